@@ -1,0 +1,12 @@
+// main() of the core tests: a QGuiApplication on the offscreen platform, so
+// QImage, QFont and the locale behave as in the program.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

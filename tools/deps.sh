@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tamarind needs to build, run and test, but only
+# those that are missing, so a second run does nothing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-qpa-plugins libgl-dev
+  libjpeg62-turbo-dev libjpeg-turbo-progs
+  libgtest-dev
+  xvfb xauth
+  fonts-ipafont-gothic fonts-ipafont-mincho
+  libimage-exiftool-perl
+)
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  sudo=()
+else
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,2 @@
+// Linked with the whole core library but without QtWidgets; see CMakeLists.txt.
+int main() { return 0; }
