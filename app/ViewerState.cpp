@@ -1,0 +1,7 @@
+#include "app/ViewerState.h"
+
+namespace tamarind {
+
+ViewerState Viewer;
+
+}  // namespace tamarind
