@@ -7,6 +7,7 @@ QLineEdit* MakeRequestField(QWidget* parent, const QString& objectName,
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
     field->hide();
+    if (!handler) return field;  // a data field: nothing runs when it changes
     QObject::connect(field, &QLineEdit::textChanged, field,
                      [handler = std::move(handler)](const QString&) { RunGuarded(handler); });
     return field;

@@ -1,13 +1,33 @@
-// main() of the widget tests: a QApplication on the offscreen platform unless
-// the environment asks for another one (Xvfb runs set QT_QPA_PLATFORM=xcb).
+// main() of the widget tests: a QApplication on the offscreen platform with a
+// 1024 x 768 screen, unless the environment asks for another platform (the
+// Xvfb runs set QT_QPA_PLATFORM=xcb).
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "platform/Fonts.h"
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    }
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen") {
+        const QString config = runtime.filePath(QStringLiteral("screen.json"));
+        QFile file(config);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false,
+                "screens": [{"name": "Screen", "x": 0, "y": 0, "width": 1024, "height": 768,
+                "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+            file.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
+        }
+    }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     tamarind::InstallFontSubstitutions();

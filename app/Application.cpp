@@ -1,0 +1,74 @@
+#include "app/Application.h"
+
+#include <QApplication>
+
+#include "app/Cviewer1.h"
+#include "app/Dimage.h"
+#include "app/Version.h"
+#include "batch/Renname.h"
+#include "batch/Setdir.h"
+#include "detail/Cgrp.h"
+#include "detail/DHist.h"
+#include "platform/Dialogs.h"
+#include "platform/FileIo.h"
+#include "platform/Fonts.h"
+#include "platform/QtDialogs.h"
+#include "print/Set_Prt.h"
+
+namespace tamarind {
+
+QString ApplicationHelpFile;
+
+void CreateForms(const QStringList& args) {
+    new TForm1(args);  // runs its creation handler before any other window exists
+    new TForm2();
+    new TForm3();
+    new TForm4();
+    new TForm5();
+    new TForm6();
+    new TForm7();
+    new TForm8();
+}
+
+void DestroyForms() {
+    delete Form8;
+    delete Form7;
+    delete Form6;
+    delete Form5;
+    delete Form4;
+    delete Form3;
+    delete Form2;
+    delete Form1;
+    Form8 = nullptr;
+    Form7 = nullptr;
+    Form6 = nullptr;
+    Form5 = nullptr;
+    Form4 = nullptr;
+    Form3 = nullptr;
+    Form2 = nullptr;
+    Form1 = nullptr;
+}
+
+int RunTamarind(int argc, char** argv) {
+    QApplication app(argc, argv);  // may shorten argc/argv
+    QApplication::setApplicationName(QStringLiteral("Tamarind"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tamarind"));
+    QApplication::setApplicationVersion(QStringLiteral("2.20"));
+    ApplicationHelpFile = QStringLiteral("Tamarind.hlp");
+    InstallFontSubstitutions();
+    QtDialogs dialogs;
+    SetDialogs(&dialogs);
+
+    // QApplication has taken its own options out of argv; the rest are ours.
+    // Paths are decoded so that names that are not UTF-8 still open.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << DecodePath(QByteArray(argv[i]));
+    CreateForms(args);
+    Form1->show();
+    const int result = app.exec();
+    DestroyForms();
+    SetDialogs(nullptr);
+    return result;
+}
+
+}  // namespace tamarind

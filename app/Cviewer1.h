@@ -1,0 +1,188 @@
+#pragma once
+// The main browser window: the left panel that chooses drive, folder, filter
+// and files, the thumbnail grid of sixteen slots, the menu bar and the status
+// bar. It owns the shared viewer state (app/ViewerState.h).
+
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+
+#include "app/CommandLine.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QStatusBar;
+
+namespace tamarind {
+
+class ClickLabel;
+class DockPanel;
+class PictureBox;
+class SplitterBar;
+
+// Marker states of a slot's marker square.
+enum MarkerState { kMarkerPlain = 0, kMarkerNext = 1, kMarkerSelected = 2 };
+
+class TForm1 : public QMainWindow {
+public:
+    // Builds the window and runs its creation handler with the command-line
+    // arguments (without the program name).
+    explicit TForm1(const QStringList& args, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // --- Start-up -----------------------------------------------------------
+    void Form1_Create();
+
+    // --- Window size modes and splitters ----------------------------------------
+    void ApplySizeMode(int mode);
+    void A1Click();
+    void M1Click();
+    void M2Click();
+    void S1Click();
+    void Splitter1_Move();
+    void Splitter2_Move();
+
+    // --- Grid layouts ---------------------------------------------------------
+    void ApplyLayout(int layout);
+    void ClearSlots();
+    void PaintSlotMarker(int slot, int state);
+    void A2Click();
+    void B1Click();
+    void C1Click();
+    void D2Click();
+    void E1Click();
+    void F1Click();
+    void G1Click();
+    void H1Click();
+    void I1Click();
+    void J1Click();
+
+    // --- Size caption unit and resolution ---------------------------------------
+    void PixelP1Click();
+    void mmM1Click();
+    void inchI1Click();
+    void UncheckDpiItems();
+    void N721Click();
+    void N1501Click();
+    void N1801Click();
+    void N3001Click();
+    void N3601Click();
+    void N6001Click();
+    void N7201Click();
+    void N12001Click();
+    void N14401Click();
+    void N24001Click();
+    void N28801Click();
+    void N48001Click();
+
+    // --- Fill mode --------------------------------------------------------------
+    void SetFillMode(bool continuous);
+    void N2Click();
+
+    // --- Commands whose windows come later ---------------------------------------
+    void S2Click();
+    void B2Click();
+    void B3Click();
+    void Exit2Click();
+    void R1Click();
+    void Contents1Click();
+    void About1Click();
+
+    // --- Request fields -----------------------------------------------------------
+    void Edit1_Change();
+    void Edit2Change();
+    void Edit5Change();
+    void Edit6Change();
+    void Edit7Change();
+
+    // --- Slot controls by slot number 1..16 -------------------------------------
+    QGroupBox* Frame(int slot) const { return frames_[slot]; }
+    QLabel* SizeCaption(int slot) const { return sizeCaptions_[slot]; }
+    PictureBox* SlotImage(int slot) const { return images_[slot]; }
+    ClickLabel* Marker(int slot) const { return markers_[slot]; }
+
+    // The text the status bar shows now.
+    QString StatusText() const;
+    // Shows the hint of `widget` (or of its nearest parent with one).
+    void ShowHintFor(const QWidget* widget);
+
+    // The start-up options read from the command line.
+    const StartupOptions& Startup() const { return startup_; }
+    // The help file beside the program.
+    const QString& HelpFile() const { return helpFile_; }
+
+    // Controls, by their form names.
+    QMenu* PrintMenu;
+    QAction *S2, *B2, *B3, *Exit2;
+    QMenu* ScreenMenu;
+    QAction *A1, *M1, *M2, *S1;
+    QAction* R1;
+    QMenu* DisplayMenu;
+    QAction *A2, *B1, *C1, *D2, *E1, *F1, *G1, *H1, *I1, *J1;
+    QAction* N2;
+    QMenu* ScaleMenu;
+    QAction *PixelP1, *mmM1, *inchI1;
+    QMenu* DpiMenu;
+    QAction *N721, *N1501, *N1801, *N3001, *N3601, *N6001, *N7201, *N12001, *N14401, *N24001,
+        *N28801, *N48001;
+    QAction* N4800dpi1;
+    QMenu* HelpMenu;
+    QAction *Contents1, *About1;
+
+    DockPanel* ClientArea;
+    DockPanel* Panel1;
+    QWidget* Panel3;
+    QLabel* Label17;
+    QComboBox* DriveComboBox1;
+    QComboBox* FilterComboBox1;
+    QLabel* Label34;
+    QLineEdit* Memo1;
+    QListWidget* DirectoryListBox1;
+    SplitterBar* Splitter2;
+    QListWidget* FileListBox1;
+    SplitterBar* Splitter1;
+    QWidget* Panel2;
+    QGroupBox *GroupBox1, *GroupBox2, *GroupBox3, *GroupBox4, *GroupBox5, *GroupBox6, *GroupBox7,
+        *GroupBox8, *GroupBox9, *GroupBox10, *GroupBox11, *GroupBox12, *GroupBox13, *GroupBox14,
+        *GroupBox15, *GroupBox16;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
+        *Label10, *Label11, *Label12, *Label13, *Label14, *Label15, *Label16;
+    PictureBox *Image1, *Image2, *Image3, *Image4, *Image5, *Image6, *Image7, *Image8, *Image9,
+        *Image10, *Image11, *Image12, *Image13, *Image14, *Image15, *Image16;
+    ClickLabel *Label18, *Label19, *Label20, *Label21, *Label22, *Label23, *Label24, *Label25,
+        *Label26, *Label27, *Label28, *Label29, *Label30, *Label31, *Label32, *Label33;
+    PictureBox* Image17;
+    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7;
+    QStatusBar* StatusBar1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenu();
+    void BuildLeftPanel();
+    void BuildGrid();
+    void BuildRequestFields();
+    void SelectDpi(QAction* item, int dpi);
+    QAction* LayoutItem(int layout) const;
+    void PlaceLeftPanelControls(int panelWidth);
+
+    QStringList args_;
+    StartupOptions startup_;
+    QString helpFile_;
+    std::array<QGroupBox*, 17> frames_{};
+    std::array<QLabel*, 17> sizeCaptions_{};
+    std::array<PictureBox*, 17> images_{};
+    std::array<ClickLabel*, 17> markers_{};
+};
+
+// The main window of the running program (null before it is created).
+extern TForm1* Form1;
+
+}  // namespace tamarind

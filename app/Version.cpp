@@ -1,0 +1,69 @@
+#include "app/Version.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "platform/Controls.h"
+#include "platform/Fonts.h"
+#include "platform/Guard.h"
+
+namespace tamarind {
+
+TForm2* Form2 = nullptr;
+
+namespace {
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font,
+                  QPoint at) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(font);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+}  // namespace
+
+TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint |
+                                                      Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    Form2 = this;
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Version 情報"));
+    setFont(UiFont(kGothic, 12));
+    SetBackgroundColor(this, ButtonFaceColor());
+    resize(188, 271);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Label1 = MakeLabel(Panel1, "Label1", QStringLiteral("Tamarind.exe"),
+                       UiFont(kCenturyGothic, 21, true), {24, 32});
+    Label5 = MakeLabel(Panel1, "Label5", QStringLiteral("Ver 2.20"), UiFont(kGothic, 15), {56, 72});
+    Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("2004/5"), UiFont(kGothic, 16), {56, 96});
+    Label3 = MakeLabel(Panel1, "Label3", QStringLiteral("Tamarind 開発チーム"),
+                       UiFont(kMincho, 19, true), {32, 128});
+    Label4 = MakeLabel(Panel1, "Label4", QStringLiteral("Free Soft"), UiFont(kGothic, 16), {24, 160});
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), Panel1);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(50, 192, 71, 26);
+    BitBtn1->setDefault(true);
+    BitBtn1->setAutoDefault(true);
+    QObject::connect(BitBtn1, &QPushButton::clicked, this, [this] { RunGuarded([this] { BitBtn1Click(); }); });
+
+    F2_Create();
+}
+
+void TForm2::F2_Create() {
+    resize(Label1->width() + 144, BitBtn1->y() + 80);
+    Panel1->setGeometry(rect());
+    for (QWidget* w : std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, BitBtn1})
+        w->move((Panel1->width() - w->width()) / 2, w->y());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize s = screen->size();
+        move((s.width() - width()) / 2, (s.height() - height()) / 2);
+    }
+}
+
+void TForm2::BitBtn1Click() { hide(); }
+
+}  // namespace tamarind

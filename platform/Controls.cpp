@@ -1,0 +1,157 @@
+#include "platform/Controls.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPalette>
+#include <algorithm>
+
+#include "platform/Guard.h"
+
+namespace tamarind {
+namespace {
+const char* const kHintProperty = "tamarindHint";
+}
+
+void SetHint(QWidget* widget, const QString& hint) { widget->setProperty(kHintProperty, hint); }
+
+QString HintOf(const QWidget* widget) { return widget->property(kHintProperty).toString(); }
+
+QString EffectiveHint(const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        const QString hint = HintOf(w);
+        if (!hint.isEmpty()) return hint;
+        if (w->isWindow()) break;
+    }
+    return {};
+}
+
+// --- DockPanel -------------------------------------------------------------
+
+DockPanel::DockPanel(QWidget* parent) : QWidget(parent) {}
+
+void DockPanel::DockChild(QWidget* child, Dock dock) {
+    docked_.emplace_back(child, dock);
+    Relayout();
+}
+
+void DockPanel::resizeEvent(QResizeEvent*) { Relayout(); }
+
+void DockPanel::Relayout() {
+    QRect room = contentsRect();
+    for (Dock pass : {Dock::Top, Dock::Bottom, Dock::Left, Dock::Right, Dock::Client}) {
+        for (auto& [child, dock] : docked_) {
+            if (dock != pass || child->isHidden()) continue;
+            switch (dock) {
+                case Dock::Top:
+                    child->setGeometry(room.left(), room.top(), room.width(), child->height());
+                    room.setTop(room.top() + child->height());
+                    break;
+                case Dock::Bottom:
+                    child->setGeometry(room.left(), room.bottom() + 1 - child->height(),
+                                       room.width(), child->height());
+                    room.setBottom(room.bottom() - child->height());
+                    break;
+                case Dock::Left:
+                    child->setGeometry(room.left(), room.top(), child->width(), room.height());
+                    room.setLeft(room.left() + child->width());
+                    break;
+                case Dock::Right:
+                    child->setGeometry(room.right() + 1 - child->width(), room.top(),
+                                       child->width(), room.height());
+                    room.setRight(room.right() - child->width());
+                    break;
+                case Dock::Client:
+                    child->setGeometry(room.left(), room.top(), std::max(0, room.width()),
+                                       std::max(0, room.height()));
+                    break;
+            }
+        }
+    }
+}
+
+// --- SplitterBar -----------------------------------------------------------
+
+SplitterBar::SplitterBar(Qt::Orientation orientation, QWidget* target, int minSize,
+                         QWidget* parent)
+    : QWidget(parent), orientation_(orientation), target_(target), minSize_(minSize) {
+    setCursor(orientation == Qt::Horizontal ? Qt::SplitHCursor : Qt::SplitVCursor);
+}
+
+void SplitterBar::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    dragging_ = true;
+    const QPoint p = event->globalPosition().toPoint();
+    pressPos_ = orientation_ == Qt::Horizontal ? p.x() : p.y();
+}
+
+void SplitterBar::mouseMoveEvent(QMouseEvent*) {}
+
+void SplitterBar::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragging_ || event->button() != Qt::LeftButton) return;
+    dragging_ = false;
+    const QPoint p = event->globalPosition().toPoint();
+    const int delta = (orientation_ == Qt::Horizontal ? p.x() : p.y()) - pressPos_;
+    if (delta != 0) DragBy(delta);
+}
+
+void SplitterBar::DragBy(int delta) {
+    const bool across = orientation_ == Qt::Horizontal;
+    const int current = across ? target_->width() : target_->height();
+    // Room the parent leaves for the target, this bar and at least minSize after it.
+    QWidget* parent = parentWidget();
+    const int total = parent ? (across ? parent->width() : parent->height()) : current + delta;
+    const int after = total - (across ? x() : y()) - (across ? width() : height());
+    const int maxSize = current + after - minSize_;
+    int size = current + delta;
+    size = std::min(size, std::max(maxSize, minSize_));
+    size = std::max(size, minSize_);
+    if (across)
+        target_->resize(size, target_->height());
+    else
+        target_->resize(target_->width(), size);
+    if (auto* dock = dynamic_cast<DockPanel*>(parent)) dock->Relayout();
+    if (moved_) RunGuarded(moved_);
+}
+
+// --- ClickLabel ------------------------------------------------------------
+
+void ClickLabel::SetFillColor(const QColor& color) { SetBackgroundColor(this, color); }
+
+void ClickLabel::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    pressed_ = event->button() == Qt::LeftButton;
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click && clicked_) RunGuarded(clicked_);
+}
+
+// --- Colours ---------------------------------------------------------------
+
+void SetTextColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    widget->setPalette(palette);
+}
+
+QColor TextColor(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
+
+void SetBackgroundColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QColor BackgroundColor(const QWidget* widget) {
+    return widget->palette().color(QPalette::Window);
+}
+
+QColor ButtonFaceColor() { return QApplication::palette().color(QPalette::Button); }
+
+}  // namespace tamarind

@@ -1,0 +1,96 @@
+#pragma once
+// Small widgets that behave like the classic form controls the windows are
+// built from: panels whose children dock to an edge, splitter bars that drag
+// the neighbour they are docked against, labels that report clicks, and hints
+// that the status bar shows for the control under the pointer.
+
+#include <QColor>
+#include <QLabel>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+namespace tamarind {
+
+// --- Hints ------------------------------------------------------------------
+
+void SetHint(QWidget* widget, const QString& hint);
+QString HintOf(const QWidget* widget);
+// The hint of the control itself or, when it has none, of its nearest parent.
+QString EffectiveHint(const QWidget* widget);
+
+// --- Docking ---------------------------------------------------------------
+
+enum class Dock { Top, Bottom, Left, Right, Client };
+
+// A panel that lays out its docked children edge by edge: all Top children
+// first (in the order docked), then Bottom, Left, Right, and Client last,
+// which takes what is left. A docked child keeps its own height (Top/Bottom)
+// or width (Left/Right). Undocked children keep their geometry.
+class DockPanel : public QWidget {
+public:
+    explicit DockPanel(QWidget* parent = nullptr);
+    void DockChild(QWidget* child, Dock dock);
+    void Relayout();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::vector<std::pair<QWidget*, Dock>> docked_;
+};
+
+// A splitter bar docked next to `target` (the control on its left or above
+// it). Dragging it resizes the target, never below `minSize`, and leaves at
+// least `minSize` for the controls after it; `moved` runs when the drag ends.
+class SplitterBar : public QWidget {
+public:
+    SplitterBar(Qt::Orientation orientation, QWidget* target, int minSize, QWidget* parent);
+    void SetMoved(std::function<void()> moved) { moved_ = std::move(moved); }
+    // Drags the bar by `delta` pixels, as a mouse drag would, and runs `moved`.
+    void DragBy(int delta);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    Qt::Orientation orientation_;
+    QWidget* target_;
+    int minSize_;
+    int pressPos_ = 0;
+    bool dragging_ = false;
+    std::function<void()> moved_;
+};
+
+// --- Labels -----------------------------------------------------------------
+
+// A label that takes its mouse clicks (they do not reach the control below it)
+// and reports a left click, press and release on the label.
+class ClickLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void SetClicked(std::function<void()> clicked) { clicked_ = std::move(clicked); }
+    // A filled square of the given colour (colour markers).
+    void SetFillColor(const QColor& color);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    std::function<void()> clicked_;
+    bool pressed_ = false;
+};
+
+// The colour of a widget's text (and of the texts of its children).
+void SetTextColor(QWidget* widget, const QColor& color);
+QColor TextColor(const QWidget* widget);
+// The background colour a widget fills itself with.
+void SetBackgroundColor(QWidget* widget, const QColor& color);
+QColor BackgroundColor(const QWidget* widget);
+// The system's button-face colour.
+QColor ButtonFaceColor();
+
+}  // namespace tamarind
