@@ -1,0 +1,180 @@
+#include "platform/FolderControls.h"
+
+#include <QApplication>
+#include <QStyle>
+#include <optional>
+
+#include "platform/BusyCursor.h"
+#include "platform/Errors.h"
+#include "platform/Guard.h"
+
+namespace tamarind {
+namespace {
+
+void Notify(const std::function<void()>& handler) {
+    if (handler) RunGuarded(handler);
+}
+
+}  // namespace
+
+// --- DriveComboBox -----------------------------------------------------------
+
+DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
+    Refresh();
+    QObject::connect(this, &QComboBox::currentIndexChanged, this, [this](int) { Notify(onChange); });
+}
+
+void DriveComboBox::Refresh() {
+    const QSignalBlocker block(this);
+    const QString current = Drive();
+    clear();
+    for (const Volume& v : MountedVolumes()) addItem(v.DisplayText(), v.root);
+    const int index = findData(current);
+    setCurrentIndex(index >= 0 ? index : 0);
+}
+
+QString DriveComboBox::Drive() const { return currentData().toString(); }
+
+void DriveComboBox::SetDrive(const QString& root) {
+    int index = findData(root);
+    if (index < 0) {
+        const QSignalBlocker block(this);
+        addItem(root, root);
+        index = count() - 1;
+    }
+    setCurrentIndex(index);  // runs onChange when the drive really changes
+}
+
+// --- DirectoryListBox --------------------------------------------------------
+
+DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    QObject::connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const QString folder = item->data(Qt::UserRole).toString();
+        RunGuarded([this, folder] { SetDirectory(folder); });
+    });
+}
+
+QString DirectoryListBox::EntryFolder(int row) const {
+    const QListWidgetItem* it = item(row);
+    return it ? it->data(Qt::UserRole).toString() : QString();
+}
+
+void DirectoryListBox::SetDirectory(const QString& folder) {
+    const QString target = WithoutTrailingSeparator(AbsolutePath(folder));
+    if (!IsReadableFolder(target)) {
+        throw TamarindError(QStringLiteral("フォルダー %1 を開けません").arg(target));
+    }
+    if (target == directory_) return;
+    directory_ = target;
+    Fill();
+    Notify(onChange);
+}
+
+void DirectoryListBox::SetDrive(const QString& root) {
+    if (!directory_.isEmpty() && VolumeRootOf(directory_) == root) return;
+    SetDirectory(root);
+}
+
+void DirectoryListBox::Fill() {
+    const QSignalBlocker block(this);
+    clear();
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    // The chain from the volume root down to the current folder.
+    const QString root = VolumeRootOf(directory_);
+    QStringList chain{root};
+    QString rest = directory_.mid(root.size());
+    QString path = root;
+    for (const QString& part : rest.split(u'/', Qt::SkipEmptyParts)) {
+        path = JoinPath(path, part);
+        chain << path;
+    }
+    int level = 0;
+    for (const QString& folder : chain) {
+        auto* it = new QListWidgetItem(open, QString(level * 2, u' ') +
+                                                 (level == 0 ? folder : FileNameOf(folder)));
+        it->setData(Qt::UserRole, folder);
+        addItem(it);
+        ++level;
+    }
+    setCurrentRow(count() - 1);
+    // The current folder's subfolders (an unreadable listing shows none).
+    QStringList subfolders;
+    try {
+        subfolders = ListSubfolders(directory_);
+    } catch (const TamarindError&) {
+    }
+    for (const QString& name : subfolders) {
+        auto* it = new QListWidgetItem(closed, QString(level * 2, u' ') + name);
+        it->setData(Qt::UserRole, JoinPath(directory_, name));
+        addItem(it);
+    }
+}
+
+// --- FileListBox -------------------------------------------------------------
+
+FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    QObject::connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem*) {
+        Notify(onChange);
+        Notify(onClick);
+    });
+    QObject::connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem*) {
+        // A double click also activates; only Enter should load here.
+        if (QApplication::mouseButtons() == Qt::NoButton) Notify(onClick);
+    });
+}
+
+void FileListBox::SetDirectory(const QString& folder) {
+    const QString target = WithoutTrailingSeparator(folder);
+    if (target == directory_) return;
+    directory_ = target;
+    Reread();
+}
+
+void FileListBox::SetMask(const QString& mask) {
+    if (mask == mask_) return;
+    mask_ = mask;
+    Reread();
+}
+
+void FileListBox::Reread() {
+    QStringList names;
+    std::exception_ptr error;
+    if (!directory_.isEmpty() && !mask_.isEmpty()) {
+        try {
+            names = ListFiles(directory_, mask_);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
+    {
+        std::optional<BusyCursor> busy;
+        if (names.size() > 100) busy.emplace();
+        const QSignalBlocker block(this);
+        clear();
+        addItems(names);
+    }
+    Notify(onChange);
+    if (error) std::rethrow_exception(error);
+}
+
+QStringList FileListBox::Names() const {
+    QStringList names;
+    names.reserve(count());
+    for (int i = 0; i < count(); ++i) names << item(i)->text();
+    return names;
+}
+
+QString FileListBox::SelectedName() const {
+    const QListWidgetItem* it = currentItem();
+    return it && it->isSelected() ? it->text() : QString();
+}
+
+void FileListBox::SelectRow(int row) {
+    setCurrentRow(row);
+    if (QListWidgetItem* it = item(row)) it->setSelected(true);
+}
+
+}  // namespace tamarind

@@ -1,0 +1,233 @@
+#include "platform/Folders.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QStorageInfo>
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/Errors.h"
+#include "platform/FileIo.h"
+
+namespace tamarind {
+namespace {
+
+bool IsPseudoVolume(const QStorageInfo& info) {
+    const QString root = info.rootPath();
+    for (const char* prefix : {"/proc", "/sys", "/dev", "/run", "/snap"}) {
+        const QString p = QString::fromLatin1(prefix);
+        if (root == p || root.startsWith(p + u'/')) return true;
+    }
+    const QByteArray type = info.fileSystemType();
+    if ((type == "tmpfs" || type == "ramfs") && root != QStringLiteral("/tmp")) return true;
+    return false;
+}
+
+class DirHandle {
+public:
+    explicit DirHandle(const QString& folder) : dir_(::opendir(EncodePath(folder).constData())) {}
+    ~DirHandle() {
+        if (dir_) ::closedir(dir_);
+    }
+    DIR* get() const { return dir_; }
+
+private:
+    DIR* dir_;
+};
+
+[[noreturn]] void RaiseFolderError(const QString& folder, int error) {
+    throw TamarindError(
+        QStringLiteral("フォルダー %1 を読めません (%2)").arg(folder, SystemErrorText(error)));
+}
+
+// Calls `visit(name, isFile, isFolder)` for each visible entry of the folder.
+template <typename Visit>
+void Enumerate(const QString& folder, Visit visit) {
+    DirHandle dir(folder);
+    if (!dir.get()) RaiseFolderError(folder, errno);
+    const QByteArray base = EncodePath(WithTrailingSeparator(folder));
+    while (dirent* entry = ::readdir(dir.get())) {
+        const char* name = entry->d_name;
+        if (name[0] == '.') continue;  // hidden files, "." and ".."
+        bool isFile = entry->d_type == DT_REG;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat st {};
+            if (::stat((base + name).constData(), &st) != 0) continue;
+            isFile = S_ISREG(st.st_mode);
+            isFolder = S_ISDIR(st.st_mode);
+        }
+        visit(DecodePath(QByteArray(name)), isFile, isFolder);
+    }
+}
+
+bool MatchFrom(const QString& name, qsizetype n, const QString& pattern, qsizetype p) {
+    while (p < pattern.size()) {
+        const QChar pc = pattern.at(p);
+        if (pc == u'*') {
+            while (p < pattern.size() && pattern.at(p) == u'*') ++p;
+            if (p == pattern.size()) return true;
+            for (qsizetype k = n; k <= name.size(); ++k)
+                if (MatchFrom(name, k, pattern, p)) return true;
+            return false;
+        }
+        if (n >= name.size()) return false;
+        if (pc != u'?' && pc.toCaseFolded() != name.at(n).toCaseFolded()) return false;
+        ++n;
+        ++p;
+    }
+    return n == name.size();
+}
+
+}  // namespace
+
+QString Volume::DisplayText() const {
+    return name.isEmpty() ? root : root + QStringLiteral(" [") + name + u']';
+}
+
+std::vector<Volume> MountedVolumes() {
+    std::vector<Volume> volumes;
+    for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
+        if (!info.isValid() || !info.isReady() || IsPseudoVolume(info)) continue;
+        volumes.push_back({info.rootPath(), info.name()});
+    }
+    if (std::none_of(volumes.begin(), volumes.end(),
+                     [](const Volume& v) { return v.root == QStringLiteral("/"); }))
+        volumes.push_back({QStringLiteral("/"), {}});
+    std::sort(volumes.begin(), volumes.end(), [](const Volume& a, const Volume& b) {
+        if (a.root == QStringLiteral("/")) return b.root != QStringLiteral("/");
+        if (b.root == QStringLiteral("/")) return false;
+        return NaturalLess(a.root, b.root);
+    });
+    return volumes;
+}
+
+QString VolumeRootOf(const QString& folder) {
+    // The deepest mount point that is an ancestor of the folder.
+    QString best = QStringLiteral("/");
+    const QString path = WithTrailingSeparator(AbsolutePath(folder));
+    for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
+        const QString root = info.rootPath();
+        if (root.size() > best.size() && path.startsWith(WithTrailingSeparator(root))) best = root;
+    }
+    return best;
+}
+
+QString WithoutTrailingSeparator(const QString& folder) {
+    QString f = folder;
+    while (f.size() > 1 && f.endsWith(u'/')) f.chop(1);
+    return f;
+}
+
+QString WithTrailingSeparator(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+QString JoinPath(const QString& folder, const QString& name) {
+    if (folder.isEmpty()) return name;
+    return WithTrailingSeparator(folder) + name;
+}
+
+QString FolderOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash < 0) return QString();
+    if (slash == 0) return QStringLiteral("/");
+    return path.left(slash);
+}
+
+QString FileNameOf(const QString& path) { return path.mid(path.lastIndexOf(u'/') + 1); }
+
+QString AbsolutePath(const QString& path) {
+    // QDir::cleanPath keeps the lone surrogates of undecodable names intact.
+    if (path.startsWith(u'/')) return QDir::cleanPath(path);
+    return QDir::cleanPath(QDir::currentPath() + u'/' + path);
+}
+
+QStringList SplitMask(const QString& mask) {
+    QStringList patterns;
+    for (const QString& part : mask.split(QRegularExpression(QStringLiteral("[;,]"))))
+        if (!part.trimmed().isEmpty()) patterns << part.trimmed();
+    return patterns;
+}
+
+bool MatchesPattern(const QString& name, const QString& pattern) {
+    // "*.*" matches every name, also names without a dot, as on the classic file list.
+    if (pattern == QStringLiteral("*.*")) return true;
+    return MatchFrom(name, 0, pattern, 0);
+}
+
+bool MatchesMask(const QString& name, const QStringList& patterns) {
+    return std::any_of(patterns.begin(), patterns.end(),
+                       [&](const QString& p) { return MatchesPattern(name, p); });
+}
+
+bool NaturalLess(const QString& a, const QString& b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const QChar ca = a.at(i);
+        const QChar cb = b.at(j);
+        if (ca.isDigit() && cb.isDigit() && ca.unicode() < 128 && cb.unicode() < 128) {
+            qsizetype ei = i;
+            qsizetype ej = j;
+            while (ei < a.size() && a.at(ei).unicode() < 128 && a.at(ei).isDigit()) ++ei;
+            while (ej < b.size() && b.at(ej).unicode() < 128 && b.at(ej).isDigit()) ++ej;
+            // Compare the digit runs as numbers: skip leading zeros, then length, then digits.
+            qsizetype si = i;
+            qsizetype sj = j;
+            while (si + 1 < ei && a.at(si) == u'0') ++si;
+            while (sj + 1 < ej && b.at(sj) == u'0') ++sj;
+            if (ei - si != ej - sj) return ei - si < ej - sj;
+            for (qsizetype k = 0; k < ei - si; ++k)
+                if (a.at(si + k) != b.at(sj + k)) return a.at(si + k) < b.at(sj + k);
+            if (ei - i != ej - j) return ei - i < ej - j;  // fewer leading zeros first
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar fa = ca.toCaseFolded();
+        const QChar fb = cb.toCaseFolded();
+        if (fa != fb) return fa < fb;
+        ++i;
+        ++j;
+    }
+    if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+    return a < b;  // equal but for letter case: a fixed order
+}
+
+QStringList ListFiles(const QString& folder, const QString& mask) {
+    const QStringList patterns = SplitMask(mask);
+    QStringList names;
+    Enumerate(folder, [&](const QString& name, bool isFile, bool) {
+        if (isFile && MatchesMask(name, patterns)) names << name;
+    });
+    std::sort(names.begin(), names.end(), NaturalLess);
+    return names;
+}
+
+QStringList ListSubfolders(const QString& folder) {
+    QStringList names;
+    Enumerate(folder, [&](const QString& name, bool, bool isFolder) {
+        if (isFolder) names << name;
+    });
+    std::sort(names.begin(), names.end(), NaturalLess);
+    return names;
+}
+
+bool IsReadableFolder(const QString& folder) {
+    const QByteArray path = EncodePath(folder);
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(path.constData(), R_OK | X_OK) == 0;
+}
+
+bool IsFolder(const QString& path) {
+    struct stat st {};
+    return ::stat(EncodePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace tamarind

@@ -1,0 +1,111 @@
+// Masks, natural order and folder listings, including names that are not
+// UTF-8 and files that are not ordinary.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/Errors.h"
+#include "platform/FileIo.h"
+#include "platform/Folders.h"
+
+using namespace tamarind;
+
+namespace {
+
+void Touch(const QString& path) {
+    const int fd = ::open(EncodePath(path).constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0) << path.toStdString();
+    ::close(fd);
+}
+
+const char* kAllPictures = "*.jpg;*.bmp;*.tif;*.png,*.wmf,*.ico,*.gif";
+
+}  // namespace
+
+TEST(FileMasks, PatternsSplitAtSemicolonsAndCommas) {
+    EXPECT_EQ(SplitMask(QString::fromLatin1(kAllPictures)),
+              (QStringList{"*.jpg", "*.bmp", "*.tif", "*.png", "*.wmf", "*.ico", "*.gif"}));
+    EXPECT_EQ(SplitMask(QStringLiteral("*.*")), QStringList{"*.*"});
+}
+
+TEST(FileMasks, WildcardsIgnoreLetterCase) {
+    EXPECT_TRUE(MatchesPattern(QStringLiteral("PHOTO.JPG"), QStringLiteral("*.jpg")));
+    EXPECT_TRUE(MatchesPattern(QStringLiteral("a.jpg"), QStringLiteral("?.jpg")));
+    EXPECT_FALSE(MatchesPattern(QStringLiteral("ab.jpg"), QStringLiteral("?.jpg")));
+    EXPECT_FALSE(MatchesPattern(QStringLiteral("a.jpeg"), QStringLiteral("*.jpg")));
+    EXPECT_FALSE(MatchesPattern(QStringLiteral("a.jpg.txt"), QStringLiteral("*.jpg")));
+    EXPECT_TRUE(MatchesPattern(QStringLiteral("写真.JPG"), QStringLiteral("*.jpg")));
+    EXPECT_TRUE(MatchesPattern(QStringLiteral("README"), QStringLiteral("*.*")));
+    EXPECT_TRUE(MatchesPattern(QStringLiteral("x.tar.gz"), QStringLiteral("*.gz")));
+}
+
+TEST(FileOrder, NaturalAndCaseInsensitive) {
+    QStringList names{"img10.jpg", "IMG2.jpg", "img1.jpg", "b.jpg", "A.jpg", "img02.jpg"};
+    std::sort(names.begin(), names.end(), NaturalLess);
+    EXPECT_EQ(names, (QStringList{"A.jpg", "b.jpg", "img1.jpg", "IMG2.jpg", "img02.jpg", "img10.jpg"}));
+    EXPECT_FALSE(NaturalLess(QStringLiteral("a"), QStringLiteral("a")));
+    // Very long digit runs compare without overflow.
+    EXPECT_TRUE(NaturalLess(QStringLiteral("x99999999999999999999"), QStringLiteral("x100000000000000000000")));
+}
+
+TEST(FolderListing, OrdinaryMatchingFilesOnly) {
+    QTemporaryDir dir;
+    const QString d = dir.path();
+    for (const char* name : {"a.jpg", "b.png", "c.gif", "d.BMP", "e.wmf", "f.ico", "g.tif",
+                             "h.jpeg", ".hidden.jpg", "notes.txt", "img10.jpg", "img2.jpg"})
+        Touch(d + u'/' + QString::fromLatin1(name));
+    ASSERT_TRUE(QDir(d).mkdir(QStringLiteral("folder.jpg")));
+    ASSERT_EQ(::symlink("a.jpg", QFile::encodeName(d + QStringLiteral("/link.jpg")).constData()), 0);
+    ASSERT_EQ(::symlink("missing", QFile::encodeName(d + QStringLiteral("/dangling.jpg")).constData()), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(d + QStringLiteral("/pipe.jpg")).constData(), 0644), 0);
+
+    EXPECT_EQ(ListFiles(d, QString::fromLatin1(kAllPictures)),
+              (QStringList{"a.jpg", "b.png", "c.gif", "d.BMP", "e.wmf", "f.ico", "g.tif",
+                           "img2.jpg", "img10.jpg", "link.jpg"}));
+    EXPECT_EQ(ListFiles(d, QStringLiteral("*.jpg")),
+              (QStringList{"a.jpg", "img2.jpg", "img10.jpg", "link.jpg"}));
+    EXPECT_EQ(ListFiles(d, QStringLiteral("*.*")).size(), 12);  // 11 visible files and the link
+    EXPECT_EQ(ListSubfolders(d), QStringList{"folder.jpg"});
+}
+
+TEST(FolderListing, NamesThatAreNotUtf8StayUsable) {
+    QTemporaryDir dir;
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/\x8e\xca\x90\x5e.jpg";
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "xyz", 3), 3);
+    ::close(fd);
+    const QStringList names = ListFiles(dir.path(), QStringLiteral("*.jpg"));
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_EQ(ReadFileBytes(JoinPath(dir.path(), names[0])), QByteArray("xyz"));
+}
+
+TEST(FolderListing, UnreadableFolderRaisesAMessage) {
+    EXPECT_THROW(ListFiles(QStringLiteral("/nonexistent-folder"), QStringLiteral("*.*")),
+                 TamarindError);
+    EXPECT_FALSE(IsReadableFolder(QStringLiteral("/nonexistent-folder")));
+    EXPECT_TRUE(IsReadableFolder(QStringLiteral("/")));
+}
+
+TEST(Paths, FoldersNamesAndVolumes) {
+    EXPECT_EQ(WithTrailingSeparator(QStringLiteral("/")), QStringLiteral("/"));
+    EXPECT_EQ(WithTrailingSeparator(QStringLiteral("/photos")), QStringLiteral("/photos/"));
+    EXPECT_EQ(WithoutTrailingSeparator(QStringLiteral("/photos/")), QStringLiteral("/photos"));
+    EXPECT_EQ(WithoutTrailingSeparator(QStringLiteral("/")), QStringLiteral("/"));
+    EXPECT_EQ(JoinPath(QStringLiteral("/"), QStringLiteral("a.jpg")), QStringLiteral("/a.jpg"));
+    EXPECT_EQ(JoinPath(QStringLiteral("/p/"), QStringLiteral("a.jpg")), QStringLiteral("/p/a.jpg"));
+    EXPECT_EQ(FolderOf(QStringLiteral("/a.jpg")), QStringLiteral("/"));
+    EXPECT_EQ(FolderOf(QStringLiteral("/p/q/a.jpg")), QStringLiteral("/p/q"));
+    EXPECT_EQ(FileNameOf(QStringLiteral("/p/q/a.jpg")), QStringLiteral("a.jpg"));
+    EXPECT_TRUE(AbsolutePath(QStringLiteral("a.jpg")).startsWith(QDir::currentPath()));
+    EXPECT_EQ(VolumeRootOf(QStringLiteral("/")), QStringLiteral("/"));
+    const auto volumes = MountedVolumes();
+    ASSERT_FALSE(volumes.empty());
+    EXPECT_EQ(volumes.front().root, QStringLiteral("/"));
+    for (const Volume& v : volumes) EXPECT_FALSE(v.root.startsWith(QStringLiteral("/proc")));
+}
