@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,15 +11,23 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleFactory>
 
 #include "app/Geometry.h"
+#include "app/SlotFitting.h"
+#include "exif/Exif.h"
+#include "picture/Picture.h"
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
+#include "batch/Renname.h"
+#include "detail/Cgrp.h"
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/FolderControls.h"
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
@@ -182,7 +191,7 @@ void TForm1::BuildLeftPanel() {
     Label17->setFont(UiFont(kGothic, 13, true));
     Label17->adjustSize();
 
-    DriveComboBox1 = new QComboBox(Panel3);
+    DriveComboBox1 = new DriveComboBox(Panel3);
     DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
     DriveComboBox1->setFont(UiFont(kGothic, 15));
     SetHint(DriveComboBox1, QStringLiteral("ドライブ選択"));
@@ -209,7 +218,7 @@ void TForm1::BuildLeftPanel() {
     Memo1->resize(67, 20);
     SetHint(Memo1, QStringLiteral("検索ファイル数"));
 
-    DirectoryListBox1 = new QListWidget(Panel1);
+    DirectoryListBox1 = new DirectoryListBox(Panel1);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
     DirectoryListBox1->setFont(UiFont(kGothic, 15, true));
     DirectoryListBox1->resize(DirectoryListBox1->width(), 159);
@@ -220,7 +229,7 @@ void TForm1::BuildLeftPanel() {
     Splitter2->resize(Splitter2->width(), 4);
     Splitter2->SetMoved([this] { Splitter2_Move(); });
 
-    FileListBox1 = new QListWidget(Panel1);
+    FileListBox1 = new FileListBox(Panel1);
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setFont(UiFont(kGothic, 15, true));
     SetHint(FileListBox1, QStringLiteral("検索ファイルリスト"));
@@ -230,6 +239,13 @@ void TForm1::BuildLeftPanel() {
     Panel1->DockChild(Splitter2, Dock::Top);
     Panel1->DockChild(FileListBox1, Dock::Client);
     PlaceLeftPanelControls(160);
+
+    DriveComboBox1->onChange = [this] { DriveComboBox1Change(); };
+    DirectoryListBox1->onChange = [this] { DirectoryListBox1Change(); };
+    FileListBox1->onChange = [this] { FileListBox1Change(); };
+    FileListBox1->onClick = [this] { FLB1_Click(); };
+    QObject::connect(FilterComboBox1, &QComboBox::currentIndexChanged, this,
+                     [this](int) { RunGuarded([this] { FilterComboBox1Change(); }); });
 
     Splitter1 = new SplitterBar(Qt::Horizontal, Panel1, 10, ClientArea);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
@@ -276,6 +292,13 @@ void TForm1::BuildGrid() {
         marker->setObjectName(QStringLiteral("Label%1").arg(n + 17));
         marker->setGeometry(kMarkerPos.x(), kMarkerPos.y(), kMarkerSize, kMarkerSize);
 
+        image->onMouseDown = [this, n](Qt::MouseButton button, Qt::KeyboardModifiers keys) {
+            ImageMouseDown(n, button, keys);
+        };
+        image->onDoubleClick = [this, n] { ImageDoubleClick(n); };
+        // Only the markers of slots 1 to 4 move the cursor.
+        if (n <= 4) marker->SetClicked([this, n] { SetNextSlot(n); });
+
         frame->hide();
         frames_[n] = *frameFields[n - 1] = frame;
         sizeCaptions_[n] = *captionFields[n - 1] = caption;
@@ -286,6 +309,7 @@ void TForm1::BuildGrid() {
     // The measuring picture: hidden, takes the natural size of its picture.
     Image17 = new PictureBox(this);
     Image17->setObjectName(QStringLiteral("Image17"));
+    Image17->SetAutoSize(true);
     Image17->hide();
 
     ClientArea->DockChild(Panel1, Dock::Left);
@@ -319,6 +343,13 @@ void TForm1::Form1_Create() {
         Viewer.ScreenWidth = screen->size().width();
         Viewer.ScreenHeight = screen->size().height();
     }
+    // 2. The folder tree at the current folder of the drive shown, and the
+    // file list with the mask of the first filter entry.
+    QString startFolder = QDir::currentPath();
+    if (!IsReadableFolder(startFolder)) startFolder = QDir::homePath();
+    DirectoryListBox1->SetDirectory(startFolder);
+    DriveComboBox1->SetDrive(VolumeRootOf(DirectoryListBox1->Directory()));
+    FileListBox1->SetMask(FilterMask(FilterComboBox1->currentIndex()));
     // 3. The help file beside the program.
     helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/tamarind.hlp");
     // 4. Slot counts of the layouts as text.
@@ -595,12 +626,243 @@ void TForm1::Exit2Click() { close(); }
 void TForm1::R1Click() {}
 void TForm1::Contents1Click() {}
 void TForm1::About1Click() {}
-
-void TForm1::Edit1_Change() {}
-void TForm1::Edit2Change() {}
-void TForm1::Edit5Change() {}
 void TForm1::Edit6Change() {}
-void TForm1::Edit7Change() {}
+void TForm1::ShowFullSize(int) {}
+void TForm1::CopySlotToClipboard(int) {}
+void TForm1::PreparePrintPicture(int) {}
+
+// --- Folder and file selection --------------------------------------------------------
+
+QString TForm1::FilterMask(int index) const {
+    return FilterComboBox1->itemData(index).toString();
+}
+
+void TForm1::TellBatchWindowFolder() {
+    // The batch window does not exist yet while the program starts.
+    if (Form7) Form7->Edit3->setText(DirectoryListBox1->Directory());
+}
+
+void TForm1::DriveComboBox1Change() {
+    DirectoryListBox1->SetDrive(DriveComboBox1->Drive());
+    FileListBox1->SetDirectory(DirectoryListBox1->Directory());
+}
+
+void TForm1::DirectoryListBox1Change() {
+    FileListBox1->SetDirectory(DirectoryListBox1->Directory());
+    TellBatchWindowFolder();
+}
+
+void TForm1::FilterComboBox1Change() {
+    FileListBox1->SetMask(FilterMask(FilterComboBox1->currentIndex()));
+    Viewer.FilterIndex = FilterComboBox1->currentIndex();
+    TellBatchWindowFolder();
+}
+
+void TForm1::FileListBox1Change() {
+    Memo1->setText(QStringLiteral("%1 ﾌｧｲﾙ").arg(FileListBox1->count()));
+    TellBatchWindowFolder();
+}
+
+void TForm1::FLB1_Click() {
+    const QString folder = WithTrailingSeparator(FileListBox1->Directory());
+    const int n = FileListBox1->count();
+    const int i = FileListBox1->currentRow();
+    if (i < 0 || i >= n || FileListBox1->SelectedName().isEmpty()) return;
+    if (!Viewer.ContinuousMode) {
+        FillSlotFromList(folder, FileListBox1->item(i)->text());
+        return;
+    }
+    // A layout's worth of files from the clicked one down; an error ends the run.
+    int index = i;
+    for (int k = 0; k < Viewer.LayoutSlotCount; ++k, ++index) {
+        if (index > n - 1) break;
+        FillSlotFromList(folder, FileListBox1->item(index)->text());
+        FileListBox1->SelectRow(index);
+    }
+}
+
+void TForm1::FillSlotFromList(const QString& folder, const QString& name) {
+    Viewer.PickedFileName = name;
+    const int slot = Viewer.NextSlot;
+    const bool validSlot = slot >= 1 && slot <= kSlotCount;
+    const QString oldFolder = validSlot ? Viewer.SlotFolder[slot] : QString();
+    const QString oldName = validSlot ? Viewer.SlotFileName[slot] : QString();
+    if (validSlot) {
+        Viewer.SlotFolder[slot] = folder;
+        Viewer.SlotFileName[slot] = name;
+    }
+    PaintSlotMarker(Viewer.SelectedSlot, kMarkerPlain);
+    Viewer.SelectedSlot = Viewer.NextSlot;
+    PaintSlotMarker(Viewer.SelectedSlot, kMarkerSelected);
+    try {
+        LoadIntoNextSlot(name);
+    } catch (...) {
+        // The slot still shows its old picture: it keeps naming that file.
+        if (validSlot) {
+            Viewer.SlotFolder[slot] = oldFolder;
+            Viewer.SlotFileName[slot] = oldName;
+        }
+        throw;
+    }
+}
+
+void TForm1::ShowFolder(const QString& folder) {
+    const QString target = WithoutTrailingSeparator(folder);
+    const QString root = VolumeRootOf(target);
+    DriveComboBox1->SetDrive(root);
+    // Through the root, so the lists are read afresh even for the folder shown.
+    DirectoryListBox1->SetDirectory(root);
+    FileListBox1->SetDirectory(QString());
+    DirectoryListBox1->SetDirectory(target);
+    FileListBox1->SetDirectory(target);
+}
+
+void TForm1::NavigateToBatchFolder() {
+    if (BatchTargetPath.isEmpty()) {
+        RefreshFileLists();  // the run handled no file: show the folder again, re-read
+        return;
+    }
+    ShowFolder(FolderOf(AbsolutePath(BatchTargetPath)));
+}
+
+void TForm1::RefreshFileLists() { ShowFolder(DirectoryListBox1->Directory()); }
+
+void TForm1::Edit7Change() { NavigateToBatchFolder(); }
+
+// --- Loading pictures into slots ------------------------------------------------------
+
+void TForm1::LoadIntoNextSlot(const QString& text) {
+    // A bare name is taken in the file list's folder.
+    const QString path = text.startsWith(u'/') ? text : JoinPath(FileListBox1->Directory(), text);
+    // 1. Decode once and measure; a failure ends the load with nothing changed.
+    const Picture picture = LoadPicture(path);
+    Image17->SetPicture(picture);
+    // 2. Fit the slot to it.
+    const int slot = Viewer.NextSlot;
+    if (slot < 1 || slot > kSlotCount) return;
+    FitSlotImage(slot);
+    // 3. The Exif summary, 4. the picture itself (the same decode), hint and caption.
+    const QString summary = ReadExifSummary(path);
+    images_[slot]->SetPicture(picture);
+    SetHint(images_[slot], summary);
+    frames_[slot]->setTitle(text);
+    // 5. The cursor moves on, skipping the protected slot; 6. its marker turns teal.
+    Viewer.NextSlot = NextSlotAfter(slot, Viewer.LayoutSlotCount, Viewer.ProtectedSlot);
+    PaintSlotMarker(Viewer.NextSlot, kMarkerNext);
+}
+
+void TForm1::FitSlotImage(int slot) {
+    if (slot < 1 || slot > kSlotCount) return;
+    const QSize natural = Image17->picture().size();
+    Viewer.PictureWidth = float(natural.width());
+    Viewer.PictureHeight = float(natural.height());
+    Viewer.PictureAspect =
+        natural.height() != 0 ? Viewer.PictureWidth / Viewer.PictureHeight : 0.0f;
+    images_[slot]->resize(FitPictureBox(natural, Viewer.CellImageWidth, Viewer.CellImageHeight,
+                                        Viewer.CellAspect));
+    sizeCaptions_[slot]->setText(FormatSizeCaption(slot, natural.width(), natural.height()));
+}
+
+QString TForm1::FormatSizeCaption(int slot, int width, int height) {
+    if (slot >= 1 && slot <= kSlotCount) {
+        Viewer.SlotPixelWidth[slot] = width;
+        Viewer.SlotPixelHeight[slot] = height;
+    }
+    return SizeCaptionText(Viewer.DisplayUnit, Viewer.Dpi, width, height);
+}
+
+void TForm1::Edit1_Change() { FitSlotImage(Viewer.WorkSlot); }
+
+// --- Slot cursor, protection and gestures ------------------------------------------------
+
+void TForm1::SetNextSlot(int slot) {
+    PaintSlotMarker(Viewer.NextSlot, kMarkerPlain);
+    Viewer.NextSlot = slot;
+    PaintSlotMarker(Viewer.NextSlot, kMarkerNext);
+}
+
+void TForm1::Label18Click() { SetNextSlot(1); }
+void TForm1::Label19Click() { SetNextSlot(2); }
+void TForm1::Label20Click() { SetNextSlot(3); }
+void TForm1::Label21Click() { SetNextSlot(4); }
+
+void TForm1::ToggleProtectedSlot(int slot) {
+    if (slot < 1 || slot > kSlotCount) return;
+    if (Viewer.NextSlot > 0) {
+        if (slot == Viewer.NextSlot) {
+            Dialogs().Beep(BeepKind::System);
+            Dialogs().Message(QStringLiteral("次表示位置は指定できません。"));
+            return;
+        }
+        if (Viewer.SlotFileName[slot].isEmpty()) {
+            Dialogs().Beep(BeepKind::System);
+            Dialogs().Message(QStringLiteral("未表示位置は指定できません。"));
+            return;
+        }
+    }
+    if (Viewer.ProtectedSlot > 0) SetTextColor(frames_[Viewer.ProtectedSlot], Qt::black);
+    if (slot == Viewer.ProtectedSlot) {
+        Viewer.ProtectedSlot = 0;
+        return;
+    }
+    Viewer.ProtectedSlot = slot;
+    SetTextColor(frames_[slot], QColor(255, 0, 0));
+}
+
+void TForm1::GroupBoxClick(int slot) { ToggleProtectedSlot(slot); }
+
+void TForm1::ImageMouseDown(int slot, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+    if (button == Qt::LeftButton) {
+        if (modifiers & Qt::ShiftModifier) {
+            OpenDetailWindow(slot);
+            SetBackgroundColor(frames_[slot], QColor(0, 255, 255));
+        }
+        if (modifiers & Qt::ControlModifier) CopySlotToClipboard(slot);
+    } else if (button == Qt::RightButton) {
+        ShowFullSize(slot);
+    }
+}
+
+void TForm1::ImageDoubleClick(int slot) { PreparePrintPicture(slot); }
+
+void TForm1::OpenDetailWindow(int slot) {
+    Viewer.WorkSlot = slot;
+    if (!Viewer.SlotFileName[slot].isEmpty()) {
+        Form3->Edit2->setText(Viewer.SlotFolder[slot]);
+        Form3->Memo1->setText(Viewer.SlotFileName[slot]);
+        ++Viewer.DetailRequestSerial;
+        try {
+            SendRequest(Form3->Edit1, QString::number(Viewer.DetailRequestSerial));
+        } catch (...) {
+            ResetSlotFrames();
+            throw;
+        }
+        Form3->show();
+    } else {
+        Dialogs().Beep(BeepKind::Message);
+        Dialogs().Message(QStringLiteral("画像がありません。"));
+    }
+    ResetSlotFrames();
+}
+
+void TForm1::ResetSlotFrames() {
+    for (int n = 1; n <= kSlotCount; ++n) SetBackgroundColor(frames_[n], ButtonFaceColor());
+}
+
+void TForm1::Edit2Change() {
+    const int slot = Viewer.WorkSlot;
+    if (slot >= 1 && slot <= kSlotCount) {
+        Viewer.SlotFolder[slot] = Edit3->text();
+        Viewer.SlotFileName[slot] = Edit4->text();
+        if (Edit4->text().isEmpty()) {
+            sizeCaptions_[slot]->clear();
+            images_[slot]->ClearPicture();
+        }
+    }
+    RefreshFileLists();
+}
+
+void TForm1::Edit5Change() { ResetSlotFrames(); }
 
 // --- Hints in the status bar ---------------------------------------------------------
 
@@ -614,14 +876,23 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         if (widget->window() == this) ShowHintFor(widget);
     } else if (event->type() == QEvent::Leave && watched == this) {
         StatusBar1->clearMessage();
-    } else if (event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()) {
-        // A click on a frame itself, outside its picture, caption and marker.
-        auto* widget = static_cast<QWidget*>(watched);
+    } else if (event->type() == QEvent::MouseButtonPress ||
+               event->type() == QEvent::MouseButtonRelease) {
+        // A click on a frame itself, outside its picture, caption and marker:
+        // the frame takes the press so that the release comes back to it.
         for (int n = 1; n <= kSlotCount; ++n) {
-            if (widget == frames_[n]) {
-                // The slot handlers arrive with the slot operations.
-                break;
+            if (watched != frames_[n]) continue;
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton) return false;
+            if (event->type() == QEvent::MouseButtonPress) {
+                pressedFrame_ = frames_[n];
+            } else {
+                const bool click = pressedFrame_ == frames_[n] &&
+                                   frames_[n]->rect().contains(mouse->position().toPoint());
+                pressedFrame_ = nullptr;
+                if (click) RunGuarded([this, n] { GroupBoxClick(n); });
             }
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

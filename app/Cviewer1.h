@@ -21,7 +21,10 @@ class QStatusBar;
 namespace tamarind {
 
 class ClickLabel;
+class DirectoryListBox;
 class DockPanel;
+class DriveComboBox;
+class FileListBox;
 class PictureBox;
 class SplitterBar;
 
@@ -84,6 +87,41 @@ public:
     void SetFillMode(bool continuous);
     void N2Click();
 
+    // --- Folder and file selection ---------------------------------------------------
+    void DriveComboBox1Change();
+    void DirectoryListBox1Change();
+    void FilterComboBox1Change();
+    void FileListBox1Change();
+    void FLB1_Click();
+    void FillSlotFromList(const QString& folder, const QString& name);
+    void NavigateToBatchFolder();
+    void RefreshFileLists();
+    // Shows `folder` in the drive selector, folder tree and file list, the
+    // file list read afresh even when the folder is the one shown.
+    void ShowFolder(const QString& folder);
+
+    // --- Loading pictures into slots ------------------------------------------------
+    void LoadIntoNextSlot(const QString& text);
+    void FitSlotImage(int slot);
+    QString FormatSizeCaption(int slot, int width, int height);
+
+    // --- Slot cursor, protection and gestures --------------------------------------------
+    void SetNextSlot(int slot);
+    void Label18Click();
+    void Label19Click();
+    void Label20Click();
+    void Label21Click();
+    void ToggleProtectedSlot(int slot);
+    void GroupBoxClick(int slot);
+    void ImageMouseDown(int slot, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void ImageDoubleClick(int slot);
+    void OpenDetailWindow(int slot);
+    void ResetSlotFrames();
+    // Operations of the windows that come later.
+    void ShowFullSize(int slot);
+    void CopySlotToClipboard(int slot);
+    void PreparePrintPicture(int slot);
+
     // --- Commands whose windows come later ---------------------------------------
     void S2Click();
     void B2Click();
@@ -138,13 +176,13 @@ public:
     DockPanel* Panel1;
     QWidget* Panel3;
     QLabel* Label17;
-    QComboBox* DriveComboBox1;
+    DriveComboBox* DriveComboBox1;
     QComboBox* FilterComboBox1;
     QLabel* Label34;
     QLineEdit* Memo1;
-    QListWidget* DirectoryListBox1;
+    DirectoryListBox* DirectoryListBox1;
     SplitterBar* Splitter2;
-    QListWidget* FileListBox1;
+    FileListBox* FileListBox1;
     SplitterBar* Splitter1;
     QWidget* Panel2;
     QGroupBox *GroupBox1, *GroupBox2, *GroupBox3, *GroupBox4, *GroupBox5, *GroupBox6, *GroupBox7,
@@ -172,6 +210,9 @@ private:
     void SelectDpi(QAction* item, int dpi);
     QAction* LayoutItem(int layout) const;
     void PlaceLeftPanelControls(int panelWidth);
+    // Tells the batch window which folder the file list shows.
+    void TellBatchWindowFolder();
+    QString FilterMask(int index) const;
 
     QStringList args_;
     StartupOptions startup_;
@@ -180,6 +221,7 @@ private:
     std::array<QLabel*, 17> sizeCaptions_{};
     std::array<PictureBox*, 17> images_{};
     std::array<ClickLabel*, 17> markers_{};
+    QWidget* pressedFrame_ = nullptr;
 };
 
 // The main window of the running program (null before it is created).

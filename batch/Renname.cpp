@@ -8,6 +8,8 @@
 namespace tamarind {
 
 TForm7* Form7 = nullptr;
+QString BatchTargetPath;
+QString DestinationFolder;
 
 TForm7::TForm7(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

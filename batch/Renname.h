@@ -2,11 +2,18 @@
 // The batch window: the folder's files as a table, renamed, copied, moved or
 // deleted under sequential numbered names.
 
+#include <QString>
 #include <QWidget>
 
 class QLineEdit;
 
 namespace tamarind {
+
+// The target path of the file a batch run handled last (for a delete run the
+// source folder); empty until the first run. The main window shows its folder.
+extern QString BatchTargetPath;
+// The destination folder chosen for copy and move runs.
+extern QString DestinationFolder;
 
 class TForm7 : public QWidget {
 public:

@@ -25,6 +25,7 @@
 #include "detail/Cgrp.h"
 #include "detail/DHist.h"
 #include "platform/Controls.h"
+#include "platform/FolderControls.h"
 #include "print/Set_Prt.h"
 
 using namespace tamarind;
