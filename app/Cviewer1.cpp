@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -380,7 +381,36 @@ void TForm1::Form1_Create() {
         case 2: inchI1Click(); break;
         default: PixelP1Click(); break;
     }
+    if (!startup_.startFile.isEmpty()) {
+        // 9. The start file. When it loads it stays in slot 1, even when the
+        // file list does not show it; when it fails, start-up ends there.
+        RunGuarded([this] { OpenStartFile(startup_.startFile); });
+        return;
+    }
     Splitter1_Move();
+}
+
+void TForm1::OpenStartFile(const QString& text) {
+    Viewer.NextSlot = 1;
+    const QString path = AbsolutePath(text);
+    const QString folder = FolderOf(path);
+    const QString name = FileNameOf(path);
+    Viewer.PickedFileName = name;
+    // The lists show the file's folder; the drive selector its volume.
+    DirectoryListBox1->SetDirectory(folder);
+    DriveComboBox1->SetDrive(VolumeRootOf(folder));
+    Viewer.SelectedSlot = Viewer.NextSlot;
+    PaintSlotMarker(Viewer.SelectedSlot, kMarkerSelected);
+    LoadIntoNextSlot(text, path);
+    Viewer.SlotFolder[1] = WithTrailingSeparator(folder);
+    Viewer.SlotFileName[1] = name;
+    // Select the file in the list when it shows it.
+    for (int i = FileListBox1->count() - 1; i >= 0; --i) {
+        if (FileListBox1->item(i)->text().compare(name, Qt::CaseInsensitive) == 0) {
+            FileListBox1->SelectRow(i);
+            break;
+        }
+    }
 }
 
 // --- Window size modes ------------------------------------------------------------
@@ -731,9 +761,11 @@ void TForm1::Edit7Change() { NavigateToBatchFolder(); }
 
 // --- Loading pictures into slots ------------------------------------------------------
 
-void TForm1::LoadIntoNextSlot(const QString& text) {
+void TForm1::LoadIntoNextSlot(const QString& text, const QString& givenPath) {
     // A bare name is taken in the file list's folder.
-    const QString path = text.startsWith(u'/') ? text : JoinPath(FileListBox1->Directory(), text);
+    const QString path = !givenPath.isEmpty() ? givenPath
+                         : text.startsWith(u'/') ? text
+                                                 : JoinPath(FileListBox1->Directory(), text);
     // 1. Decode once and measure; a failure ends the load with nothing changed.
     const Picture picture = LoadPicture(path);
     Image17->SetPicture(picture);
@@ -868,7 +900,12 @@ void TForm1::Edit5Change() { ResetSlotFrames(); }
 
 QString TForm1::StatusText() const { return StatusBar1->currentMessage(); }
 
-void TForm1::ShowHintFor(const QWidget* widget) { StatusBar1->showMessage(EffectiveHint(widget)); }
+void TForm1::ShowHintFor(const QWidget* widget) {
+    // The status bar has one line: the summary's line breaks become a gap.
+    QString hint = EffectiveHint(widget);
+    hint.replace(QRegularExpression(QStringLiteral("[\\r\\n]+")), QStringLiteral("    "));
+    StatusBar1->showMessage(hint.trimmed());
+}
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Enter && watched->isWidgetType()) {

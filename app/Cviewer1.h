@@ -101,7 +101,11 @@ public:
     void ShowFolder(const QString& folder);
 
     // --- Loading pictures into slots ------------------------------------------------
-    void LoadIntoNextSlot(const QString& text);
+    // `text` is shown as the frame caption and names the file: a full path,
+    // or a name in the file list's folder; `path` overrides where it is read.
+    void LoadIntoNextSlot(const QString& text, const QString& path = QString());
+    // Opens the picture named on the command line in slot 1.
+    void OpenStartFile(const QString& text);
     void FitSlotImage(int slot);
     QString FormatSizeCaption(int slot, int width, int height);
 
