@@ -22,7 +22,8 @@ std::vector<BeepKind> ScriptedDialogs::beeps() const {
 }
 
 void ScriptedDialogs::Message(const QString& text, BoxIcon icon) {
-    ShownDialog d{ShownDialog::Message};
+    ShownDialog d;
+    d.kind = ShownDialog::Message;
     d.caption = kAppTitle;
     d.text = text;
     d.icon = icon;
@@ -31,7 +32,8 @@ void ScriptedDialogs::Message(const QString& text, BoxIcon icon) {
 
 BoxAnswer ScriptedDialogs::Ask(const QString& caption, const QString& text, BoxIcon icon,
                                BoxButtons buttons) {
-    ShownDialog d{ShownDialog::Ask};
+    ShownDialog d;
+    d.kind = ShownDialog::Ask;
     d.caption = caption;
     d.text = text;
     d.icon = icon;
@@ -48,7 +50,8 @@ BoxAnswer ScriptedDialogs::Ask(const QString& caption, const QString& text, BoxI
 
 QString ScriptedDialogs::InputBox(const QString& caption, const QString& prompt,
                                   const QString& proposed) {
-    ShownDialog d{ShownDialog::Input};
+    ShownDialog d;
+    d.kind = ShownDialog::Input;
     d.caption = caption;
     d.text = prompt;
     shown_.push_back(d);
@@ -56,13 +59,14 @@ QString ScriptedDialogs::InputBox(const QString& caption, const QString& prompt,
         ADD_FAILURE() << "unexpected input box: " << prompt.toStdString();
         return proposed;
     }
-    auto a = inputs_.front();
+    const QString answer = inputs_.front().value_or(proposed);  // cancel: the proposed text
     inputs_.pop_front();
-    return a ? *a : proposed;  // cancel gives back the proposed text
+    return answer;
 }
 
 std::optional<QString> ScriptedDialogs::SavePicture(const SaveDialogRequest& request) {
-    ShownDialog d{ShownDialog::Save};
+    ShownDialog d;
+    d.kind = ShownDialog::Save;
     d.caption = request.title;
     d.save = request;
     shown_.push_back(d);
@@ -70,13 +74,17 @@ std::optional<QString> ScriptedDialogs::SavePicture(const SaveDialogRequest& req
         ADD_FAILURE() << "unexpected save dialog: " << request.title.toStdString();
         return std::nullopt;
     }
-    auto a = saves_.front();
+    const bool chosen = saves_.front().has_value();
+    const QString path = chosen ? *saves_.front() : QString();
     saves_.pop_front();
-    return a;
+    if (!chosen) return std::nullopt;
+    return path;
 }
 
 bool ScriptedDialogs::PrinterSetup(QPrinter*) {
-    shown_.push_back(ShownDialog{ShownDialog::Printer});
+    ShownDialog d;
+    d.kind = ShownDialog::Printer;
+    shown_.push_back(d);
     if (printer_.empty()) return false;
     bool a = printer_.front();
     printer_.pop_front();
@@ -84,7 +92,8 @@ bool ScriptedDialogs::PrinterSetup(QPrinter*) {
 }
 
 void ScriptedDialogs::Beep(BeepKind kind) {
-    ShownDialog d{ShownDialog::Beep};
+    ShownDialog d;
+    d.kind = ShownDialog::Beep;
     d.beep = kind;
     shown_.push_back(d);
 }

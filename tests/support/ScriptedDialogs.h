@@ -13,7 +13,7 @@
 namespace tamarind::test {
 
 struct ShownDialog {
-    enum Kind { Message, Ask, Input, Save, Printer, Beep } kind;
+    enum Kind { Message, Ask, Input, Save, Printer, Beep } kind = Message;
     QString caption;  // Ask/Input caption, Save title
     QString text;     // Message/Ask text, Input prompt
     BoxIcon icon = BoxIcon::None;
