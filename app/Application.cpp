@@ -12,12 +12,33 @@
 #include "platform/Dialogs.h"
 #include "platform/FileIo.h"
 #include "platform/Fonts.h"
+#include "platform/Guard.h"
 #include "platform/QtDialogs.h"
 #include "print/Set_Prt.h"
 
 namespace tamarind {
 
 QString ApplicationHelpFile;
+
+namespace {
+
+// The last line of defence: an error that escapes any event handler (a paint
+// running out of memory, say) is shown like every other and the program goes on.
+class TamarindApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (...) {
+            const std::exception_ptr error = std::current_exception();
+            RunGuarded([error] { std::rethrow_exception(error); });
+            return false;
+        }
+    }
+};
+
+}  // namespace
 
 void CreateForms(const QStringList& args) {
     new TForm1(args);  // runs its creation handler before any other window exists
@@ -50,7 +71,7 @@ void DestroyForms() {
 }
 
 int RunTamarind(int argc, char** argv) {
-    QApplication app(argc, argv);  // may shorten argc/argv
+    TamarindApplication app(argc, argv);  // may shorten argc/argv
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tamarind"));
     QApplication::setApplicationVersion(QStringLiteral("2.20"));

@@ -26,6 +26,7 @@
 #include "app/ViewerState.h"
 #include "batch/Renname.h"
 #include "detail/Cgrp.h"
+#include "platform/BusyCursor.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FolderControls.h"
@@ -694,6 +695,7 @@ void TForm1::FileListBox1Change() {
 }
 
 void TForm1::FLB1_Click() {
+    const BusyCursor busy;  // decoding big pictures takes a moment
     const QString folder = WithTrailingSeparator(FileListBox1->Directory());
     const int n = FileListBox1->count();
     const int i = FileListBox1->currentRow();

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -288,6 +290,32 @@ TEST_F(Browsing, ProtectionRefusalsAndToggle) {
     RunGuarded([&] { form->ToggleProtectedSlot(1); });
     EXPECT_EQ(Viewer.ProtectedSlot, 0);
     EXPECT_EQ(TextColor(form->Frame(1)), QColor(Qt::black));
+}
+
+TEST_F(Browsing, MouseClicksOnFramesAndMarkers) {
+    PutJpeg(QStringLiteral("a.jpg"));
+    Start();
+    ShowTestFolder();
+    ClickFile(0);
+    auto click = [](QWidget* w, QPoint at) {
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QApplication::sendEvent(w, &release);
+    };
+    click(form->Frame(1), QPoint(form->Frame(1)->width() - 3, 5));  // the frame itself
+    EXPECT_EQ(Viewer.ProtectedSlot, 1);
+    click(form->SizeCaption(1), QPoint(2, 2));  // the caption is not the frame
+    EXPECT_EQ(Viewer.ProtectedSlot, 1);
+    click(form->Marker(3), QPoint(2, 2));
+    EXPECT_EQ(Viewer.NextSlot, 3);
+    EXPECT_TRUE(MarkerIs(3, kTeal));
+    EXPECT_TRUE(MarkerIs(2, kSilver));
+    form->J1Click();
+    click(form->Marker(5), QPoint(2, 2));  // markers 5 to 16 do not react
+    EXPECT_EQ(Viewer.NextSlot, 1);
 }
 
 TEST_F(Browsing, DetailHandOverMarksTheFrameAndEmptySlotsAreRefused) {
