@@ -1,12 +1,11 @@
 #include "picture/Dib.h"
 
-#include "platform/Errors.h"
+#include "picture/Bmp.h"
 
 namespace tamarind {
 
-// Placeholder until the BMP reader lands.
-QImage DecodeDib(std::span<const uchar>, std::span<const uchar>) {
-    throw TamarindError(QStringLiteral("ビットマップイメージが不正です"));
+QImage DecodeDib(std::span<const uchar> info, std::span<const uchar> bits) {
+    return DecodeDibBitmap(info, bits).ToQImage();
 }
 
 }  // namespace tamarind

@@ -1,0 +1,258 @@
+#include "picture/Bitmap.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace tamarind {
+namespace {
+
+// Bits a pixel occupies in a row (15-bit pixels fill a 16-bit word).
+int StorageBits(int bitsPerPixel) {
+    return bitsPerPixel == 15 ? 16 : bitsPerPixel;
+}
+
+const QList<QRgb>& NoPalette() {
+    static const QList<QRgb> empty;
+    return empty;
+}
+
+// Widens a 5- or 6-bit channel to 8 bits by repeating its top bits.
+inline uchar Widen5(unsigned v) {
+    return uchar((v << 3) | (v >> 2));
+}
+inline uchar Widen6(unsigned v) {
+    return uchar((v << 2) | (v >> 4));
+}
+
+QList<QRgb> GreyPalette() {
+    QList<QRgb> grey(256);
+    for (int i = 0; i < 256; ++i) grey[i] = qRgb(i, i, i);
+    return grey;
+}
+
+}  // namespace
+
+Bitmap::Data::~Data() {
+    std::free(pixels);
+}
+
+bool Bitmap::IsValidFormat(int bitsPerPixel) {
+    switch (bitsPerPixel) {
+        case 1:
+        case 4:
+        case 8:
+        case 15:
+        case 16:
+        case 24:
+        case 32:
+            return true;
+        default:
+            return false;
+    }
+}
+
+qint64 Bitmap::StrideFor(qint64 width, int bitsPerPixel) {
+    return (width * StorageBits(bitsPerPixel) + 31) / 32 * 4;
+}
+
+std::shared_ptr<Bitmap::Data> Bitmap::Allocate(int width, int height, int bitsPerPixel) {
+    if (width < 0 || height < 0) throw std::invalid_argument("negative bitmap size");
+    if (!IsValidFormat(bitsPerPixel)) throw std::invalid_argument("unknown bitmap format");
+    if (qint64(width) * height > kMaxPixels) throw std::bad_alloc();
+    auto d = std::make_shared<Data>();
+    d->width = width;
+    d->height = height;
+    d->bitsPerPixel = bitsPerPixel;
+    d->stride = qsizetype(StrideFor(width, bitsPerPixel));
+    const size_t bytes = size_t(d->stride) * size_t(height);
+    if (bytes > 0) {
+        // calloc: large blocks come straight from zeroed pages, so clearing
+        // costs nothing extra.
+        d->pixels = static_cast<uchar*>(std::calloc(bytes, 1));
+        if (!d->pixels) throw std::bad_alloc();
+    }
+    if (bitsPerPixel <= 8) d->palette.resize(qsizetype(1) << bitsPerPixel, qRgb(0, 0, 0));
+    return d;
+}
+
+Bitmap::Bitmap(int width, int height, int bitsPerPixel)
+    : d_(Allocate(width, height, bitsPerPixel)) {}
+
+void Bitmap::Detach() {
+    if (!d_ || d_.use_count() == 1) return;
+    auto copy = Allocate(d_->width, d_->height, d_->bitsPerPixel);
+    if (d_->pixels) std::memcpy(copy->pixels, d_->pixels, size_t(d_->stride) * d_->height);
+    copy->palette = d_->palette;
+    d_ = std::move(copy);
+}
+
+uchar* Bitmap::bits() {
+    Detach();
+    return d_ ? d_->pixels : nullptr;
+}
+
+const QList<QRgb>& Bitmap::palette() const {
+    return d_ ? d_->palette : NoPalette();
+}
+
+void Bitmap::setPalette(QList<QRgb> colours) {
+    if (!d_ || d_->bitsPerPixel > 8) return;
+    Detach();
+    colours.resize(qsizetype(1) << d_->bitsPerPixel, qRgb(0, 0, 0));
+    d_->palette = std::move(colours);
+}
+
+QImage Bitmap::ToQImage() const {
+    if (isEmpty()) return QImage();
+    const Data& d = *d_;
+    if (d.bitsPerPixel == 4) {
+        QImage image(d.width, d.height, QImage::Format_Indexed8);
+        if (image.isNull()) throw std::bad_alloc();
+        for (int y = 0; y < d.height; ++y) {
+            const uchar* src = scanLine(y);
+            uchar* dst = image.scanLine(y);
+            for (int x = 0; x < d.width; ++x)
+                dst[x] = (x & 1) ? src[x >> 1] & 0x0F : src[x >> 1] >> 4;
+        }
+        QList<QRgb> table = d.palette;
+        table.resize(256, qRgb(0, 0, 0));
+        image.setColorTable(table);
+        return image;
+    }
+    QImage::Format format = QImage::Format_Invalid;
+    switch (d.bitsPerPixel) {
+        case 1:
+            format = QImage::Format_Mono;
+            break;
+        case 8:
+            format = QImage::Format_Indexed8;
+            break;
+        case 15:
+            format = QImage::Format_RGB555;
+            break;
+        case 16:
+            format = QImage::Format_RGB16;
+            break;
+        case 24:
+            format = QImage::Format_BGR888;
+            break;
+        case 32:
+            format = QImage::Format_RGB32;
+            break;
+    }
+    // The image keeps a reference to these pixels until it is destroyed; it
+    // treats them as read-only, so writing into it copies them first.
+    auto* keep = new std::shared_ptr<const Data>(d_);
+    QImage image(
+        static_cast<const uchar*>(d.pixels), d.width, d.height, d.stride, format,
+        [](void* info) { delete static_cast<std::shared_ptr<const Data>*>(info); }, keep);
+    if (image.isNull()) {
+        delete keep;
+        throw std::bad_alloc();
+    }
+    if (d.bitsPerPixel <= 8) image.setColorTable(d.palette);
+    return image;
+}
+
+Bitmap Bitmap::FromQImage(const QImage& source) {
+    if (source.isNull()) return Bitmap();
+    QImage image = source;
+    int bits = 32;
+    switch (image.format()) {
+        case QImage::Format_Mono:
+            bits = 1;
+            break;
+        case QImage::Format_MonoLSB:
+            image = image.convertToFormat(QImage::Format_Mono);
+            bits = 1;
+            break;
+        case QImage::Format_Indexed8:
+        case QImage::Format_Grayscale8:
+            bits = 8;
+            break;
+        case QImage::Format_RGB555:
+            bits = 15;
+            break;
+        case QImage::Format_RGB16:
+            bits = 16;
+            break;
+        case QImage::Format_BGR888:
+            bits = 24;
+            break;
+        case QImage::Format_RGB888:
+            image = image.convertToFormat(QImage::Format_BGR888);
+            bits = 24;
+            break;
+        case QImage::Format_RGB32:
+            break;
+        default:
+            image = image.convertToFormat(QImage::Format_RGB32);
+            break;
+    }
+    if (image.isNull()) throw std::bad_alloc();
+    Bitmap bitmap(image.width(), image.height(), bits);
+    const size_t rowBytes = size_t(StrideFor(image.width(), bits));
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(bitmap.scanLine(y), image.constScanLine(y), rowBytes);
+    if (image.format() == QImage::Format_Grayscale8) {
+        bitmap.setPalette(GreyPalette());
+    } else if (bits <= 8) {
+        QList<QRgb> table = image.colorTable();
+        // Qt reads a missing colour table of a Mono picture as black on white.
+        if (table.isEmpty() && bits == 1) table = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+        bitmap.setPalette(table);
+    }
+    return bitmap;
+}
+
+Bitmap Bitmap::ConvertTo24() const {
+    if (bitsPerPixel() == 24) return *this;
+    Bitmap out(width(), height(), 24);
+    const QList<QRgb>& pal = palette();
+    const int w = width();
+    for (int y = 0; y < height(); ++y) {
+        const uchar* src = scanLine(y);
+        uchar* dst = out.scanLine(y);
+        auto put = [&dst](int x, unsigned b, unsigned g, unsigned r) {
+            dst[3 * x] = uchar(b);
+            dst[3 * x + 1] = uchar(g);
+            dst[3 * x + 2] = uchar(r);
+        };
+        auto putIndex = [&](int x, int index) {
+            const QRgb c = pal[index];
+            put(x, qBlue(c), qGreen(c), qRed(c));
+        };
+        switch (bitsPerPixel()) {
+            case 1:
+                for (int x = 0; x < w; ++x) putIndex(x, (src[x >> 3] >> (7 - (x & 7))) & 1);
+                break;
+            case 4:
+                for (int x = 0; x < w; ++x)
+                    putIndex(x, (x & 1) ? src[x >> 1] & 0x0F : src[x >> 1] >> 4);
+                break;
+            case 8:
+                for (int x = 0; x < w; ++x) putIndex(x, src[x]);
+                break;
+            case 15:
+                for (int x = 0; x < w; ++x) {
+                    const unsigned v = src[2 * x] | (src[2 * x + 1] << 8);
+                    put(x, Widen5(v & 0x1F), Widen5((v >> 5) & 0x1F), Widen5((v >> 10) & 0x1F));
+                }
+                break;
+            case 16:
+                for (int x = 0; x < w; ++x) {
+                    const unsigned v = src[2 * x] | (src[2 * x + 1] << 8);
+                    put(x, Widen5(v & 0x1F), Widen6((v >> 5) & 0x3F), Widen5(v >> 11));
+                }
+                break;
+            case 32:
+                for (int x = 0; x < w; ++x) put(x, src[4 * x], src[4 * x + 1], src[4 * x + 2]);
+                break;
+        }
+    }
+    return out;
+}
+
+}  // namespace tamarind

@@ -1,0 +1,294 @@
+#include "picture/Jpeg.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+// clang-format off: jpeglib.h needs <cstdio> first
+#include <jerror.h>
+#include <jpeglib.h>
+// clang-format on
+
+#include "platform/Errors.h"
+#include "platform/FileIo.h"
+
+namespace tamarind {
+namespace {
+
+// How libjpeg's fatal errors come back to us
+// -------------------------------------------
+// libjpeg ends a fatal error by calling error_exit, which must not return.
+// Ours longjmps to the setjmp in RunDecompress or RunCompress. Those two
+// functions and every callback libjpeg calls (the error, progress and
+// destination managers below) hold only plain C data: no object with a
+// destructor lives in any frame the jump leaves, so the jump skips nothing.
+// The one piece of C++ that runs between setjmp and the end, making the
+// bitmap (which may throw), is a noexcept callback that catches everything
+// and reports failure by returning null; libjpeg is not on the stack then.
+// We chose this over throwing from error_exit because a C++ exception would
+// have to unwind through libjpeg's C frames, which is not defined behaviour.
+
+struct ErrorTrap {
+    jpeg_error_mgr manager;  // first, so the error manager pointer is the trap
+    std::jmp_buf jump;
+};
+
+void ExitToTrap(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->jump, 1);
+}
+
+// Warnings (corrupt data, premature end) are not printed; decoding goes on
+// as djpeg's does.
+void IgnoreMessage(j_common_ptr) {}
+
+// Called by libjpeg at least once per scan while it reads the file.
+void LimitScans(j_common_ptr cinfo) {
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kJpegMaxScans)
+        ERREXIT(cinfo, JERR_BAD_PROGRESSION);
+}
+
+void SetUpErrors(jpeg_error_mgr* manager) {
+    jpeg_std_error(manager);
+    manager->error_exit = ExitToTrap;
+    manager->output_message = IgnoreMessage;
+}
+
+enum RunResult { kDone, kLibjpegError, kNoBitmap };
+
+struct DecodeJob {
+    const uchar* data;
+    unsigned long size;
+    int scaleDenominator;
+    qint64 maxPixels;
+    // Makes the bitmap once its size is known and returns its first row and
+    // stride, or null after keeping the error in `owner`.
+    uchar* (*makeBitmap)(void* owner, int width, int height, int bitsPerPixel,
+                         qsizetype* stride) noexcept;
+    void* owner;
+    int messageCode;  // libjpeg's message number after kLibjpegError
+};
+
+// CMYK (or YCCK converted by libjpeg) to blue, green, red. Like djpeg (and
+// Qt and most readers) we take the inks as Adobe's programs store them,
+// inverted (255 = no ink), and round as djpeg does.
+void CmykToBgr(const JSAMPLE* cmyk, uchar* bgr, unsigned width) {
+    for (unsigned x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        const unsigned k = cmyk[3];
+        bgr[0] = uchar((2 * cmyk[2] * k + 255) / 510);
+        bgr[1] = uchar((2 * cmyk[1] * k + 255) / 510);
+        bgr[2] = uchar((2 * cmyk[0] * k + 255) / 510);
+    }
+}
+
+RunResult RunDecompress(DecodeJob* job) {
+    jpeg_decompress_struct cinfo;
+    ErrorTrap trap;
+    jpeg_progress_mgr progress;
+    cinfo.err = &trap.manager;
+    SetUpErrors(&trap.manager);
+    if (setjmp(trap.jump)) {
+        job->messageCode = trap.manager.msg_code;
+        jpeg_destroy_decompress(&cinfo);
+        return kLibjpegError;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kJpegMaxMemory;
+    progress.progress_monitor = LimitScans;
+    cinfo.progress = &progress;
+    jpeg_mem_src(&cinfo, job->data, job->size);
+    jpeg_read_header(&cinfo, TRUE);
+
+    const bool grey = cinfo.num_components == 1;
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = unsigned(job->scaleDenominator);
+    jpeg_calc_output_dimensions(&cinfo);
+    const unsigned width = cinfo.output_width, height = cinfo.output_height;
+    if (qint64(width) * height > job->maxPixels) ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, width);
+
+    qsizetype stride = 0;
+    uchar* const pixels =
+        job->makeBitmap(job->owner, int(width), int(height), grey ? 8 : 24, &stride);
+    if (!pixels) {
+        jpeg_destroy_decompress(&cinfo);
+        return kNoBitmap;
+    }
+    jpeg_start_decompress(&cinfo);
+    if (cmyk) {
+        // One row of inks at a time, from libjpeg's own pool (freed with cinfo).
+        JSAMPARRAY inks = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                     JPOOL_IMAGE, width * 4, 1);
+        while (cinfo.output_scanline < height) {
+            const unsigned y = cinfo.output_scanline;
+            if (jpeg_read_scanlines(&cinfo, inks, 1) != 1) break;
+            CmykToBgr(inks[0], pixels + y * stride, width);
+        }
+    } else {
+        // Straight into the bitmap's rows, several at a time.
+        constexpr unsigned kRows = 16;
+        JSAMPROW rows[kRows];
+        while (cinfo.output_scanline < height) {
+            const unsigned y = cinfo.output_scanline;
+            const unsigned n = std::min(kRows, height - y);
+            for (unsigned i = 0; i < n; ++i) rows[i] = pixels + (y + i) * stride;
+            if (jpeg_read_scanlines(&cinfo, rows, n) == 0) break;
+        }
+    }
+    // Every row is read; what follows the last scan does not matter, so the
+    // decoder is dropped without jpeg_finish_decompress.
+    jpeg_destroy_decompress(&cinfo);
+    return kDone;
+}
+
+// A growing output buffer of plain malloc'd memory; the caller frees it in
+// every case.
+struct OutputBuffer {
+    jpeg_destination_mgr manager;  // first, so cinfo->dest is the buffer
+    JOCTET* data;
+    size_t capacity;
+};
+
+void StartOutput(j_compress_ptr cinfo) {
+    auto* out = reinterpret_cast<OutputBuffer*>(cinfo->dest);
+    out->manager.next_output_byte = out->data;
+    out->manager.free_in_buffer = out->capacity;
+}
+
+boolean GrowOutput(j_compress_ptr cinfo) {
+    auto* out = reinterpret_cast<OutputBuffer*>(cinfo->dest);
+    // libjpeg calls this only when the buffer is full.
+    const size_t used = out->capacity;
+    auto* bigger = static_cast<JOCTET*>(std::realloc(out->data, used * 2));
+    if (!bigger) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    out->data = bigger;
+    out->capacity = used * 2;
+    out->manager.next_output_byte = bigger + used;
+    out->manager.free_in_buffer = out->capacity - used;
+    return TRUE;
+}
+
+void EndOutput(j_compress_ptr) {}
+
+struct EncodeJob {
+    const uchar* pixels;  // 24-bit rows, blue, green, red
+    qsizetype stride;
+    int width;
+    int height;
+    int quality;
+    OutputBuffer output;  // data freed by the caller
+    int messageCode;
+};
+
+RunResult RunCompress(EncodeJob* job) {
+    jpeg_compress_struct cinfo;
+    ErrorTrap trap;
+    cinfo.err = &trap.manager;
+    SetUpErrors(&trap.manager);
+    if (setjmp(trap.jump)) {
+        job->messageCode = trap.manager.msg_code;
+        jpeg_destroy_compress(&cinfo);
+        return kLibjpegError;
+    }
+    jpeg_create_compress(&cinfo);
+    job->output.manager.init_destination = StartOutput;
+    job->output.manager.empty_output_buffer = GrowOutput;
+    job->output.manager.term_destination = EndOutput;
+    cinfo.dest = &job->output.manager;
+    cinfo.image_width = JDIMENSION(job->width);
+    cinfo.image_height = JDIMENSION(job->height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_EXT_BGR;  // converted to YCbCr exactly as RGB input is
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, job->quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<uchar*>(job->pixels + cinfo.next_scanline * job->stride);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return kDone;
+}
+
+[[noreturn]] void RaiseJpegError(int code) {
+    throw TamarindError(QStringLiteral("JPEG エラー #%1").arg(code));
+}
+
+struct BitmapMaker {
+    Bitmap bitmap;
+    std::exception_ptr error;
+};
+
+uchar* MakeBitmap(void* owner, int width, int height, int bitsPerPixel,
+                  qsizetype* stride) noexcept {
+    auto* maker = static_cast<BitmapMaker*>(owner);
+    try {
+        maker->bitmap = Bitmap(width, height, bitsPerPixel);
+        *stride = maker->bitmap.stride();
+        return maker->bitmap.bits();
+    } catch (...) {
+        maker->error = std::current_exception();
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+Bitmap DecodeJpeg(std::span<const uchar> bytes, const JpegReadOptions& options) {
+    BitmapMaker maker;
+    DecodeJob job{};
+    job.data = bytes.data();
+    job.size = static_cast<unsigned long>(bytes.size());
+    job.scaleDenominator = std::max(1, options.scaleDenominator);
+    job.maxPixels = options.maxPixels;
+    job.makeBitmap = MakeBitmap;
+    job.owner = &maker;
+    switch (RunDecompress(&job)) {
+        case kDone:
+            break;
+        case kLibjpegError:
+            RaiseJpegError(job.messageCode);
+        case kNoBitmap:
+            std::rethrow_exception(maker.error);
+    }
+    if (maker.bitmap.bitsPerPixel() == 8) {
+        QList<QRgb> grey(256);
+        for (int i = 0; i < 256; ++i) grey[i] = qRgb(i, i, i);
+        maker.bitmap.setPalette(std::move(grey));
+    }
+    return std::move(maker.bitmap);
+}
+
+Bitmap ReadJpegFile(const QString& path, const JpegReadOptions& options) {
+    return DecodeJpeg(ByteSpan(ReadFileBytes(path)), options);
+}
+
+QByteArray EncodeJpeg(const Bitmap& bitmap, int quality) {
+    const Bitmap rgb = bitmap.ConvertTo24();
+    EncodeJob job{};
+    job.pixels = rgb.constBits();
+    job.stride = rgb.stride();
+    job.width = rgb.width();
+    job.height = rgb.height();
+    job.quality = quality;
+    job.output.capacity = 65536;
+    job.output.data = static_cast<JOCTET*>(std::malloc(job.output.capacity));
+    if (!job.output.data) throw std::bad_alloc();
+    // The buffer may have moved while libjpeg wrote; free wherever it is now.
+    struct FreeOutput {
+        EncodeJob& job;
+        ~FreeOutput() { std::free(job.output.data); }
+    } freeOutput{job};
+    if (RunCompress(&job) != kDone) RaiseJpegError(job.messageCode);
+    const size_t written = job.output.capacity - job.output.manager.free_in_buffer;
+    return QByteArray(reinterpret_cast<const char*>(job.output.data), qsizetype(written));
+}
+
+void WriteJpegFile(const QString& path, const Bitmap& bitmap, int quality) {
+    WriteFileBytes(path, EncodeJpeg(bitmap, quality));
+}
+
+}  // namespace tamarind
