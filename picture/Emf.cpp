@@ -113,6 +113,12 @@ enum : uint32_t {
 
 constexpr uint32_t kStockObject = 0x80000000;
 
+// Puts an object into the table; index 0 stands for the metafile itself and
+// holds no object.
+void PutObject(ObjectTable& objects, uint32_t index, GdiObject object) {
+    if (index != 0) objects.Put(index, std::move(object));
+}
+
 uint32_t Le32(const uchar* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
 }
@@ -392,7 +398,7 @@ void EmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint32_t type,
             pen.width = r.I32();
             r.I32();
             pen.color = r.U32();
-            if (r.ok()) objects.Put(index, pen);
+            if (r.ok()) PutObject(objects, index, pen);
             break;
         }
         case kExtCreatePen: {
@@ -412,7 +418,7 @@ void EmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint32_t type,
             if ((pen.style & 0x0F) == 7 && r.Has(uint64_t(entries) * 4)) {
                 for (uint32_t i = 0; i < entries && i < 64; ++i) pen.dashes.push_back(r.U32());
             }
-            objects.Put(index, pen);
+            PutObject(objects, index, pen);
             break;
         }
         case kCreateBrushIndirect: {
@@ -424,7 +430,7 @@ void EmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint32_t type,
             if (!r.ok()) break;
             // Pattern styles cannot come without their bitmap here.
             if (brush.style != 1 && brush.style != 2) brush.style = 0;
-            objects.Put(index, brush);
+            PutObject(objects, index, brush);
             break;
         }
         case kCreateMonoBrush:
@@ -440,7 +446,7 @@ void EmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint32_t type,
             if (!info.empty() && !bits.empty())
                 brush.pattern =
                     DecodeRecordDib(info, bits, type == kCreateMonoBrush ? 0 : usage, canvas);
-            objects.Put(index, std::move(brush));
+            PutObject(objects, index, std::move(brush));
             break;
         }
         case kExtCreateFontIndirectW: {
@@ -464,7 +470,7 @@ void EmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint32_t type,
                 if (unit == 0) break;
                 font.face.append(QChar(unit));
             }
-            objects.Put(index, std::move(font));
+            PutObject(objects, index, std::move(font));
             break;
         }
         case kCreatePalette: {
@@ -478,7 +484,7 @@ void EmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint32_t type,
                 r.U8();
                 palette->entries.push_back(qRgb(red, green, blue));
             }
-            objects.Put(index, std::move(palette));
+            PutObject(objects, index, std::move(palette));
             break;
         }
         case kSetPaletteEntries: {
@@ -891,6 +897,7 @@ void EmfPicture::PlayBlt(Canvas& canvas, uint32_t type, ByteReader& r,
     QRectF dest, source;
     uint32_t rop = kSrcCopy, usage = 0, offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0;
     double opacity = 1;
+    uint32_t blend = 0;  // AlphaBlend's operation, flags, constant alpha and alpha format
     std::optional<uint32_t> transparent;
     bool rowsFromBottom = false;
     if (type == kStretchDiBits || type == kSetDiBitsToDevice) {
@@ -931,6 +938,7 @@ void EmfPicture::PlayBlt(Canvas& canvas, uint32_t type, ByteReader& r,
         dest = QRectF(at, QSizeF(cxDest, cyDest));
         source = QRectF(src, QSizeF(cxSrc, cySrc));
         if (type == kAlphaBlend) {
+            blend = ropOrBlend;
             opacity = ((ropOrBlend >> 16) & 0xFF) / 255.0;  // source constant alpha
         } else if (type == kTransparentBlt) {
             transparent = ropOrBlend;
@@ -946,7 +954,9 @@ void EmfPicture::PlayBlt(Canvas& canvas, uint32_t type, ByteReader& r,
         if (type == kBitBlt || type == kStretchBlt) canvas.PatBlt(dest, rop);
         return;
     }
-    QImage image = DecodeRecordDib(info, bits, usage, canvas);
+    QImage image;
+    if (type == kAlphaBlend && (blend >> 24) & 1) image = DecodeAlphaDib(info, bits);
+    if (image.isNull()) image = DecodeRecordDib(info, bits, usage, canvas);
     if (image.isNull()) return;
     if (rowsFromBottom) {
         const auto header = ReadDibHeader(info);
@@ -963,7 +973,6 @@ void EmfPicture::PlayBlt(Canvas& canvas, uint32_t type, ByteReader& r,
         }
     }
     if (opacity < 1) {
-        image = image.convertToFormat(QImage::Format_ARGB32);
         QImage faded(image.size(), QImage::Format_ARGB32_Premultiplied);
         faded.fill(Qt::transparent);
         QPainter p(&faded);

@@ -1,5 +1,6 @@
 #include "picture/MetafileBitmap.h"
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -87,6 +88,29 @@ QImage DecodeRecordDib(std::span<const uchar> info, std::span<const uchar> bits,
     } catch (const std::exception&) {
         return {};
     }
+}
+
+QImage DecodeAlphaDib(std::span<const uchar> info, std::span<const uchar> bits) {
+    const auto header = ReadDibHeader(info);
+    if (!header || header->size < 40 || header->bitCount != 32 || header->compression != 0)
+        return {};
+    const int64_t w = header->width;
+    const int64_t h = header->height < 0 ? -header->height : header->height;
+    if (w <= 0 || h == 0 || w * h > kMaxDibPixels || uint64_t(w * h * 4) > bits.size()) return {};
+    QImage image(int(w), int(h), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
+    for (int64_t y = 0; y < h; ++y) {
+        // Rows run bottom-up unless the height is negative.
+        const int64_t row = header->height > 0 ? h - 1 - y : y;
+        const uchar* src = bits.data() + row * w * 4;
+        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(int(y)));
+        for (int64_t x = 0; x < w; ++x, src += 4) {
+            const int alpha = src[3];
+            dst[x] = qRgba(std::min<int>(src[2], alpha), std::min<int>(src[1], alpha),
+                           std::min<int>(src[0], alpha), alpha);
+        }
+    }
+    return image;
 }
 
 QImage DecodePackedDib(std::span<const uchar> packed, uint32_t usage, const Canvas& canvas) {

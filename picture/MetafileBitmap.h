@@ -30,6 +30,11 @@ std::optional<DibHeader> ReadDibHeader(std::span<const uchar> info);
 QImage DecodeRecordDib(std::span<const uchar> info, std::span<const uchar> bits, uint32_t usage,
                        const Canvas& canvas);
 
+// A 32-bit bitmap whose fourth byte is premultiplied alpha (AlphaBlend with
+// per-pixel alpha), as an image that keeps that alpha; null for any other
+// kind of bitmap.
+QImage DecodeAlphaDib(std::span<const uchar> info, std::span<const uchar> bits);
+
 // A bitmap packed in one block (header, colour table, rows), as WMF records
 // carry it.
 QImage DecodePackedDib(std::span<const uchar> packed, uint32_t usage, const Canvas& canvas);

@@ -100,9 +100,11 @@ struct LogPalette {
     std::vector<QRgb> entries;
 };
 
-// A region as the union of its rectangles.
+// A region as the union of its rectangles. A damaged region record still
+// takes its place in the object table but is never used.
 struct LogRegion {
     QPainterPath path;
+    bool valid = true;
 };
 
 using GdiObject = std::variant<LogPen, LogBrush, LogFont, std::shared_ptr<LogPalette>, LogRegion>;

@@ -161,7 +161,10 @@ LogRegion ReadRegion(ByteReader& r) {
         const uint16_t count = r.U16();
         const int16_t top = r.I16();
         const int16_t bottom = r.I16();
-        if (!r.Has(uint64_t(count) * 2 + 2)) break;
+        if (!r.Has(uint64_t(count) * 2 + 2)) {
+            region.valid = false;
+            break;
+        }
         for (int k = 0; k + 1 < count; k += 2) {
             const int16_t left = r.I16();
             const int16_t right = r.I16();
@@ -170,6 +173,7 @@ LogRegion ReadRegion(ByteReader& r) {
         if (count % 2) r.Skip(2);
         r.Skip(2);  // the count again
     }
+    if (!r.ok()) region.valid = false;
     return region;
 }
 
@@ -387,7 +391,7 @@ void WmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint16_t funct
             const uint16_t index = r.U16();
             if (!r.ok()) break;
             if (auto* object = objects.Get(index)) {
-                if (auto* region = std::get_if<LogRegion>(object))
+                if (auto* region = std::get_if<LogRegion>(object); region && region->valid)
                     canvas.SelectClipRegion(&region->path, kRgnCopy);
             }
             break;
@@ -464,7 +468,7 @@ void WmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint16_t funct
                 canvas.SelectFont(*font);
             } else if (auto* palette = std::get_if<std::shared_ptr<LogPalette>>(object)) {
                 canvas.SelectPalette(*palette);
-            } else if (auto* region = std::get_if<LogRegion>(object)) {
+            } else if (auto* region = std::get_if<LogRegion>(object); region && region->valid) {
                 canvas.SelectClipRegion(&region->path, kRgnCopy);
             }
             break;
@@ -589,7 +593,7 @@ void WmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint16_t funct
             auto* region = objects.Get(regionIndex);
             auto* brush = objects.Get(brushIndex);
             if (!region || !brush || !std::holds_alternative<LogRegion>(*region) ||
-                !std::holds_alternative<LogBrush>(*brush))
+                !std::holds_alternative<LogBrush>(*brush) || !std::get<LogRegion>(*region).valid)
                 break;
             if (function == kFillRegion) {
                 canvas.FillRegion(std::get<LogRegion>(*region).path, std::get<LogBrush>(*brush));
@@ -604,7 +608,9 @@ void WmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint16_t funct
             const uint16_t index = r.U16();
             if (!r.ok()) break;
             auto* object = objects.Get(index);
-            if (!object || !std::holds_alternative<LogRegion>(*object)) break;
+            if (!object || !std::holds_alternative<LogRegion>(*object) ||
+                !std::get<LogRegion>(*object).valid)
+                break;
             if (function == kPaintRegion) {
                 canvas.PaintRegion(std::get<LogRegion>(*object).path);
             } else {
