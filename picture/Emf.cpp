@@ -225,7 +225,7 @@ class EmfPicture final : public MetafilePicture {
 
     void DrawWithin(QPainter& painter, const QRectF& target,
                     const MetafileLimits& limits) const override {
-        if (frame_.isEmpty() || target.isEmpty()) return;
+        if (frame_.isEmpty() || target.isEmpty() || !painter.isActive()) return;
         Canvas canvas(&painter, target, frame_, limits);
         canvas.SetDeviceResolution(pixelsPerMm_.width(), pixelsPerMm_.height());
         Play(canvas);

@@ -20,6 +20,9 @@ constexpr double kMaxOutputCoordinate = 1e9;
 // beyond this the clip falls back to bounding rectangles.
 constexpr double kMaxClipProduct = 4e6;
 constexpr int kMaxFontPixels = 65535;
+// Characters drawn from one text record; a line of a real picture is far
+// shorter, and laying out megabytes of text would stall the program.
+constexpr qsizetype kMaxTextUnits = 8192;
 
 constexpr int kR2Black = 1;
 constexpr int kR2Nop = 11;
@@ -1112,6 +1115,14 @@ void Canvas::Text(QPointF reference, const TextRun& run, uint32_t options,
         FillDeviceRectColor(box, Color(s.bkColor));
     }
     if (run.text.isEmpty() || (options & kEtoGlyphIndex)) return;
+    if (run.text.size() > kMaxTextUnits) {
+        TextRun shortened;
+        shortened.text = run.text.left(kMaxTextUnits);
+        if (run.advances.size() >= size_t(kMaxTextUnits))
+            shortened.advances.assign(run.advances.begin(), run.advances.begin() + kMaxTextUnits);
+        Text(reference, shortened, options & ~kEtoOpaque, rect);
+        return;
+    }
 
     // How one logical unit along x and y shows on the output.
     const QPointF origin = full.map(reference);
@@ -1145,12 +1156,12 @@ void Canvas::Text(QPointF reference, const TextRun& run, uint32_t options,
         }
         return;
     }
-    font.setPixelSize(int(std::clamp(std::lround(em), 1L, long(kMaxFontPixels))));
+    font.setPixelSize(int(std::lround(std::clamp(em, 1.0, double(kMaxFontPixels)))));
     if (s.font.width != 0) {
         const double natural = QFontMetricsF(font).averageCharWidth();
         const double wanted = std::abs(double(s.font.width)) * xScale;
         if (natural > 0 && std::isfinite(wanted))
-            font.setStretch(int(std::clamp(std::lround(100 * wanted / natural), 1L, 4000L)));
+            font.setStretch(int(std::lround(std::clamp(100 * wanted / natural, 1.0, 4000.0))));
     }
     const QFontMetricsF metrics(font);
     const double extra = s.textCharExtra * xScale;

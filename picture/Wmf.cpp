@@ -220,7 +220,7 @@ class WmfPicture final : public MetafilePicture {
 
     void DrawWithin(QPainter& painter, const QRectF& target,
                     const MetafileLimits& limits) const override {
-        if (frame_.isEmpty() || target.isEmpty()) return;
+        if (frame_.isEmpty() || target.isEmpty() || !painter.isActive()) return;
         Canvas canvas(&painter, target, frame_, limits);
         Play(canvas, frame_);
     }
