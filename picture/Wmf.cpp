@@ -177,6 +177,40 @@ LogRegion ReadRegion(ByteReader& r) {
     return region;
 }
 
+// A device-dependent bitmap (Bitmap16) of one plane: rows top-down, each
+// padded to its stated width. Monochrome and 24- or 32-bit colour are drawn;
+// palette-based ones need the device's palette and are not.
+QImage ReadBitmap16(ByteReader& r) {
+    constexpr int64_t kMaxPixels = int64_t(1) << 26;
+    r.I16();  // type
+    const int16_t width = r.I16();
+    const int16_t height = r.I16();
+    const int16_t rowBytes = r.I16();
+    const uint8_t planes = r.U8();
+    const uint8_t bits = r.U8();
+    if (!r.ok() || width <= 0 || height <= 0 || planes != 1 || int64_t(width) * height > kMaxPixels)
+        return {};
+    if ((bits != 1 && bits != 24 && bits != 32) || rowBytes < (int64_t(width) * bits + 7) / 8)
+        return {};
+    const auto data = r.Bytes(size_t(rowBytes) * size_t(height));
+    if (!r.ok()) return {};
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) return {};
+    for (int y = 0; y < height; ++y) {
+        const uchar* row = data.data() + size_t(y) * size_t(rowBytes);
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if (bits == 1) {
+                out[x] = (row[x / 8] >> (7 - x % 8)) & 1 ? 0xFFFFFFFF : 0xFF000000;
+            } else {
+                const uchar* p = row + size_t(x) * (bits / 8);
+                out[x] = qRgb(p[2], p[1], p[0]);
+            }
+        }
+    }
+    return image;
+}
+
 LogFont ReadFont(ByteReader& r) {
     LogFont font;
     font.height = r.I16();
@@ -685,13 +719,14 @@ void WmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint16_t funct
             const QRectF destRect(dest, QSizeF(width, height));
             if (noBitmap) {
                 canvas.PatBlt(destRect, rop);
-            } else if (function == kDibBitBlt || function == kDibStretchBlt) {
-                // The source is the bitmap selected into a memory context:
-                // rows count from the top.
-                const QImage image = DecodePackedDib(r.Bytes(r.remaining()), 0, canvas);
-                canvas.DrawImage(image, destRect, QRectF(src, QSizeF(srcWidth, srcHeight)), rop);
+                break;
             }
-            // Device-dependent bitmaps (BitBlt, StretchBlt with a bitmap) are not drawn.
+            // The source is the bitmap selected into a memory context: rows
+            // count from the top.
+            const QImage image = function == kDibBitBlt || function == kDibStretchBlt
+                                     ? DecodePackedDib(r.Bytes(r.remaining()), 0, canvas)
+                                     : ReadBitmap16(r);
+            canvas.DrawImage(image, destRect, QRectF(src, QSizeF(srcWidth, srcHeight)), rop);
             break;
         }
         case kStretchDib:

@@ -209,6 +209,21 @@ TEST(WmfDamage, CountsBeyondTheRecordSkipOnlyThatRecord) {
     EXPECT_TRUE(Near(At(image, 50, 50), kRed));
 }
 
+TEST(WmfBitmaps, DeviceBitmapRowsRunTopDown) {
+    WmfBuilder b = Square();
+    // StretchBlt of a 2 × 2, 24-bit Bitmap16 (rows of 6 bytes, blue-green-red)
+    // onto the whole picture: red, green / blue, white.
+    b.Record(0x0B23, {0x0020, 0x00CC, 2,      2,      0,      0,
+                      100,    100,    0,      0,               // copy, source, destination
+                      0,      2,      2,      6,      0x1801,  // type, size, row bytes, 24 bits
+                      0x0000, 0x00FF, 0x00FF, 0x00FF, 0xFF00, 0xFFFF});
+    const QImage image = Render(*LoadWmf(b.Bytes()), QSize(100, 100));
+    EXPECT_TRUE(Near(At(image, 20, 20), kRed));
+    EXPECT_TRUE(Near(At(image, 80, 20), kGreen));
+    EXPECT_TRUE(Near(At(image, 20, 80), kBlue));
+    EXPECT_TRUE(Near(At(image, 80, 80), kWhite));
+}
+
 TEST(WmfText, OpaqueRectangleAndTextLandAtTheReference) {
     WmfBuilder b;
     b.Placeable(0, 0, 200, 100, 96).Objects(4).SetWindow(0, 0, 200, 100);
