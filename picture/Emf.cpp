@@ -1020,13 +1020,17 @@ std::shared_ptr<const MetafilePicture> LoadEmfPicture(const QByteArray& bytes) {
         headerSize > size)
         ThrowInvalidMetafile();
 
-    // The reference device's resolution; 96 dpi when the header has none.
+    // The reference device's resolution; 96 dpi when the header has none or
+    // one no device has (below 2.5 or above 25,400 dots per inch).
     auto resolution = [](double pixels, double micrometres, double millimetres) {
+        double perMm = 0;
         // Micrometres refine the millimetres when the two agree.
-        if (pixels > 0 && micrometres > 0 && std::abs(micrometres / 1000 - millimetres) <= 1)
-            return pixels * 1000 / micrometres;
-        if (pixels > 0 && millimetres > 0) return pixels / millimetres;
-        return 96 / 25.4;
+        if (pixels > 0 && micrometres > 0 && std::abs(micrometres / 1000 - millimetres) <= 1) {
+            perMm = pixels * 1000 / micrometres;
+        } else if (pixels > 0 && millimetres > 0) {
+            perMm = pixels / millimetres;
+        }
+        return perMm >= 0.1 && perMm <= 1000 ? perMm : 96 / 25.4;
     };
     const QSizeF pixelsPerMm(resolution(devicePixels.x(), deviceMicrometres.x(), deviceMm.x()),
                              resolution(devicePixels.y(), deviceMicrometres.y(), deviceMm.y()));

@@ -1148,7 +1148,21 @@ void Canvas::Text(QPointF reference, const TextRun& run, uint32_t options,
         for (size_t i = 0; i < units; ++i) advances.push_back(run.advances[i] * xScale);
     }
     if (!Spend(double(units), 0)) return;
-    if (!(em >= 0.5) || !std::isfinite(em)) {
+
+    // A stretched picture stretches its letters too.
+    const QTransform& d = deviceToOutput_;
+    const double dsx = QLineF(d.map(QPointF(0, 0)), d.map(QPointF(1, 0))).length();
+    const double dsy = QLineF(d.map(QPointF(0, 0)), d.map(QPointF(0, 1))).length();
+    const double stretch = (dsx > 0 && dsy > 0) ? dsx / dsy : 1.0;
+    // Letters far larger than the whole target, or squeezed beyond reading,
+    // come only from damaged mappings; the font engine would spend memory
+    // on their glyphs for nothing.
+    const QRectF outputTarget = base_.mapRect(target_);
+    const double maxEm =
+        painter_ ? std::min(double(kMaxFontPixels),
+                            4 * std::max(outputTarget.width(), outputTarget.height()) + 256)
+                 : double(kMaxFontPixels);
+    if (!(em >= 0.5) || !(em <= maxEm) || !(stretch >= 0.1 && stretch <= 10)) {
         if (updateCp && !advances.empty()) {
             double total = 0;
             for (double a : run.advances) total += a;
@@ -1161,7 +1175,7 @@ void Canvas::Text(QPointF reference, const TextRun& run, uint32_t options,
         const double natural = QFontMetricsF(font).averageCharWidth();
         const double wanted = std::abs(double(s.font.width)) * xScale;
         if (natural > 0 && std::isfinite(wanted))
-            font.setStretch(int(std::lround(std::clamp(100 * wanted / natural, 1.0, 4000.0))));
+            font.setStretch(int(std::lround(std::clamp(100 * wanted / natural, 10.0, 1000.0))));
     }
     const QFontMetricsF metrics(font);
     const double extra = s.textCharExtra * xScale;
@@ -1191,12 +1205,7 @@ void Canvas::Text(QPointF reference, const TextRun& run, uint32_t options,
         baseline = -metrics.descent();
     }
 
-    // Text runs along the escapement; a stretched picture stretches its
-    // letters too.
-    const QTransform& d = deviceToOutput_;
-    const double dsx = QLineF(d.map(QPointF(0, 0)), d.map(QPointF(1, 0))).length();
-    const double dsy = QLineF(d.map(QPointF(0, 0)), d.map(QPointF(0, 1))).length();
-    const double stretch = (dsx > 0 && dsy > 0) ? std::clamp(dsx / dsy, 0.01, 100.0) : 1.0;
+    // Text runs along the escapement.
     const double angle = -double(s.font.escapement) / 10.0;
     QTransform textToOutput;
     textToOutput.translate(origin.x(), origin.y());

@@ -218,6 +218,20 @@ TEST(EmfDamage, ZeroSizedRecordEndsThePicture) {
     EXPECT_TRUE(Near(At(image, 75, 50), kWhite));
 }
 
+TEST(EmfDamage, LettersFarLargerThanThePictureAreNotDrawn) {
+    // A font a million units high: tens of thousands of pixels here. Such
+    // glyphs would only fill the font engine's cache.
+    EmfBuilder b;
+    QByteArray font(96, '\0');
+    font[0] = 1;
+    const qint32 height = -1000000;
+    std::memcpy(font.data() + 4, &height, 4);
+    b.RecordBytes(82, font).Select(1).Record(18, {1});
+    b.TextW(0, 0, QStringLiteral("WW"));
+    const QImage image = Render(*LoadEmf(b.Bytes()), QSize(100, 100));
+    EXPECT_EQ(test::InkIn(image, image.rect()), 0);
+}
+
 TEST(EmfLimits, PlaybackStopsAtTheRecordLimit) {
     EmfBuilder b = RedBrush();  // three records
     b.Rectangle(0, 0, 500, 1000).Rectangle(500, 0, 1000, 1000);
