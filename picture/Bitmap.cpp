@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 
@@ -32,10 +33,63 @@ QList<QRgb> GreyPalette() {
     return grey;
 }
 
+// Pixel memory of large pictures. The system hands out fresh memory a page
+// at a time, zeroing each page on first touch; for a picture of tens of
+// megabytes that costs about a third of decoding a JPEG. So the block of the
+// large picture freed last is kept and serves the next large picture, which
+// makes loading picture after picture (slots, the detail window, printing)
+// reuse memory that is already mapped. At most one block is kept.
+constexpr size_t kKeptBlockMin = size_t(8) << 20;
+
+struct SpareBlock {
+    std::mutex mutex;
+    void* block = nullptr;
+    size_t size = 0;
+};
+
+SpareBlock& Spare() {
+    static SpareBlock* spare = new SpareBlock;  // never destroyed: bitmaps may outlive statics
+    return *spare;
+}
+
+// A block of at least `bytes` bytes, zeroed or not; its real size goes to
+// `capacity`. Null when memory is short.
+uchar* TakeBlock(size_t bytes, bool zeroed, size_t* capacity) {
+    *capacity = bytes;
+    if (bytes >= kKeptBlockMin) {
+        SpareBlock& spare = Spare();
+        void* block = nullptr;
+        {
+            std::lock_guard lock(spare.mutex);
+            if (spare.block && spare.size >= bytes && spare.size / 2 <= bytes) {
+                block = spare.block;
+                *capacity = spare.size;
+                spare.block = nullptr;
+            }
+        }
+        if (block) {
+            if (zeroed) std::memset(block, 0, bytes);
+            return static_cast<uchar*>(block);
+        }
+    }
+    return static_cast<uchar*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes));
+}
+
+void GiveBackBlock(uchar* block, size_t capacity) {
+    void* unused = block;
+    if (block && capacity >= kKeptBlockMin) {
+        SpareBlock& spare = Spare();
+        std::lock_guard lock(spare.mutex);
+        std::swap(spare.block, unused);
+        spare.size = capacity;
+    }
+    std::free(unused);
+}
+
 }  // namespace
 
 Bitmap::Data::~Data() {
-    std::free(pixels);
+    GiveBackBlock(pixels, capacity);
 }
 
 bool Bitmap::IsValidFormat(int bitsPerPixel) {
@@ -57,7 +111,8 @@ qint64 Bitmap::StrideFor(qint64 width, int bitsPerPixel) {
     return (width * StorageBits(bitsPerPixel) + 31) / 32 * 4;
 }
 
-std::shared_ptr<Bitmap::Data> Bitmap::Allocate(int width, int height, int bitsPerPixel) {
+std::shared_ptr<Bitmap::Data> Bitmap::Allocate(int width, int height, int bitsPerPixel,
+                                               bool zeroed) {
     if (width < 0 || height < 0) throw std::invalid_argument("negative bitmap size");
     if (!IsValidFormat(bitsPerPixel)) throw std::invalid_argument("unknown bitmap format");
     if (qint64(width) * height > kMaxPixels) throw std::bad_alloc();
@@ -68,21 +123,30 @@ std::shared_ptr<Bitmap::Data> Bitmap::Allocate(int width, int height, int bitsPe
     d->stride = qsizetype(StrideFor(width, bitsPerPixel));
     const size_t bytes = size_t(d->stride) * size_t(height);
     if (bytes > 0) {
-        // calloc: large blocks come straight from zeroed pages, so clearing
-        // costs nothing extra.
-        d->pixels = static_cast<uchar*>(std::calloc(bytes, 1));
+        d->pixels = TakeBlock(bytes, zeroed, &d->capacity);
         if (!d->pixels) throw std::bad_alloc();
+        // Padding is never left undefined, so files written stay reproducible.
+        const size_t used = size_t((qint64(width) * StorageBits(bitsPerPixel) + 7) / 8);
+        if (!zeroed && used < size_t(d->stride))
+            for (int y = 0; y < height; ++y)
+                std::memset(d->pixels + size_t(y) * d->stride + used, 0, d->stride - used);
     }
     if (bitsPerPixel <= 8) d->palette.resize(qsizetype(1) << bitsPerPixel, qRgb(0, 0, 0));
     return d;
 }
 
 Bitmap::Bitmap(int width, int height, int bitsPerPixel)
-    : d_(Allocate(width, height, bitsPerPixel)) {}
+    : d_(Allocate(width, height, bitsPerPixel, true)) {}
+
+Bitmap Bitmap::ForOverwrite(int width, int height, int bitsPerPixel) {
+    Bitmap bitmap;
+    bitmap.d_ = Allocate(width, height, bitsPerPixel, false);
+    return bitmap;
+}
 
 void Bitmap::Detach() {
     if (!d_ || d_.use_count() == 1) return;
-    auto copy = Allocate(d_->width, d_->height, d_->bitsPerPixel);
+    auto copy = Allocate(d_->width, d_->height, d_->bitsPerPixel, false);
     if (d_->pixels) std::memcpy(copy->pixels, d_->pixels, size_t(d_->stride) * d_->height);
     copy->palette = d_->palette;
     d_ = std::move(copy);

@@ -37,6 +37,9 @@ class Bitmap {
     // std::bad_alloc when the picture is larger than kMaxPixels or the memory
     // cannot be had.
     Bitmap(int width, int height, int bitsPerPixel);
+    // The same, but the pixels are left undefined (row padding is zeroed),
+    // for decoders that write every pixel.
+    static Bitmap ForOverwrite(int width, int height, int bitsPerPixel);
 
     // True for 1, 4, 8, 15, 16, 24 and 32.
     static bool IsValidFormat(int bitsPerPixel);
@@ -86,14 +89,15 @@ class Bitmap {
         int height = 0;
         int bitsPerPixel = 24;
         qsizetype stride = 0;
-        uchar* pixels = nullptr;  // calloc'd, owned
+        uchar* pixels = nullptr;  // owned, see TakeBlock
+        size_t capacity = 0;      // bytes in the block, at least stride * height
         QList<QRgb> palette;
         Data() = default;
         Data(const Data&) = delete;
         Data& operator=(const Data&) = delete;
         ~Data();
     };
-    static std::shared_ptr<Data> Allocate(int width, int height, int bitsPerPixel);
+    static std::shared_ptr<Data> Allocate(int width, int height, int bitsPerPixel, bool zeroed);
     void Detach();
 
     std::shared_ptr<Data> d_;

@@ -226,7 +226,7 @@ uchar* MakeBitmap(void* owner, int width, int height, int bitsPerPixel,
                   qsizetype* stride) noexcept {
     auto* maker = static_cast<BitmapMaker*>(owner);
     try {
-        maker->bitmap = Bitmap(width, height, bitsPerPixel);
+        maker->bitmap = Bitmap::ForOverwrite(width, height, bitsPerPixel);
         *stride = maker->bitmap.stride();
         return maker->bitmap.bits();
     } catch (...) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cstring>
 #include <stdexcept>
 
 #include "PictureTestUtil.h"
@@ -50,6 +51,26 @@ TEST(Bitmap, CopiesShareUntilWritten) {
     EXPECT_EQ(image.pixelIndex(2, 1), 9);
     a = Bitmap();
     EXPECT_EQ(image.pixelIndex(2, 1), 9);
+}
+
+TEST(Bitmap, ReusedMemoryIsClearedAndPaddingNeverUndefined) {
+    // Large blocks are kept for the next large picture: a new bitmap must
+    // still start black, and one made for overwriting must have zero padding.
+    for (int round = 0; round < 2; ++round) {
+        {
+            Bitmap dirty(3001, 1000, 24);
+            std::memset(dirty.bits(), 0xAB, size_t(dirty.sizeInBytes()));
+        }
+        if (round == 0) {
+            const Bitmap clean(3001, 1000, 24);
+            for (int y = 0; y < clean.height(); y += 97)
+                ASSERT_EQ(clean.scanLine(y)[3 * 3001 - 1] | clean.scanLine(y)[17], 0) << y;
+        } else {
+            const Bitmap overwrite = Bitmap::ForOverwrite(3001, 1000, 24);
+            for (int y = 0; y < overwrite.height(); ++y)
+                ASSERT_EQ(overwrite.scanLine(y)[3 * 3001], 0) << y;  // first padding byte
+        }
+    }
 }
 
 TEST(Bitmap, ToQImageSharesMemoryAndShowsTheSameColours) {
