@@ -477,7 +477,8 @@ QPen Canvas::MakePen(const QTransform& full) const {
     if (cosmetic) {
         qpen.setWidthF(0);
     } else {
-        qpen.setWidthF(pen.width);
+        // Qt takes widths below 2^32 only; no real pen comes near this.
+        qpen.setWidthF(std::min(pen.width, 1e8));
     }
     if (pen.extended) {
         switch (pen.style & 0x0F00) {
