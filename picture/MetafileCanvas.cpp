@@ -22,7 +22,7 @@ constexpr double kMaxClipProduct = 4e6;
 constexpr int kMaxFontPixels = 65535;
 // Characters drawn from one text record; a line of a real picture is far
 // shorter, and laying out megabytes of text would stall the program.
-constexpr qsizetype kMaxTextUnits = 8192;
+constexpr qsizetype kMaxTextUnits = 4096;
 
 constexpr int kR2Black = 1;
 constexpr int kR2Nop = 11;
@@ -1148,7 +1148,9 @@ void Canvas::Text(QPointF reference, const TextRun& run, uint32_t options,
         advances.reserve(units);
         for (size_t i = 0; i < units; ++i) advances.push_back(run.advances[i] * xScale);
     }
-    if (!Spend(double(units), 0)) return;
+    // Each character is a call into the text engine: it costs the painter
+    // about as much as two hundred vertices of a polygon.
+    if (!Spend(200.0 * double(units), 0)) return;
 
     // A stretched picture stretches its letters too.
     const QTransform& d = deviceToOutput_;
