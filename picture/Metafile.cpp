@@ -1,15 +1,38 @@
 #include "picture/Metafile.h"
 
+#include <cmath>
+
+#include "picture/Emf.h"
+#include "picture/MetafilePicture.h"
+#include "picture/Wmf.h"
 #include "platform/Errors.h"
 
 namespace tamarind {
 
-// Until the metafile player lands every metafile is refused.
-std::shared_ptr<const MetafilePicture> LoadWmf(const QByteArray&) {
+namespace metafile {
+
+void ThrowInvalidMetafile() {
     throw TamarindError(QStringLiteral("メタファイルが不正です"));
 }
-std::shared_ptr<const MetafilePicture> LoadEmf(const QByteArray&) {
-    throw TamarindError(QStringLiteral("メタファイルが不正です"));
+
+QSize NaturalPixels(double width, double height) {
+    constexpr double kMaxSide = 100000;
+    width = std::abs(width);
+    height = std::abs(height);
+    if (!std::isfinite(width) || !std::isfinite(height) || width > kMaxSide || height > kMaxSide)
+        ThrowInvalidMetafile();
+    auto whole = [](double v) { return v > 0 ? std::max(1, int(std::lround(v))) : 0; };
+    return QSize(whole(width), whole(height));
+}
+
+}  // namespace metafile
+
+std::shared_ptr<const MetafilePicture> LoadWmf(const QByteArray& bytes) {
+    return metafile::LoadWmfPicture(bytes);
+}
+
+std::shared_ptr<const MetafilePicture> LoadEmf(const QByteArray& bytes) {
+    return metafile::LoadEmfPicture(bytes);
 }
 
 }  // namespace tamarind
