@@ -347,11 +347,14 @@ void TForm1::Form1_Create() {
     }
     // 2. The folder tree at the current folder of the drive shown, and the
     // file list with the mask of the first filter entry.
-    QString startFolder = QDir::currentPath();
-    if (!IsReadableFolder(startFolder)) startFolder = QDir::homePath();
-    DirectoryListBox1->SetDirectory(startFolder);
-    DriveComboBox1->SetDrive(VolumeRootOf(DirectoryListBox1->Directory()));
-    FileListBox1->SetMask(FilterMask(FilterComboBox1->currentIndex()));
+    RunGuarded([this] {
+        QString startFolder = QDir::currentPath();
+        if (!IsReadableFolder(startFolder)) startFolder = QDir::homePath();
+        if (!IsReadableFolder(startFolder)) startFolder = QStringLiteral("/");
+        DirectoryListBox1->SetDirectory(startFolder);
+        DriveComboBox1->SetDrive(VolumeRootOf(DirectoryListBox1->Directory()));
+        FileListBox1->SetMask(FilterMask(FilterComboBox1->currentIndex()));
+    });
     // 3. The help file beside the program.
     helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/tamarind.hlp");
     // 4. Slot counts of the layouts as text.
@@ -376,17 +379,17 @@ void TForm1::Form1_Create() {
     Viewer.SizeMode = 0;
     ApplySizeMode(0);
     ApplyLayout(Viewer.LayoutIndex);
-    // 10. The unit command of the command line, then the panel and grid once more.
-    switch (Viewer.DisplayUnit) {
-        case 1: mmM1Click(); break;
-        case 2: inchI1Click(); break;
-        default: PixelP1Click(); break;
-    }
     if (!startup_.startFile.isEmpty()) {
         // 9. The start file. When it loads it stays in slot 1, even when the
         // file list does not show it; when it fails, start-up ends there.
         RunGuarded([this] { OpenStartFile(startup_.startFile); });
         return;
+    }
+    // 10. The unit command of the command line, then the panel and grid once more.
+    switch (Viewer.DisplayUnit) {
+        case 1: mmM1Click(); break;
+        case 2: inchI1Click(); break;
+        default: PixelP1Click(); break;
     }
     Splitter1_Move();
 }
