@@ -357,8 +357,24 @@ QColor Canvas::Color(ColorRef ref) const {
 // ---------------------------------------------------------------------------
 // Clipping
 
-void Canvas::CombineClip(const QPainterPath& device, int mode) {
+QRectF Canvas::Everywhere() const {
+    // The whole picture and a margin as wide again: nothing outside it can
+    // reach the target.
+    const double margin = std::max(frame_.width(), frame_.height()) + 1;
+    return frame_.adjusted(-margin, -margin, margin, margin);
+}
+
+void Canvas::CombineClip(const QPainterPath& unbounded, int mode) {
     if (mode < kRgnAnd || mode > kRgnCopy) return;
+    // Clip shapes reaching far beyond the picture are cut back to it: the
+    // painter rasterizes a clip over its whole extent, again and again.
+    QPainterPath device = unbounded;
+    if (!Everywhere().contains(device.controlPointRect())) {
+        if (!Spend(device.elementCount(), 0)) return;
+        QPainterPath everywhere;
+        everywhere.addRect(Everywhere());
+        device = device.intersected(everywhere);
+    }
     if (mode == kRgnCopy) {
         state_.clip = device;
         clipDirty_ = true;
@@ -368,9 +384,7 @@ void Canvas::CombineClip(const QPainterPath& device, int mode) {
     if (state_.clip) {
         current = *state_.clip;
     } else {
-        // No clip: the whole picture (and a margin) is visible.
-        const double margin = std::max(frame_.width(), frame_.height()) + 1;
-        current.addRect(frame_.adjusted(-margin, -margin, margin, margin));
+        current.addRect(Everywhere());  // no clip: everything is visible
     }
     const double product = double(current.elementCount()) * double(device.elementCount());
     if (!Spend(current.elementCount() + device.elementCount(), 0)) return;
@@ -1235,8 +1249,12 @@ void Canvas::Text(QPointF reference, const TextRun& run, uint32_t options,
     ApplyClip();
     painter_->save();
     if (rect && (options & kEtoClipped)) {
-        painter_->setTransform(full);
-        painter_->setClipRect(rect->normalized(), Qt::IntersectClip);
+        // In device units, cut back to the picture (see CombineClip).
+        const QPolygonF box = LogicalToDevice().map(QPolygonF(rect->normalized()));
+        QPainterPath clip;
+        clip.addPolygon(box.intersected(QPolygonF(Everywhere())));
+        painter_->setTransform(deviceToOutput_);
+        painter_->setClipPath(clip, Qt::IntersectClip);
     }
     painter_->setTransform(textToOutput * base_);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);

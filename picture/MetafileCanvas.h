@@ -285,7 +285,8 @@ class Canvas {
     QPen MakePen(const QTransform& full) const;
     QBrush MakeBrush(const LogBrush& brush, const QTransform& full) const;
     void ApplyClip();
-    void CombineClip(const QPainterPath& device, int mode);
+    QRectF Everywhere() const;
+    void CombineClip(const QPainterPath& unbounded, int mode);
     QPainterPath ArcPath(const QRectF& box, QPointF start, QPointF end, int kind) const;
     bool Sane(const QRectF& outputBounds) const;
     void FillDeviceRectColor(const QPainterPath& logical, QColor color);

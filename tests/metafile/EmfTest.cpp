@@ -27,6 +27,7 @@ const QColor kWhite(255, 255, 255);
 constexpr int kSetMapMode = 17, kSetWindowExt = 9, kSetViewportExt = 11, kSetViewportOrg = 12;
 constexpr int kSaveDc = 33, kRestoreDc = 34, kSetWorldTransform = 35, kDeleteObject = 40;
 constexpr int kBeginPath = 59, kEndPath = 60, kFillPath = 62, kSelectClipPath = 67;
+constexpr int kIntersectClipRect = 30, kExcludeClipRect = 29;
 constexpr int kExtSelectClipRgn = 75, kPolygon = 3, kPolyPolygon = 8, kEllipse = 42;
 
 // A red brush and the null pen selected.
@@ -190,6 +191,17 @@ TEST(EmfPaths, ClipRegionReplacedAndRemoved) {
     EXPECT_TRUE(Near(At(image, 25, 25), kRed));
     EXPECT_TRUE(Near(At(image, 75, 25), kWhite));
     EXPECT_TRUE(Near(At(image, 75, 95), kBlue));
+}
+
+TEST(EmfPaths, ClipRectanglesFarBeyondThePictureAreCutBack) {
+    EmfBuilder b = RedBrush();
+    b.Record(kIntersectClipRect, {-2000000000, -2000000000, 500, 2000000000});
+    b.Record(kExcludeClipRect, {-2000000000, 900, 2000000000, 2000000000});
+    b.Rectangle(0, 0, 1000, 1000);
+    const QImage image = Render(*LoadEmf(b.Bytes()), QSize(100, 100));
+    EXPECT_TRUE(Near(At(image, 25, 50), kRed));
+    EXPECT_TRUE(Near(At(image, 75, 50), kWhite));
+    EXPECT_TRUE(Near(At(image, 25, 95), kWhite));
 }
 
 TEST(EmfDamage, BadRecordsAreSkippedAndABrokenChainEndsThePicture) {
