@@ -491,8 +491,9 @@ QPen Canvas::MakePen(const QTransform& full) const {
     if (cosmetic) {
         qpen.setWidthF(0);
     } else {
-        // Qt takes widths below 2^32 only; no real pen comes near this.
-        qpen.setWidthF(std::min(pen.width, 1e8));
+        // Qt refuses widths of 32768 and more (keeping its one-pixel pen);
+        // no real pen comes near that in logical units.
+        qpen.setWidthF(std::min(pen.width, 32767.0));
     }
     if (pen.extended) {
         switch (pen.style & 0x0F00) {

@@ -138,6 +138,18 @@ TEST(EmfMapping, DrawingFollowsThePaintersTransformAndStaysInTheTarget) {
     EXPECT_TRUE(Near(At(image, 125, 75), kWhite));
 }
 
+TEST(EmfObjects, PensWiderThanQtAcceptsStillDrawWide) {
+    // Qt ignores pen widths of 32768 and more (keeping a hairline); such a pen
+    // must still paint a broad band, not a thin line.
+    constexpr int kMoveToEx = 27, kLineTo = 54;
+    EmfBuilder b;
+    b.Pen(2, 0, 40000, Rgb(255, 0, 0)).Select(2);
+    b.Record(kMoveToEx, {0, 5000}).Record(kLineTo, {10000, 5000});
+    const QImage image = Render(*LoadEmf(b.Bytes()), QSize(100, 100));
+    EXPECT_TRUE(Near(At(image, 50, 5), kRed));
+    EXPECT_TRUE(Near(At(image, 50, 95), kRed));
+}
+
 TEST(EmfObjects, StockObjectsAndIndicesOutsideTheTable) {
     EmfBuilder b = RedBrush(4);
     b.SolidBrush(7, Rgb(0, 0, 255)).Select(7);  // beyond the four handles: ignored
