@@ -200,6 +200,29 @@ double Canvas::PixelCost(const QRectF& logicalBounds, const QTransform& full) co
     return 1.0 + std::max(0.0, out.width()) * std::max(0.0, out.height());
 }
 
+double Canvas::StrokeCost(const QPainterPath& logical, const QTransform& full) const {
+    // A stroke covers about its length times the pen's width plus a join per
+    // segment; and no segment covers more than the part of the target the
+    // pen can reach, however wide the pen (each segment is drawn on its own).
+    const double width = std::max(1.0, std::min(state_.pen.width * LinearScale(full), 1e9));
+    double length = 0;
+    QPointF previous;
+    const int count = logical.elementCount();
+    for (int i = 0; i < count; ++i) {
+        const QPainterPath::Element e = logical.elementAt(i);
+        const QPointF p = full.map(QPointF(e.x, e.y));
+        if (i > 0 && !e.isMoveTo()) length += QLineF(previous, p).length();
+        previous = p;
+    }
+    const QRectF reach = full.mapRect(logical.controlPointRect())
+                             .adjusted(-width, -width, width, width)
+                             .intersected(base_.mapRect(target_));
+    const double reachArea = 1.0 + std::max(0.0, reach.width()) * std::max(0.0, reach.height());
+    const double segments = std::max(1, count);
+    const double covered = (std::min(length, 1e15) + segments * width) * width + 1.0;
+    return std::min(segments * reachArea, covered);
+}
+
 bool Canvas::Sane(const QRectF& b) const {
     auto ok = [](double v) { return std::isfinite(v) && std::abs(v) < kMaxOutputCoordinate; };
     return ok(b.left()) && ok(b.right()) && ok(b.top()) && ok(b.bottom());
@@ -620,21 +643,99 @@ void Canvas::Emit(const QPainterPath& logical, bool fill, bool stroke) {
     const QRectF bounds = logical.controlPointRect();
     const QRectF out = full.mapRect(bounds);
     if (!Sane(out)) return;
-    double pixels = PixelCost(bounds, full);
-    if (!doFill) {
-        // A stroke covers about its length times its width, not its box.
-        const double width = std::max(1.0, state_.pen.width * LinearScale(full));
-        pixels = std::min(pixels, (out.width() + out.height()) * 2 * width + 1);
-    }
+    double pixels = doFill ? PixelCost(bounds, full) : 0.0;
+    if (doStroke) pixels += StrokeCost(logical, full);
     if (!Spend(logical.elementCount(), pixels)) return;
     if (!painter_) {
         measured_ |= LogicalToDevice().mapRect(bounds);
         return;
     }
     PreparePainter(full, false);
+    // Qt's rasterizer crawls over stroke outlines that reach millions of
+    // pixels beyond the picture; such strokes are cut to the part the pen
+    // can reach first. (Fills are cut quickly by Qt itself.)
+    const QRectF targetArea = base_.mapRect(target_);
+    const double nib = StrokeReach(full);
+    const bool far = doStroke && !targetArea.adjusted(-nib - kFarMargin, -nib - kFarMargin,
+                                                     nib + kFarMargin, nib + kFarMargin)
+                                      .contains(out);
+    if (far) {
+        if (doFill) {
+            painter_->setPen(Qt::NoPen);
+            painter_->setBrush(MakeBrush(state_.brush, full));
+            painter_->drawPath(logical);
+        }
+        painter_->setPen(MakePen(full));
+        painter_->setBrush(Qt::NoBrush);
+        painter_->drawPath(CutToReach(logical, full, targetArea.adjusted(-nib, -nib, nib, nib)));
+        return;
+    }
     painter_->setPen(doStroke ? MakePen(full) : QPen(Qt::NoPen));
     painter_->setBrush(doFill ? MakeBrush(state_.brush, full) : QBrush(Qt::NoBrush));
     painter_->drawPath(logical);
+}
+
+double Canvas::StrokeReach(const QTransform& full) const {
+    // The widest the pen can be on the device: its width under the larger
+    // of the two axis scales, and a few pixels for caps and antialiasing.
+    const double sx = std::hypot(full.m11(), full.m12());
+    const double sy = std::hypot(full.m21(), full.m22());
+    const double width = std::max(0.0, state_.pen.width) * std::max(sx, sy);
+    return std::min(width, 1e5) + 4.0;
+}
+
+namespace {
+
+// Cuts the segment to `area` (Liang-Barsky); false when nothing is left.
+bool CutLine(QLineF& line, const QRectF& area) {
+    double t0 = 0, t1 = 1;
+    const double dx = line.dx(), dy = line.dy();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {line.x1() - area.left(), area.right() - line.x1(),
+                         line.y1() - area.top(), area.bottom() - line.y1()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double r = q[i] / p[i];
+        if (p[i] < 0) {
+            if (r > t1) return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0) return false;
+            t1 = std::min(t1, r);
+        }
+    }
+    const QPointF start = line.p1();
+    line = QLineF(start + QPointF(dx, dy) * t0, start + QPointF(dx, dy) * t1);
+    return true;
+}
+
+}  // namespace
+
+QPainterPath Canvas::CutToReach(const QPainterPath& logical, const QTransform& full,
+                                const QRectF& reach) const {
+    bool invertible = false;
+    const QTransform back = full.inverted(&invertible);
+    if (!invertible || !Finite(back)) return {};
+    QPainterPath device;
+    for (const QPolygonF& polygon : logical.toSubpathPolygons(full)) {
+        bool joined = false;
+        QPointF end;
+        for (qsizetype i = 1; i < polygon.size(); ++i) {
+            QLineF segment(polygon[i - 1], polygon[i]);
+            if (!CutLine(segment, reach)) {
+                joined = false;
+                continue;
+            }
+            if (!joined || segment.p1() != end) device.moveTo(segment.p1());
+            device.lineTo(segment.p2());
+            end = segment.p2();
+            joined = true;
+        }
+    }
+    return back.map(device);
 }
 
 void Canvas::EmitDevice(const QPainterPath& device, bool fill, bool stroke) {

@@ -278,6 +278,16 @@ class Canvas {
     void Refresh();
     bool Spend(double points, double pixels);
     double PixelCost(const QRectF& logicalBounds, const QTransform& full) const;
+    // Pixels a stroke of `logical` with the current pen is likely to touch.
+    double StrokeCost(const QPainterPath& logical, const QTransform& full) const;
+    // How far the pen can paint from its line on the device, in pixels.
+    double StrokeReach(const QTransform& full) const;
+    // The path's segments cut to the device rectangle `reach` (flattened),
+    // back in logical units.
+    QPainterPath CutToReach(const QPainterPath& logical, const QTransform& full,
+                            const QRectF& reach) const;
+    // Strokes reaching further than this beyond the pen's reach are cut.
+    static constexpr double kFarMargin = 4096;
     void Emit(const QPainterPath& logical, bool fill, bool stroke);
     void EmitDevice(const QPainterPath& device, bool fill, bool stroke);
     void AppendToPath(const QPainterPath& logical, bool continueFigure);

@@ -150,6 +150,23 @@ TEST(EmfObjects, PensWiderThanQtAcceptsStillDrawWide) {
     EXPECT_TRUE(Near(At(image, 50, 95), kRed));
 }
 
+TEST(EmfMapping, StrokesReachingFarBeyondThePictureKeepTheirVisiblePart) {
+    // A vertical line millions of pixels long (anisotropic mapping) and a
+    // zigzag far off to the side: the line is cut to what the pen can reach
+    // before drawing, and must still show where it crosses the picture.
+    constexpr int kPolyline = 4;
+    EmfBuilder b;
+    b.Record(kSetMapMode, {8}).Record(kSetWindowExt, {1000, 1000}).Record(kSetViewportExt, {1000, 100000});
+    b.Pen(2, 0, 20, Rgb(255, 0, 0)).Select(2);
+    b.Record(kPolyline, {0, 0, 0, 0, 2, 500, -30000, 500, 30000});
+    b.Record(kPolyline, {0, 0, 0, 0, 4, 5000, -30000, 9000, 30000, 5000, 29000, 9000, -29000});
+    const QImage image = Render(*LoadEmf(b.Bytes()), QSize(100, 100));
+    EXPECT_TRUE(Near(At(image, 50, 2), kRed));
+    EXPECT_TRUE(Near(At(image, 50, 97), kRed));
+    EXPECT_TRUE(Near(At(image, 20, 50), kWhite));
+    EXPECT_TRUE(Near(At(image, 80, 50), kWhite));
+}
+
 TEST(EmfObjects, StockObjectsAndIndicesOutsideTheTable) {
     EmfBuilder b = RedBrush(4);
     b.SolidBrush(7, Rgb(0, 0, 255)).Select(7);  // beyond the four handles: ignored
