@@ -142,16 +142,17 @@ void FileListBox::SetMask(const QString& mask) {
 void FileListBox::Reread() {
     QStringList names;
     std::exception_ptr error;
-    if (!directory_.isEmpty() && !mask_.isEmpty()) {
-        try {
-            names = ListFiles(directory_, mask_);
-        } catch (...) {
-            error = std::current_exception();
-        }
-    }
     {
+        // A long list shows the busy pointer from its 101st name until the
+        // list is filled: reading a big folder is the slow part.
         std::optional<BusyCursor> busy;
-        if (names.size() > 100) busy.emplace();
+        if (!directory_.isEmpty() && !mask_.isEmpty()) {
+            try {
+                names = ListFiles(directory_, mask_, [&busy] { busy.emplace(); });
+            } catch (...) {
+                error = std::current_exception();
+            }
+        }
         const QSignalBlocker block(this);
         clear();
         addItems(names);

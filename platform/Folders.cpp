@@ -199,11 +199,14 @@ bool NaturalLess(const QString& a, const QString& b) {
     return a < b;  // equal but for letter case: a fixed order
 }
 
-QStringList ListFiles(const QString& folder, const QString& mask) {
+QStringList ListFiles(const QString& folder, const QString& mask,
+                      const std::function<void()>& onLongList) {
     const QStringList patterns = SplitMask(mask);
     QStringList names;
     Enumerate(folder, [&](const QString& name, bool isFile, bool) {
-        if (isFile && MatchesMask(name, patterns)) names << name;
+        if (!isFile || !MatchesMask(name, patterns)) return;
+        names << name;
+        if (names.size() == kLongListNames + 1 && onLongList) onLongList();
     });
     std::sort(names.begin(), names.end(), NaturalLess);
     return names;

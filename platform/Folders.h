@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace tamarind {
@@ -47,7 +48,11 @@ bool NaturalLess(const QString& a, const QString& b);
 // The names of the ordinary files of `folder` (regular files, also through
 // symbolic links; no folders, no hidden dot files) matching `mask`, in
 // natural order. Raises TamarindError when the folder cannot be read.
-QStringList ListFiles(const QString& folder, const QString& mask);
+// `onLongList` runs once, as soon as more than kLongListNames names have
+// matched: the caller's cue to show the busy pointer while the rest is read.
+constexpr int kLongListNames = 100;
+QStringList ListFiles(const QString& folder, const QString& mask,
+                      const std::function<void()>& onLongList = {});
 // The names of the visible subfolders of `folder`, in natural order. Raises
 // TamarindError when the folder cannot be read.
 QStringList ListSubfolders(const QString& folder);

@@ -73,6 +73,22 @@ TEST(FolderListing, OrdinaryMatchingFilesOnly) {
     EXPECT_EQ(ListSubfolders(d), QStringList{"folder.jpg"});
 }
 
+TEST(FolderListing, LongListCueComesOnceAfterAHundredMatchingNames) {
+    QTemporaryDir dir;
+    for (int i = 1; i <= kLongListNames; ++i) {
+        Touch(dir.filePath(QStringLiteral("p%1.jpg").arg(i)));
+        Touch(dir.filePath(QStringLiteral("n%1.txt").arg(i)));  // never counts
+    }
+    int cues = 0;
+    const auto count = [&cues] { ++cues; };
+    EXPECT_EQ(ListFiles(dir.path(), QStringLiteral("*.jpg"), count).size(), kLongListNames);
+    EXPECT_EQ(cues, 0);
+    Touch(dir.filePath(QStringLiteral("p0.jpg")));
+    Touch(dir.filePath(QStringLiteral("p101.jpg")));
+    EXPECT_EQ(ListFiles(dir.path(), QStringLiteral("*.jpg"), count).size(), kLongListNames + 2);
+    EXPECT_EQ(cues, 1);
+}
+
 TEST(FolderListing, NamesThatAreNotUtf8StayUsable) {
     QTemporaryDir dir;
     const QByteArray raw = QFile::encodeName(dir.path()) + "/\x8e\xca\x90\x5e.jpg";
