@@ -32,21 +32,8 @@ struct Ratio {
 // Bytes of one number inside a value of `type`, for writing a value in hex:
 // the two halves of a RATIONAL are numbers of their own.
 int HexUnitSize(std::uint16_t type) {
-    switch (type) {
-        case kExifShort:
-        case kExifSShort:
-            return 2;
-        case kExifLong:
-        case kExifSLong:
-        case kExifFloat:
-        case kExifRational:
-        case kExifSRational:
-            return 4;
-        case kExifDouble:
-            return 8;
-        default:
-            return 1;
-    }
+    if (type == kExifRational || type == kExifSRational) return 4;
+    return std::max(1, ExifTypeSize(type));
 }
 
 bool IsInteger(std::uint16_t type) {
