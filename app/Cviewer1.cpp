@@ -442,9 +442,9 @@ void TForm1::ApplySizeMode(int mode) {
     move(g.left, g.top);
 
     Viewer.GridWidth = g.gridWidth;
-    const int menuHeight = menuBar()->heightForWidth(clientWidth) > 0
-                               ? menuBar()->heightForWidth(clientWidth)
-                               : menuBar()->sizeHint().height();
+    const int wrappedMenuHeight = menuBar()->heightForWidth(clientWidth);
+    const int menuHeight =
+        wrappedMenuHeight > 0 ? wrappedMenuHeight : menuBar()->sizeHint().height();
     Viewer.GridHeight = GridHeightFor(clientHeight, menuHeight, 25);
     Panel1->resize(g.panelWidth, Viewer.GridHeight);
     Panel2->resize(Viewer.GridWidth, Viewer.GridHeight);
@@ -452,7 +452,6 @@ void TForm1::ApplySizeMode(int mode) {
     ClientArea->Relayout();
 
     PlaceLeftPanelControls(g.panelWidth);
-    Viewer.GridWidth = g.gridWidth;
     ApplyLayout(Viewer.LayoutIndex);
 }
 
