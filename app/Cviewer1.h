@@ -206,6 +206,7 @@ public:
     QStatusBar* StatusBar1;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -235,6 +236,8 @@ private:
     std::array<ClickLabel*, 17> markers_{};
     std::unique_ptr<FolderBrowser> folders_;
     HintRouter* hints_ = nullptr;
+    // The window's inside as the size mode placed it.
+    QRect placed_;
 };
 
 // The main window of the running program (null before it is created).
