@@ -49,9 +49,10 @@ std::vector<uint32_t> Cardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t 
 // Asks the window manager which frame it will draw around `window` and waits
 // up to half a second for its answer. No window manager: no frame.
 QMargins AskWindowManager(QWidget* window) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11) return {};
-    xcb_connection_t* c = x11->connection();
+    if (QGuiApplication::platformName() != QStringLiteral("xcb")) return {};
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return {};
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     if (Cardinals(c, root, Atom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW).empty()) return {};
 
