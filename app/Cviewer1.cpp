@@ -425,7 +425,7 @@ void TForm1::FilterComboBox1Change() {
 }
 
 void TForm1::FileListBox1Change() {
-    Memo1->setText(QStringLiteral("%1 ﾌｧｲﾙ").arg(FileListBox1->count()));
+    ShowFittedText(Memo1, QStringLiteral("%1 ﾌｧｲﾙ").arg(FileListBox1->count()), 15);
     TellBatchWindowFolder();
 }
 
