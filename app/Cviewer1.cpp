@@ -70,6 +70,7 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), 
     StatusBar1->setSizeGripEnabled(false);
 
     folders_ = std::make_unique<FolderBrowser>(DriveComboBox1, DirectoryListBox1, FileListBox1);
+    DriveComboBox1->onVolumesChanged = [this] { folders_->VolumesChanged(); };
     hints_ = new HintRouter(this, [this](const QWidget* widget) { ShowHintFor(widget); });
     Form1_Create();
 }
@@ -466,7 +467,10 @@ void TForm1::NavigateToBatchFolder() {
     ShowFolder(FolderOf(AbsolutePath(BatchTargetPath)));
 }
 
-void TForm1::RefreshFileLists() { ShowFolder(folders_->Folder()); }
+void TForm1::RefreshFileLists() {
+    // A folder that vanished behind the lists' back leaves its nearest ancestor.
+    ShowFolder(NearestReadableFolder(folders_->Folder()));
+}
 
 void TForm1::Edit7Change() { NavigateToBatchFolder(); }
 
