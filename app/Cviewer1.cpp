@@ -191,6 +191,7 @@ void TForm1::ApplySizeMode(int mode) {
     Panel2->resize(Viewer.GridWidth, Viewer.GridHeight);
     ClientArea->resize(clientWidth, std::max(0, Viewer.GridHeight));
     ClientArea->Relayout();
+    Splitter2->KeepRoom();  // the file list keeps its least height in a smaller window
 
     PlaceLeftPanelControls(g.panelWidth);
     ApplyLayout(Viewer.LayoutIndex);
