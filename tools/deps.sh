@@ -12,6 +12,10 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   libimage-exiftool-perl
 )
+# The benchmarks compare thumbnails with ImageMagick's reductions.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(imagemagick)
+fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

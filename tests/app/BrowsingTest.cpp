@@ -15,7 +15,10 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include "Deadline.h"
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
@@ -445,6 +448,39 @@ TEST_F(Browsing, StartFileThatFailsComesUpEmpty) {
     EXPECT_EQ(dialogs.messages(), std::vector<QString>{QStringLiteral("ビットマップイメージが不正です.")});
     EXPECT_FALSE(form->SlotImage(1)->HasPicture());
     EXPECT_TRUE(Viewer.SlotFileName[1].isEmpty());
+}
+
+// A named pipe blocks an ordinary open until some other process writes to
+// it; as the start file it kept the window from ever showing, as a listed
+// file it froze the window. Both are refused at once with a message.
+TEST_F(Browsing, NamedPipesAreRefusedWithoutBlockingAsStartFileAndAsListedFile) {
+    tamarind::test::Deadline limit(std::chrono::seconds(20));
+    const QString pipe = folder + QStringLiteral("/x.jpg");
+    ASSERT_EQ(::mkfifo(EncodePath(pipe).constData(), 0644), 0);
+    Start({pipe});
+    EXPECT_EQ(dialogs.messages(),
+              std::vector<QString>{
+                  QStringLiteral("ファイル %1 を開けません (名前付きパイプです).").arg(pipe)});
+    EXPECT_FALSE(form->SlotImage(1)->HasPicture());
+    EXPECT_TRUE(Viewer.SlotFileName[1].isEmpty());
+    DestroyForms();
+
+    // A listed picture replaced by a pipe after the list was read.
+    ASSERT_EQ(::unlink(EncodePath(pipe).constData()), 0);
+    PutJpeg(QStringLiteral("good.jpg"));
+    PutJpeg(QStringLiteral("x.jpg"));
+    dialogs.clear();
+    Start();
+    ShowTestFolder();
+    ClickFile(RowOf(QStringLiteral("good.jpg")));
+    ASSERT_EQ(::unlink(EncodePath(pipe).constData()), 0);
+    ASSERT_EQ(::mkfifo(EncodePath(pipe).constData(), 0644), 0);
+    ClickFile(RowOf(QStringLiteral("x.jpg")));
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_TRUE(dialogs.messages()[0].endsWith(QStringLiteral("(名前付きパイプです).")));
+    EXPECT_EQ(Viewer.NextSlot, 2);
+    EXPECT_FALSE(form->SlotImage(2)->HasPicture());
+    EXPECT_EQ(Viewer.SlotFileName[1], QStringLiteral("good.jpg"));
 }
 
 TEST(Thumbnails, BlockAveragingKeepsColoursAndSize) {
