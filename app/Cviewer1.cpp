@@ -48,30 +48,7 @@ const QColor kRed(255, 0, 0);
 
 TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), args_(args) {
     Form1 = this;
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Tamarind 2004/5 Ver 2.20"));
-    // System menu and minimise button, no maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setFont(UiFont(kGothic, 12));
-
-    BuildMenu();
-    ClientArea = new DockPanel(this);
-    ClientArea->setObjectName(QStringLiteral("ClientArea"));
-    setCentralWidget(ClientArea);
-    BuildLeftPanel();
-    BuildGrid();
-    BuildRequestFields();
-
-    StatusBar1 = statusBar();
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setFixedHeight(25);
-    StatusBar1->setSizeGripEnabled(false);
-
-    folders_ = std::make_unique<FolderBrowser>(DriveComboBox1, DirectoryListBox1, FileListBox1);
-    DriveComboBox1->onVolumesChanged = [this] { folders_->VolumesChanged(); };
-    hints_ = new HintRouter(this, [this](const QWidget* widget) { ShowHintFor(widget); });
+    BuildControls();
     Form1_Create();
 }
 
