@@ -807,6 +807,12 @@ QString TForm1::FormatSizeCaption(int slot, int width, int height) {
     return SizeCaptionText(Viewer.DisplayUnit, Viewer.Dpi, width, height);
 }
 
+void TForm1::PutChangedPicture(int slot, const Bitmap& bitmap) {
+    const Picture picture = Picture::FromBitmap(bitmap);
+    Image17->SetPicture(picture);
+    if (slot >= 1 && slot <= kSlotCount) images_[slot]->SetPicture(picture);
+}
+
 void TForm1::Edit1_Change() { FitSlotImage(Viewer.WorkSlot); }
 
 // --- Slot cursor, protection and gestures ------------------------------------------------

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "app/CommandLine.h"
+#include "picture/Bitmap.h"
 
 class QAction;
 class QComboBox;
@@ -107,6 +108,9 @@ public:
     // Opens the picture named on the command line in slot 1.
     void OpenStartFile(const QString& text);
     void FitSlotImage(int slot);
+    // A changed picture from the detail window: the measuring picture and the
+    // picture of `slot` show it (the refit follows through Edit1).
+    void PutChangedPicture(int slot, const Bitmap& bitmap);
     QString FormatSizeCaption(int slot, int width, int height);
 
     // --- Slot cursor, protection and gestures --------------------------------------------
