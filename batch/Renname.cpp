@@ -322,7 +322,6 @@ void TForm7::OpenFromMainWindow(int filterIndex, int serial) {
     Memo5->setText(FilterExtensionText(filterIndex));
     SendRequest(Edit1, QString::number(serial));
     show();
-    raise();
 }
 
 void TForm7::Edit1Change() {
@@ -556,7 +555,6 @@ void TForm7::OpenDestinationChooser() {
                                ? QStringLiteral("コピー先指定")
                                : QStringLiteral("移動先指定"));
     Form8->show();
-    Form8->raise();
 }
 
 void TForm7::Edit4Change() {
