@@ -461,7 +461,9 @@ void TForm1::NavigateToBatchFolder() {
         RefreshFileLists();  // the run handled no file: show the folder again, re-read
         return;
     }
-    ShowFolder(FolderOf(AbsolutePath(BatchTargetPath)));
+    // A path ending in "/" (after a delete run: the source folder) is the folder itself.
+    const QString path = AbsolutePath(BatchTargetPath);
+    ShowFolder(BatchTargetPath.endsWith(u'/') ? path : FolderOf(path));
 }
 
 void TForm1::RefreshFileLists() { ShowFolder(folders_->Folder()); }

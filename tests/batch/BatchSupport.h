@@ -24,6 +24,9 @@
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
 
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace tamarind::test {
 
 class BatchFixture : public ::testing::Test {

@@ -65,6 +65,15 @@ TEST_F(Chooser, CancelAnswersWithNegativeSerialsAndTouchesNothing) {
     EXPECT_EQ(batch->ListBox1->selectedItems().size(), 1);
     EXPECT_EQ(batch->Edit4->text(), "-2");
     EXPECT_TRUE(dialogs.shown().empty());
+
+    // "実行" after the cancels answers 3, and the run starts.
+    QTemporaryDir dest;
+    Click(batch->BitBtn3);
+    RunGuarded([&] { chooser->DirectoryListBox1->SetDirectory(dest.path()); });
+    Click(chooser->Button1);
+    EXPECT_EQ(batch->Edit4->text(), "3");
+    EXPECT_EQ(Contents(dest.path()), before);
+    EXPECT_FALSE(batch->isVisible());
 }
 
 TEST_F(Chooser, WideningMovesButtonsAndIconAndWidensTheList) {
