@@ -72,6 +72,7 @@ QListWidget* Column(QWidget* parent, const QString& name, Qt::Alignment alignmen
     column->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     column->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     column->setUniformItemSizes(true);
+    column->setTextElideMode(Qt::ElideNone);  // cut at the edge, as a text column is
     column->setProperty("alignment", int(alignment));
     return column;
 }
@@ -258,6 +259,7 @@ void TForm7::BuildTable() {
     ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListBox1->setUniformItemSizes(true);
+    ListBox1->setTextElideMode(Qt::ElideNone);
     ListBox1->viewport()->installEventFilter(this);
     QObject::connect(ListBox1, &QListWidget::itemSelectionChanged, this,
                      [this] { RunGuarded([this] { ListBox1SelectionChange(); }); });
