@@ -314,7 +314,9 @@ void TForm7::PlaceLowerControls() {
     const int top = Panel1->y() + Panel1->height() + 8;
     GroupBox2->move(6, top);
     GroupBox3->move(GroupBox2->x() + GroupBox2->width() + 6, top);
-    BitBtn1->move(std::max(GroupBox3->x() + GroupBox3->width() + 10, width() - 40 - BitBtn1->width() + 6),
+    // The cancel button ends at the table's right edge, never over the groups.
+    const int right = Panel1->x() + Panel1->width();
+    BitBtn1->move(std::max(GroupBox3->x() + GroupBox3->width() + 10, right - BitBtn1->width()),
                   top + 18);
 }
 
