@@ -73,6 +73,14 @@ void CopyOrMoveWithPrompt(Operation op, const QString& source, const QString& ta
     }
 }
 
+void CopyWithPrompt(const QString& source, const QString& target) {
+    CopyOrMoveWithPrompt(Operation::Copy, source, target);
+}
+
+void MoveWithPrompt(const QString& source, const QString& target) {
+    CopyOrMoveWithPrompt(Operation::Move, source, target);
+}
+
 // The desktop's trash after the user's yes for this file. Declining, like a
 // trash that cannot take the file, is a failed deletion; the file is never
 // deleted for good instead.
@@ -96,11 +104,11 @@ void RunBatch(const BatchRun& run, QString& targetPath) {
                 break;
             case 2:
                 targetPath = JoinPath(run.destinationFolder, item.newName);
-                CopyOrMoveWithPrompt(Operation::Copy, source, targetPath);
+                CopyWithPrompt(source, targetPath);
                 break;
             case 3:
                 targetPath = JoinPath(run.destinationFolder, item.newName);
-                CopyOrMoveWithPrompt(Operation::Move, source, targetPath);
+                MoveWithPrompt(source, targetPath);
                 break;
             case 4:
                 if (!DeleteToWastebasket(source, item.name))
@@ -109,11 +117,11 @@ void RunBatch(const BatchRun& run, QString& targetPath) {
                 break;
             case 5:
                 targetPath = JoinPath(run.destinationFolder, item.name);
-                CopyOrMoveWithPrompt(Operation::Copy, source, targetPath);
+                CopyWithPrompt(source, targetPath);
                 break;
             case 6:
                 targetPath = JoinPath(run.destinationFolder, item.name);
-                CopyOrMoveWithPrompt(Operation::Move, source, targetPath);
+                MoveWithPrompt(source, targetPath);
                 break;
             default:
                 return;
