@@ -402,7 +402,9 @@ void TForm7::ComputePageSize() { PageRows = PageRowsFor(ListBox1->height()); }
 void TForm7::LayOutFileTable() {
     const TableLayout t = ComputeTableLayout(size(), GroupBox1->y(), GroupBox1->height(), Base,
                                              kScrollBarWidth);
-    Panel1->setGeometry(t.panel);
+    // A window shrunk below the groups leaves the table no room, never less.
+    Panel1->setGeometry(t.panel.x(), t.panel.y(), std::max(0, t.panel.width()),
+                        std::max(0, t.panel.height()));
     Panel3->resize(std::max(0, t.nameWidth), Panel3->height());
     Panel4->resize(std::max(0, t.sizeWidth), Panel4->height());
     Panel6->resize(std::max(0, t.createdWidth), Panel6->height());
@@ -414,7 +416,8 @@ void TForm7::LayOutFileTable() {
     Memo9->setGeometry(Panel5->x(), 0, Panel5->width(), height);
     Memo10->setGeometry(Panel6->x(), 0, Panel6->width(), height);
     Memo11->setGeometry(Panel8->x(), 0, Panel8->width(), height);
-    ScrollBar1->setGeometry(t.scrollBar);
+    ScrollBar1->setGeometry(t.scrollBar.x(), t.scrollBar.y(), t.scrollBar.width(),
+                            std::max(0, t.scrollBar.height()));
     PlaceLowerControls();
 }
 
