@@ -32,16 +32,6 @@ QDateTime FromTimestamp(const struct statx_timestamp& ts) {
                                           Qt::UTC);
 }
 
-// True when the write bits of the class the user falls in (owner, group,
-// others) are all clear, or the system refuses writing outright.
-bool IsReadOnly(const QByteArray& path, const struct statx& st) {
-    if (::access(path.constData(), W_OK) != 0) return true;
-    const uid_t uid = ::geteuid();
-    if (uid == st.stx_uid) return (st.stx_mode & S_IWUSR) == 0;
-    if (uid == 0) return (st.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-    return false;  // access() has judged group and other bits
-}
-
 // Case-insensitive collation in the given locale. Case-folding first keeps the
 // comparison case-blind also where the collator alone would not be.
 QCollator CaseBlindCollator(const QLocale& locale) {
@@ -92,7 +82,7 @@ FileDetails ReadFileDetails(const QString& path, const QLocale& locale) {
     details.size = std::int64_t(st.stx_size);
     details.sizeText = SizeText(details.size, locale);
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    details.attributes = AttributeLetters(name, IsReadOnly(bytes, st));
+    details.attributes = AttributeLetters(name, ::access(bytes.constData(), W_OK) != 0);
     // Not every file system keeps a birth time: then the creation time is unknown.
     details.created = (st.stx_mask & STATX_BTIME) ? CreationTimeText(FromTimestamp(st.stx_btime))
                                                   : QStringLiteral("不明");

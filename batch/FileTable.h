@@ -44,9 +44,8 @@ QString UpdateTimeText(const QDateTime& time);
 // The size with the locale's thousands separator and one trailing space.
 QString SizeText(std::int64_t size, const QLocale& locale = QLocale());
 
-// The letters for a file: "R" when the user may not write it (also when the
-// write bits of the user's class are all clear, so the letter shows for root
-// too), "H" when its name starts with a dot.
+// The letters for a file: "R" when the user may not write it, "H" when its
+// name starts with a dot.
 QString AttributeLetters(const QString& name, bool readOnly);
 
 // The rows for `names` in `folder`, in list order.
