@@ -392,7 +392,9 @@ void TForm1::S2Click() {}
 void TForm1::B2Click() {}
 void TForm1::B3Click() {}
 void TForm1::Exit2Click() { close(); }
-void TForm1::R1Click() {}
+void TForm1::R1Click() {
+    if (Form7) Form7->OpenFromMainWindow(Viewer.FilterIndex, ++Viewer.PrintRequestSerial);
+}
 void TForm1::Contents1Click() {}
 void TForm1::About1Click() {}
 void TForm1::Edit6Change() {}
@@ -467,7 +469,9 @@ void TForm1::NavigateToBatchFolder() {
         RefreshFileLists();  // the run handled no file: show the folder again, re-read
         return;
     }
-    ShowFolder(FolderOf(AbsolutePath(BatchTargetPath)));
+    // A path ending in "/" (after a delete run: the source folder) is the folder itself.
+    const QString path = AbsolutePath(BatchTargetPath);
+    ShowFolder(BatchTargetPath.endsWith(u'/') ? path : FolderOf(path));
 }
 
 void TForm1::RefreshFileLists() { ShowFolder(folders_->Folder()); }
