@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   fonts-ipafont-gothic fonts-ipafont-mincho
   libimage-exiftool-perl
+  poppler-utils cups-daemon cups-client
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
