@@ -14,6 +14,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/QtDialogs.h"
+#include "platform/SystemPrinter.h"
 #include "print/Set_Prt.h"
 
 namespace tamarind {
@@ -79,6 +80,8 @@ int RunTamarind(int argc, char** argv) {
     InstallFontSubstitutions();
     QtDialogs dialogs;
     SetDialogs(&dialogs);
+    SystemPrinter printer;
+    SetPrinter(&printer);
 
     // QApplication has taken its own options out of argv; the rest are ours.
     // Paths are decoded so that names that are not UTF-8 still open.
@@ -88,6 +91,7 @@ int RunTamarind(int argc, char** argv) {
     Form1->show();
     const int result = app.exec();
     DestroyForms();
+    SetPrinter(nullptr);
     SetDialogs(nullptr);
     return result;
 }

@@ -82,6 +82,7 @@ void PrintLayout::Measure(const PrinterMetrics& p) {
 }
 
 void PrintLayout::HandOver(int pixelWidth, int pixelHeight) {
+    if (pixelWidth <= 0 || pixelHeight <= 0 || !printer_.IsUsable()) return;
     w_ = DotsToMm(pixelWidth, printer_.dpiX, printer_.scalePercent);
     h_ = DotsToMm(pixelHeight, printer_.dpiY, printer_.scalePercent);
     aspect_ = float(double(w_) / double(h_));

@@ -11,26 +11,9 @@
 #include <QString>
 #include <array>
 
+#include "platform/Printer.h"
+
 namespace tamarind {
-
-// What the print layout needs to know about a printer, in device dots.
-struct PrinterMetrics {
-    QString deviceName;
-    int dpiX = 0;
-    int dpiY = 0;
-    int scalePercent = 100;
-    int paperWidthDots = 0;       // the whole sheet
-    int paperLengthDots = 0;
-    int printableWidthDots = 0;   // the printable area
-    int printableLengthDots = 0;
-    int offsetX = 0;              // the printable area's distance from the sheet's left
-    int offsetY = 0;              // ... and top edges
-
-    bool IsUsable() const {
-        return dpiX > 0 && dpiY > 0 && paperWidthDots > 0 && paperLengthDots > 0 &&
-               printableWidthDots > 0 && printableLengthDots > 0;
-    }
-};
 
 // A rectangle by its four edges (right and bottom are the edges, not the
 // last pixel inside, unlike QRect).
