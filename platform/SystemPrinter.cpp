@@ -69,6 +69,10 @@ SystemPrinter::SystemPrinter(Choice choice, const QString& pdfFolder) : pdfFolde
         }
         if (!info.isNull()) {
             printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+            // Pictures print in colour unless the user chooses otherwise in
+            // the setup dialog; queues without a driver description would
+            // otherwise start in grey.
+            printer_->setColorMode(QPrinter::Color);
             return;
         }
     }
