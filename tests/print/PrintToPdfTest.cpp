@@ -1,5 +1,5 @@
-// Printing through the real components on a machine without printers, under
-// a real X server: the PDF printer writes a new file into the user's
+// Printing through the real components on a machine without printers: the
+// PDF printer writes a new file into the user's
 // documents folder (or home), the program says where, and the page shows the
 // picture, or the thumbnail grid, exactly where the layout window placed it.
 #include <gtest/gtest.h>
