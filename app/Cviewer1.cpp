@@ -388,19 +388,14 @@ void TForm1::N2Click() { SetFillMode(Viewer.ContinuousMode); }
 
 // --- Commands of the windows that follow ----------------------------------------------
 
-void TForm1::S2Click() {}
-void TForm1::B2Click() {}
-void TForm1::B3Click() {}
 void TForm1::Exit2Click() { close(); }
 void TForm1::R1Click() {
     if (Form7) Form7->OpenFromMainWindow(Viewer.FilterIndex, ++Viewer.PrintRequestSerial);
 }
 void TForm1::Contents1Click() {}
 void TForm1::About1Click() {}
-void TForm1::Edit6Change() {}
 void TForm1::ShowFullSize(int) {}
 void TForm1::CopySlotToClipboard(int) {}
-void TForm1::PreparePrintPicture(int) {}
 
 // --- Folder and file selection --------------------------------------------------------
 

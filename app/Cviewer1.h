@@ -145,7 +145,9 @@ public:
     // Operations of the windows that come later.
     void ShowFullSize(int slot);
     void CopySlotToClipboard(int slot);
+    // Printing (app/PrintCommands.cpp).
     void PreparePrintPicture(int slot);
+    void RunPrintJob();
 
     // --- Commands whose windows come later ---------------------------------------
     void S2Click();
