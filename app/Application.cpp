@@ -15,6 +15,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/QtDialogs.h"
+#include "platform/SystemPrinter.h"
 #include "print/Set_Prt.h"
 
 namespace tamarind {
@@ -83,6 +84,8 @@ int RunTamarind(int argc, char** argv) {
     InstallFontSubstitutions();
     QtDialogs dialogs;
     SetDialogs(&dialogs);
+    SystemPrinter printer;
+    SetPrinter(&printer);
 
     // Paths are decoded so that names that are not UTF-8 still open.
     QStringList args;
@@ -91,6 +94,7 @@ int RunTamarind(int argc, char** argv) {
     Form1->show();
     const int result = app.exec();
     DestroyForms();
+    SetPrinter(nullptr);
     SetDialogs(nullptr);
     return result;
 }

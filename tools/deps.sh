@@ -11,6 +11,7 @@ packages=(
   xvfb xauth openbox x11-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
   libimage-exiftool-perl
+  poppler-utils cups-daemon cups-client
 )
 # The benchmarks compare thumbnails with ImageMagick's reductions.
 if [ "${1:-}" = "--bench" ]; then
