@@ -610,14 +610,13 @@ void TForm1::showEvent(QShowEvent* event) {
     // A window manager that did not say in advance which frame it draws:
     // once the frame is known, the size mode is applied again with it.
     auto* watch = new QTimer(this);
-    auto* clock = new QElapsedTimer;
-    clock->start();
+    QElapsedTimer clock;
+    clock.start();
     QObject::connect(watch, &QTimer::timeout, this, [this, watch, clock] {
         const QMargins frame = WindowFrameMargins(this);
         const bool known = !frame.isNull();
-        if (known || clock->elapsed() > 2000) {
+        if (known || clock.elapsed() > 2000) {
             watch->deleteLater();
-            delete clock;
             if (known && frame != placedFrame_ && !isMaximized())
                 RunGuarded([this] { ReplaceWithFrame(); });
         }
