@@ -319,8 +319,10 @@ TEST_F(MainWindow, TheFileListKeepsItsLeastHeightInEverySizeMode) {
     form->show();
     form->Splitter2->DragBy(1000);  // the tree as low as it goes
     EXPECT_EQ(form->FileListBox1->height(), 10);
-    for (void (TForm1::*mode)() : {&TForm1::M1Click, &TForm1::M2Click, &TForm1::S1Click}) {
-        (form->*mode)();
+    for (const int mode : {1, 2, 3}) {
+        if (mode == 1) form->M1Click();
+        if (mode == 2) form->M2Click();
+        if (mode == 3) form->S1Click();
         QApplication::processEvents();
         SCOPED_TRACE(Viewer.SizeMode);
         EXPECT_GE(form->FileListBox1->height(), 10);
