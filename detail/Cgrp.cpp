@@ -19,6 +19,8 @@
 #include "picture/Picture.h"
 #include "platform/BusyCursor.h"
 #include "platform/Controls.h"
+#include "platform/Errors.h"
+#include "platform/FileOps.h"
 #include "platform/Fonts.h"
 #include "platform/Folders.h"
 #include "platform/Requests.h"
@@ -56,6 +58,20 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 
 QString SizeCaption(int w, int h) { return QStringLiteral("W=%1, H=%2").arg(w).arg(h); }
 
+// The caption of information questions.
+const QString kInformation = QStringLiteral("情報");
+
+// A failure message: the headline, then the reason on its own line.
+QString Failure(const QString& headline, const FileOpResult& result) {
+    return headline + QStringLiteral("\n\r") + result.text;
+}
+
+// The extension of a file name from its last dot, dot included, as written.
+QString ExtensionAsWritten(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    return dot < 0 ? QString() : fileName.mid(dot);
+}
+
 }  // namespace
 
 TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -90,10 +106,14 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
     GroupBox1 = new QGroupBox(QStringLiteral("ファイル・画像処理"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(12, 244, 376, 400);
-    Button1 = MakeButton(GroupBox1, "Button1", QStringLiteral("ファイル名変更"), 8, 24, 88, [] {});
-    Button2 = MakeButton(GroupBox1, "Button2", QStringLiteral("ファイル削除"), 98, 24, 88, [] {});
-    Button3 = MakeButton(GroupBox1, "Button3", QStringLiteral("ファイル複写"), 188, 24, 88, [] {});
-    Button4 = MakeButton(GroupBox1, "Button4", QStringLiteral("ファイル移動"), 278, 24, 88, [] {});
+    Button1 = MakeButton(GroupBox1, "Button1", QStringLiteral("ファイル名変更"), 8, 24, 88,
+                         [this] { Button1Click(); });
+    Button2 = MakeButton(GroupBox1, "Button2", QStringLiteral("ファイル削除"), 98, 24, 88,
+                         [this] { Button2Click(); });
+    Button3 = MakeButton(GroupBox1, "Button3", QStringLiteral("ファイル複写"), 188, 24, 88,
+                         [this] { Button3Click(); });
+    Button4 = MakeButton(GroupBox1, "Button4", QStringLiteral("ファイル移動"), 278, 24, 88,
+                         [this] { Button4Click(); });
     Button5 = MakeButton(GroupBox1, "Button5", QStringLiteral("左９０°回転"), 8, 64, 70,
                          [this] { Button5Click(); });
     Button6 = MakeButton(GroupBox1, "Button6", QStringLiteral("右９０°回転"), 80, 64, 70,
@@ -318,6 +338,89 @@ void TForm3::Button12Click() {
     DetailBitmap = DetailResultBitmap;
     const int slot = Viewer.WorkSlot;
     if (Form1 && slot >= 1 && slot <= kSlotCount) Form1->SizeCaption(slot)->setText(SizeCaption(w, h));
+}
+
+// --- File operations -------------------------------------------------------------------
+
+void TForm3::Button1Click() {
+    const QString answer = Dialogs().InputBox(QStringLiteral("ファイル名変更"),
+                                              QStringLiteral("変更後のファイル名を入力してください。"),
+                                              DetailFileName);
+    if (answer.isEmpty()) return;
+    // The answer is a bare name: the file stays in its folder.
+    if (answer.contains(u'/') || answer == u"." || answer == u"..") {
+        Dialogs().Message(QStringLiteral("ファイル名変更に失敗しました。\n\r") +
+                          QStringLiteral("ファイル名の指定が間違っています"));
+        return;
+    }
+    const FileOpResult result = RenameFile(DetailPath, DetailFolder + answer, Replace::No);
+    if (!result.ok()) {
+        Dialogs().Message(Failure(QStringLiteral("ファイル名変更に失敗しました。"), result));
+        return;
+    }
+    DetailFileName = answer;
+    DetailPath = DetailFolder + answer;
+    Memo1->setText(answer);
+    ReportSlotChange();
+}
+
+void TForm3::Button2Click() {
+    if (Dialogs().Ask(kInformation, DetailFileName + QStringLiteral("を削除します。"),
+                      BoxIcon::Information, BoxButtons::OkCancel) != BoxAnswer::Ok)
+        return;
+    const FileOpResult result = DeleteFile(DetailPath);
+    if (!result.ok()) throw TamarindError(result.text);
+    DetailFileName.clear();
+    DetailFolder.clear();
+    Edit2->clear();
+    Memo1->clear();
+    ReportSlotChange();
+}
+
+void TForm3::PrepareFileDialog(const QString& title) {
+    const QString e = ExtensionAsWritten(DetailFileName);
+    SavePictureDialog1.filters = QStringList{u'*' + e};
+    SavePictureDialog1.filterIndex = 1;
+    SavePictureDialog1.folder = DetailFolder;
+    SavePictureDialog1.proposedName = DetailFileName;
+    SavePictureDialog1.title = title;
+    SavePictureDialog1.defaultExtension = e.mid(1, 5);
+}
+
+void TForm3::Button3Click() {
+    PrepareFileDialog(QStringLiteral("ファイル複写"));
+    const std::optional<QString> chosen = Dialogs().SavePicture(SavePictureDialog1);
+    if (!chosen) return;
+    const QString d = *chosen;
+    const QString failed = QStringLiteral("ファイル複写に失敗しました。");
+    const FileOpResult first = CopyFile(DetailPath, d, Replace::No);
+    if (first.ok()) {
+        ShowFolderInMainWindow(d);
+        return;
+    }
+    // Only an existing target leads to the question; anything else (also
+    // the file itself as target) is reported and nothing is written.
+    if (!first.targetExists()) {
+        Dialogs().Message(Failure(failed, first));
+        return;
+    }
+    if (Dialogs().Ask(kInformation, QStringLiteral("上書きしますか？。"), BoxIcon::Information,
+                      BoxButtons::OkCancel) == BoxAnswer::Ok) {
+        const FileOpResult again = CopyFile(DetailPath, d, Replace::Yes);
+        if (!again.ok()) Dialogs().Message(Failure(failed, again));
+    } else {
+        ShowFolderInMainWindow(d);
+    }
+}
+
+void TForm3::Button4Click() {
+    PrepareFileDialog(QStringLiteral("ファイル移動"));
+    const std::optional<QString> chosen = Dialogs().SavePicture(SavePictureDialog1);
+    if (!chosen) return;
+    const QString d = *chosen;
+    const FileOpResult result = MoveFile(DetailPath, d, Replace::No);
+    ShowFolderInMainWindow(d);
+    if (!result.ok()) Dialogs().Message(Failure(QStringLiteral("ファイル移動に失敗いました。"), result));
 }
 
 // --- Saving ---------------------------------------------------------------------------
