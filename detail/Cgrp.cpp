@@ -301,7 +301,7 @@ void TForm3::ShowFolderInMainWindow(const QString& path) {
 void TForm3::ApplyTransform(int mode) {
     TransformMode = mode;
     DetailBitmap = RotateBitmap(DetailBitmap, TransformMode);
-    if (Form1) Form1->PutChangedPicture(Viewer.WorkSlot, DetailBitmap);
+    if (Form1) Form1->SetSlotFullPicture(Viewer.WorkSlot, Picture::FromBitmap(DetailBitmap));
     SpeedButton1->setEnabled(true);
     const QString serial = NextMainSerial();
     if (Form1) SendRequest(Form1->Edit1, serial);
