@@ -10,7 +10,9 @@
 
 #include "app/Cviewer1.h"
 #include "app/ViewerState.h"
+#include "detail/DHist.h"
 #include "detail/FileFacts.h"
+#include "detail/Histogram.h"
 #include "detail/Resize.h"
 #include "detail/Rotate.h"
 #include "detail/Save.h"
@@ -96,7 +98,8 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
     Label5 = MakeLabel(this, "Label5", QStringLiteral("画像情報："), 12, 182);
     Memo5 = MakeBox(this, "Memo5", 100, 178, 288);
     for (QLineEdit* box : {Memo3, Memo8, Memo4, Memo5}) box->setReadOnly(true);
-    BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("ﾋｽﾄｸﾞﾗﾑ"), 100, 208, 100, [] {});
+    BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("ﾋｽﾄｸﾞﾗﾑ"), 100, 208, 100,
+                         [this] { BitBtn2Click(); });
     BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("　戻る"), 288, 208, 100,
                          [this] { BitBtn1Click(); });
     BitBtn1->setDefault(true);
@@ -421,6 +424,32 @@ void TForm3::Button4Click() {
     const FileOpResult result = MoveFile(DetailPath, d, Replace::No);
     ShowFolderInMainWindow(d);
     if (!result.ok()) Dialogs().Message(Failure(QStringLiteral("ファイル移動に失敗いました。"), result));
+}
+
+// --- Histogram ------------------------------------------------------------------------
+
+void TForm3::BitBtn2Click() {
+    // The fields as they stand now, so a name typed into the name field counts.
+    DetailFolder = Edit2->text();
+    DetailFileName = Memo1->text();
+    const QString p = DetailFolder + DetailFileName;
+    if (Form4) {
+        Form4->Edit3->setText(DetailFolder);
+        Form4->Edit1->setText(DetailFileName);
+    }
+    switch (DetailFormatOf(p)) {
+        case DetailFormat::Jpeg: DetailBitmap = ReadJpegFile(p); break;
+        case DetailFormat::Bmp: DetailBitmap = ReadBmpFile(p); break;
+        default:
+            Dialogs().Beep(BeepKind::Default);
+            Dialogs().Message(QStringLiteral("Can Not Disp"));
+            return;
+    }
+    Viewer.Histogram = CountHistogram(DetailBitmap);
+    if (!Form4) return;
+    ++Viewer.DetailRequestSerial;
+    SendRequest(Form4->Edit2, QString::number(Viewer.DetailRequestSerial));
+    Form4->show();
 }
 
 // --- Saving ---------------------------------------------------------------------------

@@ -51,6 +51,9 @@ public:
     void Button3Click();
     void Button4Click();
 
+    // Counts the shown file's colours and opens the histogram window.
+    void BitBtn2Click();
+
     // Saving.
     void SaveDetailPicture();
     void SpeedButton1Click();
