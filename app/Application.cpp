@@ -1,10 +1,18 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <cstdio>
+#include <optional>
+
+#include "app/AppIcon.h"
 
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
+#include "app/HelpFile.h"
 #include "app/Version.h"
+#include "app/VersionInfo.h"
 #include "batch/Renname.h"
 #include "batch/Setdir.h"
 #include "detail/Cgrp.h"
@@ -38,6 +46,12 @@ public:
     }
 };
 
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(DrawAppIcon(size)));
+    return icon;
+}
+
 }  // namespace
 
 void CreateForms(const QStringList& args) {
@@ -70,11 +84,36 @@ void DestroyForms() {
     Form1 = nullptr;
 }
 
+namespace {
+
+// "--version" and "--help" print and end at once, without opening a window
+// (so they work without a display too).
+std::optional<int> RunInfoOption(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const InfoOption option = InfoOptionOf(args);
+    if (option == InfoOption::None) return std::nullopt;
+    QCoreApplication core(argc, argv);
+    const QString text = option == InfoOption::Version
+                             ? VersionText()
+                             : UsageText(LocateHelpFile(QCoreApplication::applicationDirPath()));
+    const QByteArray bytes = text.toUtf8();
+    const bool written = std::fwrite(bytes.constData(), 1, bytes.size(), stdout) ==
+                             static_cast<size_t>(bytes.size()) &&
+                         std::fflush(stdout) == 0;
+    return written ? 0 : 1;
+}
+
+}  // namespace
+
 int RunTamarind(int argc, char** argv) {
+    if (const std::optional<int> result = RunInfoOption(argc, argv)) return *result;
     TamarindApplication app(argc, argv);  // may shorten argc/argv
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tamarind"));
-    QApplication::setApplicationVersion(QStringLiteral("2.20"));
+    QApplication::setApplicationVersion(VersionEntry("ProductVersion"));
+    QApplication::setDesktopFileName(QStringLiteral("tamarind"));
+    QApplication::setWindowIcon(AppIcon());
     ApplicationHelpFile = QStringLiteral("Tamarind.hlp");
     InstallFontSubstitutions();
     QtDialogs dialogs;

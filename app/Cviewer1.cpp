@@ -19,6 +19,7 @@
 #include <QStyleFactory>
 
 #include "app/Geometry.h"
+#include "app/HelpFile.h"
 #include "app/SlotFitting.h"
 #include "exif/Exif.h"
 #include "picture/Picture.h"
@@ -355,8 +356,8 @@ void TForm1::Form1_Create() {
         DriveComboBox1->SetDrive(VolumeRootOf(DirectoryListBox1->Directory()));
         FileListBox1->SetMask(FilterMask(FilterComboBox1->currentIndex()));
     });
-    // 3. The help file beside the program.
-    helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/tamarind.hlp");
+    // 3. The help file beside the program (or in its installation's share folder).
+    helpFile_ = LocateHelpFile(QCoreApplication::applicationDirPath());
     // 4. Slot counts of the layouts as text.
     Viewer.SlotCountText = {QStringLiteral("0"), QStringLiteral("1"),  QStringLiteral("2"),
                             QStringLiteral("2"), QStringLiteral("4"),  QStringLiteral("6"),
@@ -655,13 +656,8 @@ void TForm1::N2Click() { SetFillMode(Viewer.ContinuousMode); }
 void TForm1::S2Click() {}
 void TForm1::B2Click() {}
 void TForm1::B3Click() {}
-void TForm1::Exit2Click() { close(); }
 void TForm1::R1Click() {}
-void TForm1::Contents1Click() {}
-void TForm1::About1Click() {}
 void TForm1::Edit6Change() {}
-void TForm1::ShowFullSize(int) {}
-void TForm1::CopySlotToClipboard(int) {}
 void TForm1::PreparePrintPicture(int) {}
 
 // --- Folder and file selection --------------------------------------------------------
