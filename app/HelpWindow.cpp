@@ -1,6 +1,7 @@
 #include "app/HelpWindow.h"
 
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -25,14 +26,15 @@ void HelpWindow::ShowContents(const QString& helpFile) {
     const QFileInfo info(helpFile);
     hasDocument_ = info.isFile() && info.isReadable();
     if (hasDocument_) {
-        Browser->clearHistory();
         // The file's name ends in ".hlp": say that it is HTML, and always
         // start at the top, where the contents are.
         Browser->setSource(QUrl::fromLocalFile(info.absoluteFilePath()),
                            QTextDocument::HtmlResource);
-        Browser->reload();
-        Browser->scrollToAnchor(QStringLiteral("contents"));
+        // Back and forward start afresh (only once a page is shown: Qt's
+        // clearHistory needs one).
+        Browser->clearHistory();
         Browser->moveCursor(QTextCursor::Start);
+        Browser->verticalScrollBar()->setValue(0);
         return;
     }
     Browser->setSource(QUrl());

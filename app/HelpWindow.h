@@ -9,6 +9,8 @@ class QTextBrowser;
 namespace tamarind {
 
 class HelpWindow : public QWidget {
+    Q_OBJECT  // found among the owner's children by its type
+
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
 

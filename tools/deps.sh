@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev
-  xvfb xauth
+  xvfb xauth xclip desktop-file-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
   libimage-exiftool-perl
 )
