@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <array>
+#include <memory>
 
 #include "app/CommandLine.h"
 
@@ -25,6 +26,8 @@ class DirectoryListBox;
 class DockPanel;
 class DriveComboBox;
 class FileListBox;
+class FolderBrowser;
+class HintRouter;
 class PictureBox;
 class SplitterBar;
 
@@ -203,7 +206,6 @@ public:
     QStatusBar* StatusBar1;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -217,6 +219,12 @@ private:
     // Tells the batch window which folder the file list shows.
     void TellBatchWindowFolder();
     QString FilterMask(int index) const;
+    // Label34: the slot count of the layout in continuous mode, else 1.
+    void ShowSlotCount();
+    // Loads into the next slot; only a load that succeeded makes the slot
+    // name `folder` and `name` (a failed one leaves the slot as it was).
+    void LoadNamedIntoNextSlot(const QString& text, const QString& path, const QString& folder,
+                               const QString& name);
 
     QStringList args_;
     StartupOptions startup_;
@@ -225,7 +233,8 @@ private:
     std::array<QLabel*, 17> sizeCaptions_{};
     std::array<PictureBox*, 17> images_{};
     std::array<ClickLabel*, 17> markers_{};
-    QWidget* pressedFrame_ = nullptr;
+    std::unique_ptr<FolderBrowser> folders_;
+    HintRouter* hints_ = nullptr;
 };
 
 // The main window of the running program (null before it is created).

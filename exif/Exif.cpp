@@ -71,6 +71,14 @@ QString DecodeShiftJis(const QByteArray& bytes) {
     return text;
 }
 
+// A number given in tenths, the tenths shown only when they are not zero,
+// with the decimal point of the user's locale.
+QString TenthsText(std::uint64_t tenths) {
+    QString text = QString::number(tenths / 10);
+    if (tenths % 10 != 0) text += QLocale().decimalPoint() + QString::number(tenths % 10);
+    return text;
+}
+
 QString WithLocaleDecimalPoint(QString number) {
     return number.replace(QLatin1Char('.'), QLocale().decimalPoint());
 }
@@ -164,6 +172,14 @@ std::optional<Ratio> EntryRatio(const ExifWindow& window, const ExifEntry& entry
     return std::nullopt;
 }
 
+// The TIFF offset an Exif pointer entry holds: a SHORT's number stands in
+// the first two bytes of the field, which in Motorola order are not the low
+// half of the field read as a 32-bit number.
+std::int64_t SubIfdOffset(const ExifWindow& window, const ExifEntry& entry) {
+    if (entry.type == kExifShort) return window.ReadWord(entry.position + 8);
+    return entry.value;
+}
+
 }  // namespace
 
 ExifEntry ExifParser::ReadEntry(std::int64_t position) const {
@@ -189,23 +205,22 @@ QString ExifParser::ParseExifBlock() {
     QString result;
     const int count = window_.ReadWord(kIfd0Count);
     std::int64_t position = kIfd0Entries;
-    ExifEntry last;  // tag 0 when IFD0 has no entries
+    // The first Exif pointer of IFD0, wherever it stands: cameras write the
+    // GPS pointer or other entries after it, and many files have no IFD1.
+    std::optional<std::int64_t> subIfd;
     for (int i = 0; i < count; ++i) {
         // Past the bytes held every entry reads as zeros, which shows nothing
         // and is no Exif pointer.
-        if (position >= window_.size()) {
-            last = ExifEntry{};
-            break;
-        }
-        last = ReadEntry(position);
+        if (position >= window_.size()) break;
+        const ExifEntry entry = ReadEntry(position);
         position += kEntrySize;
-        const QString text = FormatTag(last);
+        if (entry.tag == kTagExifIfdPointer && !subIfd)
+            subIfd = SubIfdOffset(window_, entry) + kTiffStart + 2;
+        const QString text = FormatTag(entry);
         if (text != kNothing) result += text + kLineEnd;
     }
-    // The sub-directory is followed only from IFD0's last entry, and only when
-    // IFD0 links on to a further directory.
-    if (last.tag == kTagExifIfdPointer && window_.ReadLong(position) != 0)
-        result += WalkExifSubIfd(std::int64_t(last.value) + kTiffStart + 2);
+    // The sub-directory's texts come after all of IFD0's lines.
+    if (subIfd) result += WalkExifSubIfd(*subIfd);
     return result;
 }
 
@@ -304,16 +319,17 @@ QString ExifParser::ShutterText(const ExifEntry& entry) const {
     const std::optional<Ratio> r = EntryRatio(window_, entry);
     if (!r) return label + QStringLiteral("1/") + FormatTagValue(entry) + seconds;
     if (r->numerator == 0 || r->denominator == 0) return label + QStringLiteral("0") + seconds;
-    // Below one second: the fraction 1/x.
-    if (r->numerator < r->denominator)
-        return label + QStringLiteral("1/") + QString::number(r->denominator / r->numerator) +
-               seconds;
-    // One second or longer: the seconds, rounded to tenths, the tenths shown
-    // only when they are not zero.
+    // Below one second: 1/q with q = denominator / numerator, to the nearest
+    // whole number from 10 up and to tenths below (5/8 s is 1/1.6 s, not 1/1).
+    if (r->numerator < r->denominator) {
+        const std::uint64_t n = r->numerator, d = r->denominator;
+        const QString q = d >= 10 * n ? QString::number((2 * d + n) / (2 * n))
+                                      : TenthsText((20 * d + n) / (2 * n));
+        return label + QStringLiteral("1/") + q + seconds;
+    }
+    // One second or longer: the seconds, rounded to tenths.
     const std::uint64_t tenths = (20 * r->numerator + r->denominator) / (2 * r->denominator);
-    QString text = QString::number(tenths / 10);
-    if (tenths % 10 != 0) text += QLocale().decimalPoint() + QString::number(tenths % 10);
-    return label + text + seconds;
+    return label + TenthsText(tenths) + seconds;
 }
 
 QString ExifParser::FNumberText(const ExifEntry& entry) const {

@@ -3,8 +3,8 @@
 //
 // Only the first 4096 bytes of a file are looked at. When they start with the
 // JPEG start-of-image marker and an Exif block as the first segment, the
-// reader walks the block's first directory (IFD0) and, when IFD0 ends with
-// the Exif pointer, the Exif sub-directory, and turns ten tags into a short
+// reader walks the block's first directory (IFD0) and, when IFD0 holds the
+// Exif pointer, the Exif sub-directory, and turns ten tags into a short
 // Japanese text. Lines of the text end in line feed then carriage return.
 
 #include <QByteArrayView>

@@ -8,23 +8,6 @@
 #include "platform/Guard.h"
 
 namespace tamarind {
-namespace {
-const char* const kHintProperty = "tamarindHint";
-}
-
-void SetHint(QWidget* widget, const QString& hint) { widget->setProperty(kHintProperty, hint); }
-
-QString HintOf(const QWidget* widget) { return widget->property(kHintProperty).toString(); }
-
-QString EffectiveHint(const QWidget* widget) {
-    for (const QWidget* w = widget; w; w = w->parentWidget()) {
-        const QString hint = HintOf(w);
-        if (!hint.isEmpty()) return hint;
-        if (w->isWindow()) break;
-    }
-    return {};
-}
-
 // --- DockPanel -------------------------------------------------------------
 
 DockPanel::DockPanel(QWidget* parent) : QWidget(parent) {}
@@ -126,6 +109,23 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     const bool click = pressed_ && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click && clicked_) RunGuarded(clicked_);
+}
+
+// --- ClickGroupBox ---------------------------------------------------------
+
+void ClickGroupBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QGroupBox::mousePressEvent(event);
+    // The box takes the press so that the release comes back to it.
+    event->accept();
+    pressed_ = true;
+}
+
+void ClickGroupBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QGroupBox::mouseReleaseEvent(event);
+    event->accept();
+    const bool click = pressed_ && rect().contains(event->position().toPoint());
     pressed_ = false;
     if (click && clicked_) RunGuarded(clicked_);
 }

@@ -5,19 +5,15 @@
 // that the status bar shows for the control under the pointer.
 
 #include <QColor>
+#include <QGroupBox>
 #include <QLabel>
 #include <QWidget>
 #include <functional>
 #include <vector>
 
+#include "platform/Hints.h"
+
 namespace tamarind {
-
-// --- Hints ------------------------------------------------------------------
-
-void SetHint(QWidget* widget, const QString& hint);
-QString HintOf(const QWidget* widget);
-// The hint of the control itself or, when it has none, of its nearest parent.
-QString EffectiveHint(const QWidget* widget);
 
 // --- Docking ---------------------------------------------------------------
 
@@ -74,6 +70,23 @@ public:
     void SetClicked(std::function<void()> clicked) { clicked_ = std::move(clicked); }
     // A filled square of the given colour (colour markers).
     void SetFillColor(const QColor& color);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    std::function<void()> clicked_;
+    bool pressed_ = false;
+};
+
+// A group box (a slot's frame) that reports a left click, press and release
+// on the box itself. Its children that take their own clicks (pictures,
+// captions, markers) never make it a click of the box.
+class ClickGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+    void SetClicked(std::function<void()> clicked) { clicked_ = std::move(clicked); }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
+#include "platform/ErrorText.h"
 #include "platform/Errors.h"
 
 namespace tamarind {
@@ -152,21 +152,6 @@ void WriteFileBytes(const QString& path, const QByteArray& data) {
                                     .arg(path, SystemErrorText(errno)));
         }
         done += w;
-    }
-}
-
-QString SystemErrorText(int error) {
-    switch (error) {
-        case ENOENT: return QStringLiteral("ファイルが見つかりません");
-        case EACCES:
-        case EPERM: return QStringLiteral("ファイルへのアクセスが拒否されました");
-        case ENOSPC: return QStringLiteral("ディスクがいっぱいです");
-        case EMFILE:
-        case ENFILE: return QStringLiteral("オープンしたファイルが多すぎます");
-        case ENAMETOOLONG:
-        case EINVAL: return QStringLiteral("ファイル名の指定が間違っています");
-        case EISDIR: return QStringLiteral("フォルダーです");
-        default: return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 

@@ -9,6 +9,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "platform/ErrorText.h"
+
 namespace tamarind {
 
 // QString path -> bytes for the system calls, and back.
@@ -25,8 +27,5 @@ bool TryReadFileBytes(const QString& path, std::int64_t maxBytes, QByteArray& ou
 
 // Writes the whole file (created or truncated). Raises TamarindError on failure.
 void WriteFileBytes(const QString& path, const QByteArray& data);
-
-// The system's text for an errno value, in the user's language where known.
-QString SystemErrorText(int error);
 
 }  // namespace tamarind

@@ -62,9 +62,7 @@ QString DirectoryListBox::EntryFolder(int row) const {
 
 void DirectoryListBox::SetDirectory(const QString& folder) {
     const QString target = WithoutTrailingSeparator(AbsolutePath(folder));
-    if (!IsReadableFolder(target)) {
-        throw TamarindError(QStringLiteral("フォルダー %1 を開けません").arg(target));
-    }
+    RequireReadableFolder(target);
     if (target == directory_) return;
     directory_ = target;
     Fill();
@@ -177,5 +175,30 @@ void FileListBox::SelectRow(int row) {
     setCurrentRow(row);
     if (QListWidgetItem* it = item(row)) it->setSelected(true);
 }
+
+// --- FolderBrowser -----------------------------------------------------------
+
+FolderBrowser::FolderBrowser(DriveComboBox* drives, DirectoryListBox* tree, FileListBox* files)
+    : drives_(drives), tree_(tree), files_(files) {}
+
+QString FolderBrowser::Folder() const { return tree_->Directory(); }
+
+void FolderBrowser::ShowFolder(const QString& folder) {
+    const QString target = WithoutTrailingSeparator(folder);
+    const QString root = VolumeRootOf(target);
+    drives_->SetDrive(root);
+    // Through the root, so the lists are read afresh even for the folder shown.
+    tree_->SetDirectory(root);
+    files_->SetDirectory(QString());
+    tree_->SetDirectory(target);
+    files_->SetDirectory(target);
+}
+
+void FolderBrowser::DriveChanged() {
+    tree_->SetDrive(drives_->Drive());
+    files_->SetDirectory(tree_->Directory());
+}
+
+void FolderBrowser::FolderChanged() { files_->SetDirectory(tree_->Directory()); }
 
 }  // namespace tamarind

@@ -74,4 +74,25 @@ private:
     QString mask_;
 };
 
+// The drive selector, folder tree and file list of one window, kept showing
+// the same folder. The window's change handlers call in here.
+class FolderBrowser {
+public:
+    FolderBrowser(DriveComboBox* drives, DirectoryListBox* tree, FileListBox* files);
+    // The folder shown.
+    QString Folder() const;
+    // Shows `folder` in the drive selector, folder tree and file list, the
+    // file list read afresh even when the folder is the one shown.
+    void ShowFolder(const QString& folder);
+    // The drive selector changed: the tree moves to its volume, the list follows.
+    void DriveChanged();
+    // The tree's folder changed: the file list follows.
+    void FolderChanged();
+
+private:
+    DriveComboBox* drives_;
+    DirectoryListBox* tree_;
+    FileListBox* files_;
+};
+
 }  // namespace tamarind

@@ -221,6 +221,15 @@ QStringList ListSubfolders(const QString& folder) {
     return names;
 }
 
+void RequireReadableFolder(const QString& folder) {
+    const QByteArray path = EncodePath(folder);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) RaiseFolderError(folder, errno);
+    if (!S_ISDIR(st.st_mode)) RaiseFolderError(folder, ENOTDIR);
+    DirHandle dir(folder);
+    if (!dir.get()) RaiseFolderError(folder, errno);
+}
+
 bool IsReadableFolder(const QString& folder) {
     const QByteArray path = EncodePath(folder);
     struct stat st {};

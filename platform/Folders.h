@@ -56,6 +56,9 @@ QStringList ListFiles(const QString& folder, const QString& mask,
 // The names of the visible subfolders of `folder`, in natural order. Raises
 // TamarindError when the folder cannot be read.
 QStringList ListSubfolders(const QString& folder);
+// Raises TamarindError, with the one message for a folder that cannot be
+// opened, unless `folder` exists, is a folder and can be listed.
+void RequireReadableFolder(const QString& folder);
 // True when `folder` exists, is a folder and can be listed.
 bool IsReadableFolder(const QString& folder);
 bool IsFolder(const QString& path);

@@ -83,25 +83,32 @@ TEST(ExifFormatTest, ShortAsciiValuesShowTheirCharacters) {
     }
 }
 
-// Mend: exposure times of one second or longer show in seconds.
-TEST(ExifFormatTest, ExposureTimesOfOneSecondOrLongerShowSeconds) {
+// Mend: exposure times of one second or longer show in seconds; shorter ones
+// as 1/q, q rounded to a whole number from 10 up and to tenths below (5/8 s
+// is not 1/1 s).
+TEST(ExifFormatTest, ExposureTimesShowSecondsOrTheFractionRounded) {
     LocaleScope c(QLocale::c());
     struct Case {
         std::uint32_t numerator, denominator;
         const char* shown;
     };
     const Case cases[] = {
-        {1, 60, "1/60"}, {10, 1250, "1/125"}, {3, 10, "1/3"}, {1, 1, "1"},
-        {2, 1, "2"},     {5, 2, "2.5"},       {10, 3, "3.3"}, {299, 100, "3"},
-        {30, 1, "30"},   {0, 1, "0"},         {1, 0, "0"},    {0xFFFFFFFF, 1, "4294967295"},
+        {1, 60, "1/60"},     {10, 1250, "1/125"},     {3, 10, "1/3.3"},   {5, 8, "1/1.6"},
+        {10, 13, "1/1.3"},   {1, 3, "1/3"},           {3, 200, "1/67"},   {1, 2, "1/2"},
+        {10, 99, "1/9.9"},   {100, 997, "1/10"},      {1, 10, "1/10"},    {2, 19, "1/9.5"},
+        {999, 1000, "1/1"},  {1, 0xFFFFFFFF, "1/4294967295"},           {1, 1, "1"},
+        {2, 1, "2"},         {5, 2, "2.5"},           {10, 3, "3.3"},     {299, 100, "3"},
+        {30, 1, "30"},       {0, 1, "0"},             {1, 0, "0"},        {0xFFFFFFFF, 1, "4294967295"},
     };
-    for (const Case& t : cases) {
-        ExifBuilder b = WithSubDirectory();
-        b.exif.Rational(kTagExposureTime, t.numerator, t.denominator)
-            .Rational(kTagApertureValue, 6, 1);
-        EXPECT_EQ(Summary(b.Build()),
-                  QStringLiteral("  ｼｬｯﾀｰ=%1秒  絞り=8.0\n\r").arg(QLatin1String(t.shown)))
-            << t.numerator << "/" << t.denominator;
+    for (ExifByteOrder order : {kIntel, kMotorola}) {
+        for (const Case& t : cases) {
+            ExifBuilder b = WithSubDirectory(order);
+            b.exif.Rational(kTagExposureTime, t.numerator, t.denominator)
+                .Rational(kTagApertureValue, 6, 1);
+            EXPECT_EQ(Summary(b.Build()),
+                      QStringLiteral("  ｼｬｯﾀｰ=%1秒  絞り=8.0\n\r").arg(QLatin1String(t.shown)))
+                << t.numerator << "/" << t.denominator;
+        }
     }
 }
 
@@ -152,9 +159,12 @@ TEST(ExifFormatTest, DecimalsUseTheLocalesDecimalPoint) {
     ExifBuilder b = WithSubDirectory();
     b.exif.Rational(kTagExposureTime, 5, 2)
         .Rational(kTagApertureValue, 497, 100)
-        .Rational(kTagApertureValue, 2000, 1);  // no thousands separators
+        .Rational(kTagApertureValue, 2000, 1)  // no thousands separators
+        .Rational(kTagExposureTime, 5, 8)
+        .Rational(kTagApertureValue, 4, 1);
     const QString big = QString::asprintf("%.1f", std::exp2(1000.0)).replace('.', ',');
-    EXPECT_EQ(Summary(b.Build()), "  ｼｬｯﾀｰ=2,5秒  絞り=5,6\n\r  ｼｬｯﾀｰ=2,5秒  絞り=" + big + "\n\r");
+    EXPECT_EQ(Summary(b.Build()), "  ｼｬｯﾀｰ=2,5秒  絞り=5,6\n\r  ｼｬｯﾀｰ=2,5秒  絞り=" + big +
+                                      "\n\r  ｼｬｯﾀｰ=1/1,6秒  絞り=4,0\n\r");
 }
 
 TEST(ExifFormatTest, ShutterShowsOnlyInFrontOfALaterAperture) {

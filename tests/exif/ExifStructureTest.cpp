@@ -77,16 +77,40 @@ TEST(ExifStructureTest, WalksTheSubDirectoryWhenThePointerEndsIfd0) {
     EXPECT_EQ(Summary(ThreeLinesAndFlash().Build()), kThreeLines + "  ﾌﾗｯｼｭ=24");
 }
 
-TEST(ExifStructureTest, PointerThatIsNotTheLastEntryIsNotFollowed) {
-    ExifBuilder b = ThreeLinesAndFlash();
-    b.ifd0.Long(0x8825, 4000);  // the GPS pointer after the Exif pointer
-    EXPECT_EQ(Summary(b.Build()), kThreeLines);
-}
+// Mend: cameras write the GPS pointer and other entries after the Exif
+// pointer, and many write no IFD1; the sub-directory is walked all the same,
+// and its texts still come after every line of IFD0.
+TEST(ExifStructureTest, ExifPointerIsFollowedWhereverItStandsWithOrWithoutIfd1) {
+    for (ExifByteOrder order : {ExifByteOrder::Intel, ExifByteOrder::Motorola}) {
+        for (bool ifd1 : {true, false}) {
+            const auto what = ::testing::Message()
+                              << (order == ExifByteOrder::Intel ? "II" : "MM")
+                              << (ifd1 ? " with IFD1" : " without IFD1");
+            // Last, with the GPS pointer after it, and first of all.
+            ExifBuilder last = ThreeLinesAndFlash(order);
+            ExifBuilder gps = ThreeLinesAndFlash(order);
+            gps.ifd0.Long(0x8825, 4000);
+            ExifBuilder first(order);
+            first.ifd0.ExifPointer()
+                .Ascii(kTagMake, "Maker")
+                .Ascii(kTagModel, "Model 1")
+                .Ascii(kTagDateTime, "2004:01:02 03:04:05");
+            first.exif.Short(kTagFlash, 24);
+            for (ExifBuilder* b : {&last, &gps, &first}) {
+                if (!ifd1) b->ifd1Link = 0;
+                EXPECT_EQ(Summary(b->Build()), kThreeLines + "  ﾌﾗｯｼｭ=24") << what;
+            }
 
-TEST(ExifStructureTest, ZeroLinkToIfd1MeansNoSubDirectoryWalk) {
-    ExifBuilder b = ThreeLinesAndFlash();
-    b.ifd1Link = 0;
-    EXPECT_EQ(Summary(b.Build()), kThreeLines);
+            // A pointer of SHORT type holds its offset in the field's first
+            // two bytes; a second pointer is not walked again.
+            ExifBuilder shortPointer(order);
+            shortPointer.ifd0.Ascii(kTagMake, "Maker").Short(kTagExifIfdPointer, 8 + 2 + 3 * 12 + 4);
+            shortPointer.ifd0.Raw(kTagExifIfdPointer, kExifLong, 1, 8);
+            shortPointer.exif.Short(kTagFlash, 16);
+            if (!ifd1) shortPointer.ifd1Link = 0;
+            EXPECT_EQ(Summary(shortPointer.Build()), "Maker\n\r  ﾌﾗｯｼｭ=16") << what;
+        }
+    }
 }
 
 TEST(ExifStructureTest, EmptyIfd0GivesTheEmptyText) {

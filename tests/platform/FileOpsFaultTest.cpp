@@ -1,0 +1,459 @@
+// The file operations when things go wrong. Two kinds of fault:
+// - real file systems (needs root, else skipped with the reason): a tiny
+//   tmpfs that fills up, a read-only mount, and /dev/shm against the build
+//   folder's disk for moves between file systems;
+// - injected system-call failures: short writes, a disk that takes nothing,
+//   read errors, too many open files, failing flushes and closes, a file
+//   system without RENAME_NOREPLACE, a source that cannot be deleted.
+// Each case compares every file and byte before and after.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <functional>
+
+#include "FileOpsSupport.h"
+#include "platform/FileIo.h"
+#include "platform/FileOps.h"
+
+using namespace tamarind;
+using namespace tamarind::test;
+
+namespace {
+
+const QString kDiskFull = QStringLiteral("ディスクがいっぱいです");
+const QString kDenied = QStringLiteral("ファイルへのアクセスが拒否されました");
+
+QString Q(const QByteArray& path) { return DecodePath(path); }
+
+QByteArray Pattern(int size, int seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 x = quint32(seed) * 2654435761u + 1;
+    for (char& c : bytes) {
+        x = x * 1664525 + 1013904223;
+        c = char(x >> 24);
+    }
+    return bytes;
+}
+
+// A tmpfs of `size` mounted on a fresh folder, unmounted and removed when
+// the object goes (also when the test fails half-way).
+class TmpfsMount {
+public:
+    TmpfsMount(const char* options) : holder_("/tmp") {
+        point_ = holder_.path() + "/mnt";
+        if (::geteuid() != 0) {
+            why_ = "not root: cannot mount a file system";
+            return;
+        }
+        if (::mkdir(point_.constData(), 0755) != 0 ||
+            ::mount("tamarind-test", point_.constData(), "tmpfs", 0, options) != 0) {
+            why_ = std::string("mount tmpfs failed: ") + std::strerror(errno);
+            return;
+        }
+        mounted_ = true;
+    }
+    ~TmpfsMount() {
+        if (mounted_) ::umount2(point_.constData(), MNT_DETACH);
+    }
+    bool ok() const { return mounted_; }
+    const std::string& why() const { return why_; }
+    const QByteArray& path() const { return point_; }
+    bool MakeReadOnly() {
+        return ::mount("tamarind-test", point_.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    TempFolder holder_;
+    QByteArray point_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
+#define REQUIRE_MOUNT(m)                                   \
+    do {                                                   \
+        if (!(m).ok()) GTEST_SKIP() << (m).why();          \
+    } while (0)
+
+// A folder on the disk of the build folder (the working directory of the
+// tests), so that /dev/shm is another file system.
+QByteArray BuildDisk() {
+    char cwd[PATH_MAX];
+    return ::getcwd(cwd, sizeof cwd) ? QByteArray(cwd) : QByteArray("/tmp");
+}
+
+bool OnDifferentDisks(const QByteArray& a, const QByteArray& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.constData(), &sa) == 0 && ::stat(b.constData(), &sb) == 0 && sa.st_dev != sb.st_dev;
+}
+
+// --- real file systems ---------------------------------------------------
+
+TEST(FullDisk, CopyAndMoveLeaveNoPartialFileAndKeepTheOldTarget) {
+    TmpfsMount full("size=256k");
+    REQUIRE_MOUNT(full);
+    TempFolder disk(BuildDisk());
+    const QByteArray big = Pattern(1 << 20, 1);  // four times the room
+    PutFile(disk.path() + "/big.jpg", big);
+    PutFile(full.path() + "/old.jpg", "old picture");
+    const Tree diskBefore = Snapshot(disk.path()), fullBefore = Snapshot(full.path());
+
+    // A new file: refused, nothing left on the full disk.
+    FileOpResult r = CopyFile(Q(disk.path() + "/big.jpg"), Q(full.path() + "/big.jpg"), Replace::No);
+    EXPECT_EQ(r.status, FileOpStatus::Failed);
+    EXPECT_EQ(r.text, kDiskFull);
+    EXPECT_EQ(Snapshot(full.path()), fullBefore) << Describe(Snapshot(full.path()));
+
+    // Overwriting: the old target stays as it was.
+    r = CopyFile(Q(disk.path() + "/big.jpg"), Q(full.path() + "/old.jpg"), Replace::Yes);
+    EXPECT_EQ(r.text, kDiskFull);
+    EXPECT_EQ(Snapshot(full.path()), fullBefore) << Describe(Snapshot(full.path()));
+
+    // Moving there (another file system): the source stays.
+    for (Replace replace : {Replace::No, Replace::Yes}) {
+        r = MoveFile(Q(disk.path() + "/big.jpg"), Q(full.path() + "/old.jpg"), replace);
+        EXPECT_EQ(r.text, replace == Replace::No ? kTargetExistsText : kDiskFull);
+        r = MoveFile(Q(disk.path() + "/big.jpg"), Q(full.path() + "/moved.jpg"), replace);
+        EXPECT_EQ(r.text, kDiskFull);
+    }
+    EXPECT_EQ(Snapshot(full.path()), fullBefore);
+    EXPECT_EQ(Snapshot(disk.path()), diskBefore);
+
+    // What fits still goes.
+    PutFile(disk.path() + "/small.jpg", Pattern(5000, 2));
+    EXPECT_TRUE(CopyFile(Q(disk.path() + "/small.jpg"), Q(full.path() + "/small.jpg"), Replace::No).ok());
+    EXPECT_EQ(GetFile(full.path() + "/small.jpg"), Pattern(5000, 2));
+}
+
+TEST(ReadOnlyDisk, EveryOperationIsRefusedAndNothingChanges) {
+    TmpfsMount ro("size=1m");
+    REQUIRE_MOUNT(ro);
+    PutFile(ro.path() + "/a.jpg", "picture A");
+    ASSERT_EQ(::mkdir((ro.path() + "/sub").constData(), 0755), 0);
+    ASSERT_TRUE(ro.MakeReadOnly()) << std::strerror(errno);
+    TempFolder disk(BuildDisk());
+    PutFile(disk.path() + "/b.jpg", "picture B");
+    const Tree roBefore = Snapshot(ro.path()), diskBefore = Snapshot(disk.path());
+    const QString a = Q(ro.path() + "/a.jpg");
+
+    for (const FileOpResult& r : {
+             RenameFile(a, Q(ro.path() + "/c.jpg"), Replace::No),
+             RenameFile(a, Q(ro.path() + "/c.jpg"), Replace::Yes),
+             CopyFile(Q(disk.path() + "/b.jpg"), Q(ro.path() + "/b.jpg"), Replace::No),
+             CopyFile(Q(disk.path() + "/b.jpg"), a, Replace::Yes),
+             MoveFile(Q(disk.path() + "/b.jpg"), Q(ro.path() + "/b.jpg"), Replace::No),
+             MoveFile(a, Q(ro.path() + "/sub/a.jpg"), Replace::No),
+             // Leaving a read-only disk: the source could not be deleted,
+             // so nothing is copied either.
+             MoveFile(a, Q(disk.path() + "/a.jpg"), Replace::No),
+             MoveFile(a, Q(disk.path() + "/b.jpg"), Replace::Yes),
+             DeleteFile(a),
+         }) {
+        EXPECT_EQ(r.status, FileOpStatus::Failed);
+        EXPECT_EQ(r.text, kDenied);
+    }
+    EXPECT_EQ(Snapshot(ro.path()), roBefore);
+    EXPECT_EQ(Snapshot(disk.path()), diskBefore) << Describe(Snapshot(disk.path()));
+
+    // Reading from it is fine.
+    EXPECT_TRUE(CopyFile(a, Q(disk.path() + "/a.jpg"), Replace::No).ok());
+    EXPECT_EQ(GetFile(disk.path() + "/a.jpg"), "picture A");
+}
+
+TEST(OtherDisk, MoveCopiesFlushesThenDeletesTheSource) {
+    TempFolder disk(BuildDisk());
+    TempFolder shm("/dev/shm");
+    if (!OnDifferentDisks(disk.path(), shm.path()))
+        GTEST_SKIP() << "/dev/shm is on the build folder's file system here";
+    const QByteArray photo = Pattern(3 * int(kCopyBlockSize) + 77, 3);
+    const QByteArray name = "\x8e\xca\x90\x5e.jpg";  // not UTF-8
+    PutFile(disk.path() + '/' + name, photo);
+    ASSERT_EQ(::chmod((disk.path() + '/' + name).constData(), 0640), 0);
+    const struct timespec times[2] = {{1000000000, 0}, {1234567890, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (disk.path() + '/' + name).constData(), times, 0), 0);
+
+    FileOpResult r = MoveFile(Q(disk.path() + '/' + name), Q(shm.path() + '/' + name), Replace::No);
+    ASSERT_TRUE(r.ok()) << r.text.toStdString();
+    EXPECT_EQ(Snapshot(disk.path()), Tree{});
+    EXPECT_EQ(Snapshot(shm.path()), (Tree{{name, photo}}));
+    struct stat st {};
+    ASSERT_EQ(::stat((shm.path() + '/' + name).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
+
+    // Back again onto a file that is there: refused, or replaced when agreed.
+    PutFile(disk.path() + "/there.jpg", "older");
+    r = MoveFile(Q(shm.path() + '/' + name), Q(disk.path() + "/there.jpg"), Replace::No);
+    EXPECT_TRUE(r.targetExists());
+    EXPECT_EQ(Snapshot(disk.path()), (Tree{{"there.jpg", "older"}}));
+    EXPECT_EQ(Snapshot(shm.path()), (Tree{{name, photo}}));
+    r = MoveFile(Q(shm.path() + '/' + name), Q(disk.path() + "/there.jpg"), Replace::Yes);
+    EXPECT_TRUE(r.ok()) << r.text.toStdString();
+    EXPECT_EQ(Snapshot(disk.path()), (Tree{{"there.jpg", photo}}));
+    EXPECT_EQ(Snapshot(shm.path()), Tree{});
+
+    // A plain copy between the disks.
+    EXPECT_TRUE(CopyFile(Q(disk.path() + "/there.jpg"), Q(shm.path() + "/c.jpg"), Replace::No).ok());
+    EXPECT_EQ(GetFile(shm.path() + "/c.jpg"), photo);
+}
+
+TEST(OtherDisk, TrashOnAnotherVolumeUsesThatVolumesTopTrash) {
+    TmpfsMount vol("size=1m");
+    REQUIRE_MOUNT(vol);
+    TempFolder home(BuildDisk());
+    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", home.path() + "/data");
+    ASSERT_EQ(::mkdir((vol.path() + "/pics").constData(), 0755), 0);
+    PutFile(vol.path() + "/pics/a.jpg", "A");
+
+    QString trashed;
+    const FileOpResult r = MoveToTrash(Q(vol.path() + "/pics/a.jpg"), &trashed);
+    ASSERT_TRUE(r.ok()) << r.text.toStdString();
+    const QByteArray top = vol.path() + "/.Trash-" + QByteArray::number(::getuid());
+    EXPECT_EQ(EncodePath(trashed), top + "/files/a.jpg");
+    const Tree after = Snapshot(vol.path());
+    EXPECT_EQ(after.at(".Trash-" + QByteArray::number(::getuid()) + "/files/a.jpg"), "A");
+    EXPECT_TRUE(after.at(".Trash-" + QByteArray::number(::getuid()) + "/info/a.jpg.trashinfo")
+                    .startsWith("[Trash Info]\nPath=pics/a.jpg\n"));
+    EXPECT_FALSE(after.count("pics/a.jpg"));
+
+    // A volume whose trash cannot be made: the file stays where it is.
+    PutFile(vol.path() + "/pics/b.jpg", "B");
+    RemoveTree(top);
+    PutFile(top, "not a folder");
+    const Tree before = Snapshot(vol.path());
+    EXPECT_EQ(MoveToTrash(Q(vol.path() + "/pics/b.jpg")).status, FileOpStatus::Failed);
+    ASSERT_EQ(::unlink(top.constData()), 0);
+    ASSERT_TRUE(vol.MakeReadOnly());
+    EXPECT_EQ(MoveToTrash(Q(vol.path() + "/pics/b.jpg")).text, kDenied);
+    Tree now = Snapshot(vol.path());
+    now[".Trash-" + QByteArray::number(::getuid())] = "not a folder";
+    EXPECT_EQ(now, before);
+    qputenv("XDG_DATA_HOME", oldXdg);
+}
+
+// --- injected faults -----------------------------------------------------
+
+class InjectedFaults : public ::testing::Test {
+protected:
+    TempFolder temp;
+    QByteArray dir = temp.path();
+    FileSystemCalls calls = SystemFileCalls();
+
+    void SetUp() override {
+        // The block loop by default: the faults are injected there.
+        calls.copyRange = [](int, int, std::size_t) -> long {
+            errno = ENOSYS;
+            return -1;
+        };
+    }
+    void TearDown() override { SetFileCalls(SystemFileCalls()); }
+    void Install() { SetFileCalls(calls); }
+
+    QString P(const QByteArray& name) const { return Q(dir + '/' + name); }
+    QByteArray B(const QByteArray& name) const { return dir + '/' + name; }
+
+    // Writes pass until `allowed` bytes went through in total, then fail
+    // with `error` (0: the write takes nothing).
+    void FailWritesAfter(long allowed, int error) {
+        auto written = std::make_shared<long>(0);
+        calls.write = [=](int fd, const void* buffer, std::size_t size) -> long {
+            const long room = allowed - *written;
+            if (room <= 0) {
+                errno = error;
+                return error ? -1 : 0;
+            }
+            const long n = long(::write(fd, buffer, std::min<std::size_t>(size, size_t(room))));
+            if (n > 0) *written += n;
+            return n;
+        };
+    }
+};
+
+TEST_F(InjectedFaults, ShortWritesAreContinuedUntilComplete) {
+    const QByteArray photo = Pattern(2 * int(kCopyBlockSize) + 999, 4);
+    PutFile(B("a.jpg"), photo);
+    calls.write = [](int fd, const void* buffer, std::size_t size) {
+        return long(::write(fd, buffer, std::min<std::size_t>(size, 4093)));
+    };
+    Install();
+    EXPECT_TRUE(CopyFile(P("a.jpg"), P("b.jpg"), Replace::No).ok());
+    EXPECT_TRUE(CopyFile(P("a.jpg"), P("c.jpg"), Replace::Yes).ok());
+    EXPECT_EQ(Snapshot(dir), (Tree{{"a.jpg", photo}, {"b.jpg", photo}, {"c.jpg", photo}}));
+}
+
+TEST_F(InjectedFaults, AFullDiskHalfWayLeavesEverythingAsItWas) {
+    const QByteArray photo = Pattern(3 * int(kCopyBlockSize), 5);
+    PutFile(B("a.jpg"), photo);
+    PutFile(B("old.jpg"), "old");
+    const Tree before = Snapshot(dir);
+    for (int error : {ENOSPC, 0 /* a write that takes nothing */, EDQUOT}) {
+        FailWritesAfter(kCopyBlockSize + 100, error);
+        Install();
+        FileOpResult r = CopyFile(P("a.jpg"), P("new.jpg"), Replace::No);
+        EXPECT_EQ(r.text, kDiskFull) << error;
+        r = CopyFile(P("a.jpg"), P("old.jpg"), Replace::Yes);
+        EXPECT_EQ(r.text, kDiskFull) << error;
+        EXPECT_EQ(Snapshot(dir), before) << Describe(Snapshot(dir));
+    }
+}
+
+TEST_F(InjectedFaults, ReadErrorsFlushErrorsAndCloseErrorsRemoveTheTarget) {
+    const QByteArray photo = Pattern(int(kCopyBlockSize) + 5, 6);
+    PutFile(B("a.jpg"), photo);
+    PutFile(B("old.jpg"), "old");
+    const Tree before = Snapshot(dir);
+    auto reads = std::make_shared<int>(0);
+    const std::function<void()> faults[] = {
+        [&] {  // the second block cannot be read
+            calls.read = [reads](int fd, void* b, std::size_t n) -> long {
+                if (++*reads == 2) {
+                    errno = EIO;
+                    return -1;
+                }
+                return long(::read(fd, b, n));
+            };
+        },
+        [&] {
+            calls.fsync = [](int) {
+                errno = EIO;
+                return -1;
+            };
+        },
+        [&] {  // a close that reports a delayed write error
+            calls.close = [](int fd) {
+                ::close(fd);
+                errno = EIO;
+                return -1;
+            };
+        },
+        [&] {  // the kernel copy fails half-way
+            calls.copyRange = [reads](int in, int out, std::size_t) -> long {
+                if (++*reads == 2) {
+                    errno = EIO;
+                    return -1;
+                }
+                return long(::copy_file_range(in, nullptr, out, nullptr, 1000, 0));
+            };
+        },
+    };
+    int which = 0;
+    for (const auto& fault : faults) {
+        for (Replace replace : {Replace::No, Replace::Yes}) {
+            calls = SystemFileCalls();
+            SetUp();
+            fault();
+            *reads = 0;
+            Install();
+            const FileOpResult r = CopyFile(P("a.jpg"), P(replace == Replace::No ? "new.jpg" : "old.jpg"), replace);
+            EXPECT_EQ(r.status, FileOpStatus::Failed) << which;
+            EXPECT_EQ(r.text, QStringLiteral("I/O エラー (5)")) << which;
+            SetFileCalls(SystemFileCalls());
+            EXPECT_EQ(Snapshot(dir), before) << which << "\n" << Describe(Snapshot(dir));
+        }
+        ++which;
+    }
+}
+
+TEST_F(InjectedFaults, TooManyOpenFilesIsReportedBeforeAnythingIsWritten) {
+    PutFile(B("a.jpg"), "A");
+    PutFile(B("b.jpg"), "B");
+    const Tree before = Snapshot(dir);
+    // The source opens, the target does not; then nothing opens at all.
+    for (int allowed : {1, 0}) {
+        auto opened = std::make_shared<int>(0);
+        calls.open = [=](const char* path, int flags, int mode) {
+            if ((*opened)++ >= allowed) {
+                errno = EMFILE;
+                return -1;
+            }
+            return ::open(path, flags, mode);
+        };
+        Install();
+        EXPECT_EQ(CopyFile(P("a.jpg"), P("c.jpg"), Replace::No).text,
+                  QStringLiteral("オープンしたファイルが多すぎます"));
+        *opened = 0;
+        EXPECT_EQ(CopyFile(P("a.jpg"), P("b.jpg"), Replace::Yes).text,
+                  QStringLiteral("オープンしたファイルが多すぎます"));
+        EXPECT_EQ(Snapshot(dir), before);
+    }
+}
+
+TEST_F(InjectedFaults, WithoutNoReplaceRenamesLinkThenUnlink) {
+    PutFile(B("a.jpg"), "A");
+    PutFile(B("b.jpg"), "B");
+    auto plainRenames = std::make_shared<int>(0);
+    calls.rename2 = [=](const char* from, const char* to, unsigned flags) {
+        if (flags) {
+            errno = EINVAL;  // as a file system without RENAME_NOREPLACE answers
+            return -1;
+        }
+        ++*plainRenames;
+        return ::rename(from, to);
+    };
+    Install();
+    EXPECT_TRUE(RenameFile(P("a.jpg"), P("b.jpg"), Replace::No).targetExists());
+    EXPECT_TRUE(MoveFile(P("a.jpg"), P("b.jpg"), Replace::No).targetExists());
+    EXPECT_EQ(Snapshot(dir), (Tree{{"a.jpg", "A"}, {"b.jpg", "B"}}));
+    EXPECT_TRUE(RenameFile(P("a.jpg"), P("c.jpg"), Replace::No).ok());
+    EXPECT_EQ(Snapshot(dir), (Tree{{"b.jpg", "B"}, {"c.jpg", "A"}}));
+    EXPECT_EQ(*plainRenames, 0);
+}
+
+// A move across disks, simulated: the rename answers EXDEV.
+TEST_F(InjectedFaults, AMoveWhoseSourceCannotBeDeletedTakesBackItsCopy) {
+    PutFile(B("a.jpg"), "A");
+    PutFile(B("old.jpg"), "old");
+    ASSERT_EQ(::mkdir(B("d").constData(), 0755), 0);
+    calls.rename2 = [](const char* from, const char* to, unsigned flags) {
+        if (QByteArray(from).endsWith("a.jpg")) {
+            errno = EXDEV;
+            return -1;
+        }
+        return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+    };
+    Install();
+    // The copy is complete before the source goes.
+    EXPECT_TRUE(MoveFile(P("a.jpg"), P("d/a.jpg"), Replace::No).ok());
+    EXPECT_EQ(Snapshot(dir), (Tree{{"d", "<dir>"}, {"d/a.jpg", "A"}, {"old.jpg", "old"}}));
+
+    PutFile(B("a.jpg"), "A");
+    calls.unlink = [](const char* path) {
+        if (QByteArray(path).endsWith("/a.jpg") && !QByteArray(path).contains("/d/")) {
+            errno = EBUSY;
+            return -1;
+        }
+        return ::unlink(path);
+    };
+    Install();
+    const Tree before = Snapshot(dir);
+    FileOpResult r = MoveFile(P("a.jpg"), P("d/b.jpg"), Replace::No);
+    EXPECT_EQ(r.text, QStringLiteral("I/O エラー (16)"));
+    EXPECT_EQ(Snapshot(dir), before) << Describe(Snapshot(dir));
+    // The replaced target was agreed to go; the source still stays.
+    r = MoveFile(P("a.jpg"), P("old.jpg"), Replace::Yes);
+    EXPECT_EQ(r.status, FileOpStatus::Failed);
+    EXPECT_EQ(GetFile(B("a.jpg")), "A");
+    EXPECT_EQ(GetFile(B("old.jpg")), "A");
+
+    // A copy failure half-way through the move leaves the source and no copy.
+    SetFileCalls(SystemFileCalls());
+    calls.unlink = SystemFileCalls().unlink;
+    FailWritesAfter(0, ENOSPC);
+    PutFile(B("big.jpg"), Pattern(100000, 7));
+    calls.rename2 = [](const char*, const char*, unsigned) {
+        errno = EXDEV;
+        return -1;
+    };
+    Install();
+    const Tree before2 = Snapshot(dir);
+    r = MoveFile(P("big.jpg"), P("d/big.jpg"), Replace::No);
+    EXPECT_EQ(r.text, kDiskFull);
+    EXPECT_EQ(Snapshot(dir), before2) << Describe(Snapshot(dir));
+}
+
+}  // namespace
