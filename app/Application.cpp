@@ -110,7 +110,9 @@ int RunTamarind(int argc, char** argv) {
     if (const std::optional<int> result = RunInfoOption(argc, argv)) return *result;
     TamarindApplication app(argc, argv);  // may shorten argc/argv
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tamarind"));
+    // No display name: on X11 Qt would append it to every window title, and
+    // the windows' captions (the full-size view's is the file's path) are
+    // meant to read exactly as set.
     QApplication::setApplicationVersion(VersionEntry("ProductVersion"));
     QApplication::setDesktopFileName(QStringLiteral("tamarind"));
     QApplication::setWindowIcon(AppIcon());
