@@ -1,6 +1,8 @@
 #include "app/HelpWindow.h"
 
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
@@ -16,8 +18,26 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     // Links inside the guide move within it; nothing is opened elsewhere.
     Browser->setOpenExternalLinks(false);
     Browser->setOpenLinks(true);
+    ContentsButton = new QPushButton(QStringLiteral("目次"), this);
+    BackButton = new QPushButton(QStringLiteral("戻る"), this);
+    ForwardButton = new QPushButton(QStringLiteral("進む"), this);
+    BackButton->setEnabled(false);
+    ForwardButton->setEnabled(false);
+    connect(ContentsButton, &QPushButton::clicked, Browser, &QTextBrowser::home);
+    connect(BackButton, &QPushButton::clicked, Browser, &QTextBrowser::backward);
+    connect(ForwardButton, &QPushButton::clicked, Browser, &QTextBrowser::forward);
+    connect(Browser, &QTextBrowser::backwardAvailable, BackButton, &QWidget::setEnabled);
+    connect(Browser, &QTextBrowser::forwardAvailable, ForwardButton, &QWidget::setEnabled);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(4, 4, 4, 0);
+    buttons->addWidget(ContentsButton);
+    buttons->addWidget(BackButton);
+    buttons->addWidget(ForwardButton);
+    buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(buttons);
     layout->addWidget(Browser);
     resize(640, 560);
 }
@@ -39,6 +59,8 @@ void HelpWindow::ShowContents(const QString& helpFile) {
     }
     Browser->setSource(QUrl());
     Browser->clear();
+    BackButton->setEnabled(false);
+    ForwardButton->setEnabled(false);
     Browser->setHtml(QStringLiteral("<h3>ヘルプファイルが見つかりません。</h3><p>%1</p>")
                          .arg(helpFile.toHtmlEscaped()));
 }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QPushButton;
 class QTextBrowser;
 
 namespace tamarind {
@@ -20,6 +21,8 @@ public:
     bool HasDocument() const { return hasDocument_; }
 
     QTextBrowser* Browser;
+    // Back to the contents, and back and forward along the links followed.
+    QPushButton *ContentsButton, *BackButton, *ForwardButton;
 
 private:
     bool hasDocument_ = false;

@@ -304,6 +304,16 @@ TEST_F(SmallWindows, HelpWindowShowsTheContentsOrSaysTheFileIsMissing) {
     EXPECT_EQ(help->Browser->source().fragment(), QStringLiteral("fullsize"));
     EXPECT_GT(help->Browser->verticalScrollBar()->value(), 0);
     EXPECT_TRUE(help->Browser->toPlainText() == text);
+    // "戻る" goes back to where the link was followed, "目次" to the contents.
+    ASSERT_TRUE(help->BackButton->isEnabled());
+    help->BackButton->click();
+    EXPECT_TRUE(help->Browser->source().fragment().isEmpty());
+    EXPECT_EQ(help->Browser->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(help->ForwardButton->isEnabled());
+    help->ForwardButton->click();
+    EXPECT_EQ(help->Browser->source().fragment(), QStringLiteral("fullsize"));
+    help->ContentsButton->click();
+    EXPECT_EQ(help->Browser->verticalScrollBar()->value(), 0);
 
     // Asked again: the same window, back at the top of the contents.
     EXPECT_EQ(ShowHelpContents(form, kHelpSource), help);
