@@ -10,6 +10,7 @@ packages=(
   libgtest-dev
   xvfb xauth
   fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-liberation2 fonts-urw-base35
   libimage-exiftool-perl
 )
 if [ "${1:-}" = "--fuzz" ]; then
