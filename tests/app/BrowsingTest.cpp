@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,6 +135,44 @@ TEST_F(Browsing, FilterEntriesAndTheCountLine) {
     form->FilterComboBox1->setCurrentIndex(8);
     EXPECT_EQ(form->Memo1->text(), QStringLiteral("7 ﾌｧｲﾙ"));
     EXPECT_TRUE(dialogs.messages().empty());
+}
+
+// The columns of a box's drawing, inside its frame, that carry dark ink.
+std::pair<int, int> InkColumns(QWidget* box) {
+    const QImage image = box->grab().toImage();
+    constexpr int kFrame = 2;
+    int first = -1, last = -1;
+    for (int x = kFrame; x < image.width() - kFrame; ++x)
+        for (int y = kFrame; y < image.height() - kFrame; ++y)
+            if (qGray(image.pixel(x, y)) < 110) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+TEST_F(Browsing, TheCountOfThousandsOfFilesIsReadableWhole) {
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("few")));
+    for (int i = 0; i < 5000; ++i) {
+        QFile f(folder + QStringLiteral("/p%1.jpg").arg(i));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        if (i < 7) QFile(folder + QStringLiteral("/few/p%1.jpg").arg(i)).open(QIODevice::WriteOnly);
+    }
+    Start();
+    form->show();
+    for (const int count : {5000, 7}) {
+        SCOPED_TRACE(count);
+        RunGuarded([&] { form->ShowFolder(count == 7 ? folder + QStringLiteral("/few") : folder); });
+        EXPECT_EQ(form->Memo1->text(), QStringLiteral("%1 ﾌｧｲﾙ").arg(count));
+        EXPECT_EQ(form->Memo1->size(), QSize(67, 20));
+        // Drawn whole: the ink keeps clear of both inner edges, nothing is cut off.
+        const auto [first, last] = InkColumns(form->Memo1);
+        ASSERT_GE(first, 0) << "nothing drawn";
+        EXPECT_GT(first, 3);
+        EXPECT_LT(last, form->Memo1->width() - 4);
+        EXPECT_GE(form->Memo1->font().pixelSize(), count == 7 ? 15 : 9);
+    }
 }
 
 TEST_F(Browsing, FolderTreeShowsTheChainAndSubfoldersAndRefusesUnreadableOnes) {
