@@ -14,6 +14,7 @@
 
 #include "platform/ErrorText.h"
 #include "platform/FileIo.h"
+#include "platform/OpenFile.h"
 
 namespace tamarind {
 namespace {
@@ -31,6 +32,20 @@ FileOpResult Failure(int error) {
 }
 
 FileOpResult SameFile() { return {FileOpStatus::SameFile, 0, kSameFileText}; }
+
+// A copy's source is opened with O_NONBLOCK, so that a named pipe or device
+// does not block the open; what is not a regular file is refused with its
+// kind, and a regular file goes back to blocking reads.
+constexpr int kSourceFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+FileOpResult NotRegular(const struct stat& st) {
+    return {FileOpStatus::Failed, 0, OpenFailure{0, mode_t(st.st_mode & S_IFMT)}.Reason()};
+}
+
+int BlockingAgain(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? 0 : errno;
+}
 
 // Closes through the calls in force when it goes out of scope, unless the
 // owner closed it already (to check the close's own result).
@@ -415,11 +430,13 @@ FileOpResult RenameFile(const QString& fromPath, const QString& toPath, Replace 
 
 FileOpResult CopyFile(const QString& fromPath, const QString& toPath, Replace replace) {
     const QByteArray from = EncodePath(fromPath), to = EncodePath(toPath);
-    FdHolder in(FileCalls().open(from.constData(), O_RDONLY | O_CLOEXEC, 0));
+    FdHolder in(FileCalls().open(from.constData(), kSourceFlags, 0));
     if (in.get() < 0) return Failure(errno);
     struct stat source {}, target {};
     if (::fstat(in.get(), &source) != 0) return Failure(errno);
     if (S_ISDIR(source.st_mode)) return Failure(EISDIR);
+    if (!S_ISREG(source.st_mode)) return NotRegular(source);
+    if (const int error = BlockingAgain(in.get())) return Failure(error);
     const bool targetThere = ::stat(to.constData(), &target) == 0;
     if (targetThere && SameInode(source, target)) return SameFile();
     struct stat targetLink {};
@@ -476,8 +493,12 @@ FileOpResult MoveFile(const QString& fromPath, const QString& toPath, Replace re
     if (replace == Replace::No && ::lstat(to.constData(), &target) == 0) return Failure(EEXIST);
     // The source must be deletable afterwards; find out before copying.
     if (::access(FolderOf(from).constData(), W_OK | X_OK) != 0) return Failure(errno);
-    FdHolder in(FileCalls().open(from.constData(), O_RDONLY | O_CLOEXEC, 0));
+    FdHolder in(FileCalls().open(from.constData(), kSourceFlags, 0));
     if (in.get() < 0) return Failure(errno);
+    struct stat opened {};
+    if (::fstat(in.get(), &opened) != 0) return Failure(errno);
+    if (!S_ISREG(opened.st_mode)) return NotRegular(opened);  // replaced meanwhile
+    if ((error = BlockingAgain(in.get()))) return Failure(error);
     QByteArray temp;
     if ((error = WriteBeside(in.get(), to, &source, nullptr, temp))) return Failure(error);
     in.Close();
