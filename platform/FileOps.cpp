@@ -415,11 +415,13 @@ FileOpResult RenameFile(const QString& fromPath, const QString& toPath, Replace 
 
 FileOpResult CopyFile(const QString& fromPath, const QString& toPath, Replace replace) {
     const QByteArray from = EncodePath(fromPath), to = EncodePath(toPath);
-    FdHolder in(FileCalls().open(from.constData(), O_RDONLY | O_CLOEXEC, 0));
+    // Without blocking: a pipe or device under that name must not hang the
+    // program; only regular files are copied.
+    FdHolder in(FileCalls().open(from.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0));
     if (in.get() < 0) return Failure(errno);
     struct stat source {}, target {};
     if (::fstat(in.get(), &source) != 0) return Failure(errno);
-    if (S_ISDIR(source.st_mode)) return Failure(EISDIR);
+    if (!S_ISREG(source.st_mode)) return Failure(S_ISDIR(source.st_mode) ? EISDIR : EACCES);
     const bool targetThere = ::stat(to.constData(), &target) == 0;
     if (targetThere && SameInode(source, target)) return SameFile();
     struct stat targetLink {};

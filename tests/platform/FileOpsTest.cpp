@@ -117,6 +117,15 @@ TEST_F(FileOpsTest, CopyMakesANewFileOrReplacesOnlyWhenAsked) {
     const Tree after = Snapshot(dir);
     EXPECT_EQ(after.size(), 4u) << Describe(after);
 
+    // Folders and pipes are no files to copy; nothing waits on the pipe.
+    ASSERT_EQ(::mkdir(B("sub").constData(), 0755), 0);
+    ASSERT_EQ(::mkfifo(B("pipe").constData(), 0644), 0);
+    EXPECT_EQ(CopyFile(P("sub"), P("sub2"), Replace::No).status, FileOpStatus::Failed);
+    EXPECT_EQ(CopyFile(P("pipe"), P("pipe2"), Replace::No).status, FileOpStatus::Failed);
+    EXPECT_EQ(CopyFile(P("big.bmp"), P("none/x.bmp"), Replace::No).text,
+              QStringLiteral("ファイルが見つかりません"));
+    EXPECT_EQ(Snapshot(dir).size(), 6u) << Describe(Snapshot(dir));
+
     // An empty file copies as an empty file.
     PutFile(B("empty"), "");
     EXPECT_TRUE(CopyFile(P("empty"), P("empty2"), Replace::No).ok());
