@@ -457,3 +457,69 @@ TEST_F(InjectedFaults, AMoveWhoseSourceCannotBeDeletedTakesBackItsCopy) {
 }
 
 }  // namespace
+
+namespace {
+
+// A trash whose record cannot be written, or whose rename fails, keeps the
+// file where it was and leaves no record behind.
+TEST_F(InjectedFaults, AFailedTrashKeepsTheFileInPlace) {
+    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir + "/data");
+    ASSERT_EQ(::mkdir(B("pics").constData(), 0755), 0);
+    PutFile(B("pics/a.jpg"), "A");
+    for (const char* folder : {"data", "data/Trash", "data/Trash/files", "data/Trash/info"})
+        ASSERT_EQ(::mkdir(B(folder).constData(), 0700), 0);
+    const Tree before = Snapshot(dir);
+
+    FailWritesAfter(0, ENOSPC);
+    Install();
+    EXPECT_EQ(MoveToTrash(P("pics/a.jpg")).text, kDiskFull);
+    EXPECT_EQ(Snapshot(dir), before) << Describe(Snapshot(dir));
+
+    calls = SystemFileCalls();
+    calls.rename2 = [](const char*, const char*, unsigned) {
+        errno = EIO;
+        return -1;
+    };
+    Install();
+    EXPECT_EQ(MoveToTrash(P("pics/a.jpg")).text, QStringLiteral("I/O エラー (5)"));
+    EXPECT_EQ(Snapshot(dir), before) << Describe(Snapshot(dir));
+
+    SetFileCalls(SystemFileCalls());
+    EXPECT_TRUE(MoveToTrash(P("pics/a.jpg")).ok());
+    EXPECT_EQ(GetFile(B("data/Trash/files/a.jpg")), "A");
+    qputenv("XDG_DATA_HOME", oldXdg);
+}
+
+// Between disks (simulated), a read error half-way keeps the source and
+// leaves no copy.
+TEST_F(InjectedFaults, AMoveBetweenDisksWithAReadErrorKeepsTheSource) {
+    PutFile(B("a.jpg"), Pattern(3 * int(kCopyBlockSize), 8));
+    ASSERT_EQ(::mkdir(B("d").constData(), 0755), 0);
+    PutFile(B("d/a.jpg"), "older");
+    const Tree before = Snapshot(dir);
+    calls.rename2 = [](const char* from, const char* to, unsigned flags) {
+        if (QByteArray(from).endsWith("/a.jpg")) {
+            errno = EXDEV;
+            return -1;
+        }
+        return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+    };
+    auto reads = std::make_shared<int>(0);
+    calls.read = [reads](int fd, void* b, std::size_t n) -> long {
+        if (++*reads == 3) {
+            errno = EIO;
+            return -1;
+        }
+        return long(::read(fd, b, n));
+    };
+    Install();
+    for (Replace replace : {Replace::No, Replace::Yes}) {
+        *reads = 0;
+        const FileOpResult r = MoveFile(P("a.jpg"), P(replace == Replace::No ? "d/b.jpg" : "d/a.jpg"), replace);
+        EXPECT_EQ(r.text, QStringLiteral("I/O エラー (5)"));
+        EXPECT_EQ(Snapshot(dir), before) << Describe(Snapshot(dir));
+    }
+}
+
+}  // namespace
