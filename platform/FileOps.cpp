@@ -391,6 +391,11 @@ bool IsSameFile(const QString& a, const QString& b) {
            ::stat(EncodePath(b).constData(), &sb) == 0 && SameInode(sa, sb);
 }
 
+bool IsPlainFileName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
+}
+
 bool PathExists(const QString& path) {
     struct stat st {};
     return ::lstat(EncodePath(path).constData(), &st) == 0;

@@ -72,6 +72,10 @@ FileOpResult MoveToTrash(const QString& path, QString* trashedAs = nullptr);
 // True when both paths exist and name one file (same device and inode).
 bool IsSameFile(const QString& a, const QString& b);
 
+// True when `name` can only name an entry of the folder it is joined to:
+// not empty, no "/", no NUL character, not "." or "..".
+bool IsPlainFileName(const QString& name);
+
 // True when something (a file, folder or even a dangling link) has this name.
 bool PathExists(const QString& path);
 

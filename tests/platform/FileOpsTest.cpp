@@ -41,6 +41,15 @@ TEST(SystemErrorTextTest, UsesTheUsersWordsAndNumbersTheRest) {
     EXPECT_EQ(SystemErrorText(EXDEV), QStringLiteral("I/O エラー (18)"));
 }
 
+TEST(PlainFileNames, RefuseAnythingThatLeavesTheFolder) {
+    for (const char* name : {"a.jpg", ".hidden", "...", "a b.jpg", "写真.jpg", "a\\b.jpg"})
+        EXPECT_TRUE(IsPlainFileName(QString::fromUtf8(name))) << name;
+    for (const char* name : {"", ".", "..", "../x.jpg", "sub/x.jpg", "/x.jpg", "x/"})
+        EXPECT_FALSE(IsPlainFileName(QString::fromUtf8(name))) << name;
+    EXPECT_FALSE(IsPlainFileName(QStringLiteral("a") + QChar(0) + QStringLiteral("b")));
+    EXPECT_TRUE(IsPlainFileName(DecodePath("\x8e\xca.jpg")));
+}
+
 TEST_F(FileOpsTest, RenameNeverReplacesUnlessAsked) {
     PutFile(B("a.jpg"), "AAA");
     PutFile(B("b.jpg"), "BB");
