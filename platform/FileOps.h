@@ -86,6 +86,9 @@ struct FileSystemCalls {
     std::function<int(const char* path, int flags, int mode)> open;
     std::function<long(int fd, void* buffer, std::size_t size)> read;
     std::function<long(int fd, const void* buffer, std::size_t size)> write;
+    // Makes `out` share the content of `in` (FICLONE) on file systems that
+    // can; fails with EOPNOTSUPP, EXDEV or EINVAL elsewhere.
+    std::function<int(int in, int out)> clone;
     // copy_file_range between the current offsets of the two files.
     std::function<long(int in, int out, std::size_t size)> copyRange;
     std::function<int(int fd)> fsync;

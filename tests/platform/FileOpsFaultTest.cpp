@@ -246,6 +246,10 @@ protected:
 
     void SetUp() override {
         // The block loop by default: the faults are injected there.
+        calls.clone = [](int, int) {
+            errno = EOPNOTSUPP;
+            return -1;
+        };
         calls.copyRange = [](int, int, std::size_t) -> long {
             errno = ENOSYS;
             return -1;
