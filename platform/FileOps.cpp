@@ -488,7 +488,8 @@ FileOpResult MoveFile(const QString& fromPath, const QString& toPath, Replace re
     struct stat target {};
     if (replace == Replace::No && ::lstat(to.constData(), &target) == 0) return Failure(EEXIST);
     // The source must be deletable afterwards; find out before copying.
-    if (::access(FolderOf(from).constData(), W_OK | X_OK) != 0) return Failure(errno);
+    if (::faccessat(AT_FDCWD, FolderOf(from).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        return Failure(errno);
     FdHolder in(FileCalls().open(from.constData(), O_RDONLY | O_CLOEXEC, 0));
     if (in.get() < 0) return Failure(errno);
     QByteArray temp;

@@ -7,6 +7,7 @@
 //   system without RENAME_NOREPLACE, a source that cannot be deleted.
 // Each case compares every file and byte before and after.
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -162,6 +163,44 @@ TEST(ReadOnlyDisk, EveryOperationIsRefusedAndNothingChanges) {
     // Reading from it is fine.
     EXPECT_TRUE(CopyFile(a, Q(disk.path() + "/a.jpg"), Replace::No).ok());
     EXPECT_EQ(GetFile(disk.path() + "/a.jpg"), "picture A");
+}
+
+// Real permissions: the checks run as an ordinary user (the thread's file
+// system user id), in a folder only root may write.
+TEST(NoPermission, FoldersOfAnotherUserAreLeftAlone) {
+    if (::geteuid() != 0) GTEST_SKIP() << "not root: cannot act as another user";
+    TempFolder disk(BuildDisk());
+    TempFolder shm("/dev/shm");
+    const QByteArray locked = disk.path() + "/locked", open = shm.path() + "/open";
+    ASSERT_EQ(::mkdir(locked.constData(), 0755), 0);
+    ASSERT_EQ(::mkdir(open.constData(), 0777), 0);
+    ASSERT_EQ(::chmod(disk.path().constData(), 0755), 0);
+    ASSERT_EQ(::chmod(shm.path().constData(), 0755), 0);
+    PutFile(locked + "/a.jpg", "A");
+    PutFile(open + "/b.jpg", "B");
+    ASSERT_EQ(::chmod((open + "/b.jpg").constData(), 0666), 0);
+    const Tree lockedBefore = Snapshot(locked), openBefore = Snapshot(open);
+
+    ::setfsuid(65534);
+    const bool actingAsNobody = ::setfsuid(65534) == 65534;
+    std::vector<FileOpResult> results;
+    if (actingAsNobody) {
+        results = {
+            RenameFile(Q(locked + "/a.jpg"), Q(locked + "/c.jpg"), Replace::No),
+            CopyFile(Q(open + "/b.jpg"), Q(locked + "/b.jpg"), Replace::No),
+            CopyFile(Q(open + "/b.jpg"), Q(locked + "/a.jpg"), Replace::Yes),
+            MoveFile(Q(open + "/b.jpg"), Q(locked + "/b.jpg"), Replace::No),
+            // Out of the locked folder onto another disk: its source could
+            // not be deleted afterwards, so nothing is copied.
+            MoveFile(Q(locked + "/a.jpg"), Q(open + "/a.jpg"), Replace::No),
+            DeleteFile(Q(locked + "/a.jpg")),
+        };
+    }
+    ::setfsuid(0);
+    if (!actingAsNobody) GTEST_SKIP() << "setfsuid refused";
+    for (const FileOpResult& r : results) EXPECT_EQ(r.text, kDenied);
+    EXPECT_EQ(Snapshot(locked), lockedBefore);
+    EXPECT_EQ(Snapshot(open), openBefore) << Describe(Snapshot(open));
 }
 
 TEST(OtherDisk, MoveCopiesFlushesThenDeletesTheSource) {
