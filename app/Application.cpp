@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <algorithm>
 
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
@@ -14,6 +15,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/QtDialogs.h"
+#include "platform/SystemPrinter.h"
 #include "print/Set_Prt.h"
 
 namespace tamarind {
@@ -71,16 +73,20 @@ void DestroyForms() {
 }
 
 int RunTamarind(int argc, char** argv) {
-    TamarindApplication app(argc, argv);  // may shorten argc/argv
+    // Tamarind's command line is its own: Qt sees only the program name, so
+    // no start file is ever taken for one of Qt's options (the platform and
+    // style come from the environment as usual).
+    int qtArgc = std::min(argc, 1);
+    TamarindApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tamarind"));
     QApplication::setApplicationVersion(QStringLiteral("2.20"));
     ApplicationHelpFile = QStringLiteral("Tamarind.hlp");
     InstallFontSubstitutions();
     QtDialogs dialogs;
     SetDialogs(&dialogs);
+    SystemPrinter printer;
+    SetPrinter(&printer);
 
-    // QApplication has taken its own options out of argv; the rest are ours.
     // Paths are decoded so that names that are not UTF-8 still open.
     QStringList args;
     for (int i = 1; i < argc; ++i) args << DecodePath(QByteArray(argv[i]));
@@ -88,6 +94,7 @@ int RunTamarind(int argc, char** argv) {
     Form1->show();
     const int result = app.exec();
     DestroyForms();
+    SetPrinter(nullptr);
     SetDialogs(nullptr);
     return result;
 }
