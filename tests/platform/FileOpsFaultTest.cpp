@@ -260,6 +260,20 @@ TEST(OtherDisk, TrashOnAnotherVolumeUsesThatVolumesTopTrash) {
                     .startsWith("[Trash Info]\nPath=pics/a.jpg\n"));
     EXPECT_FALSE(after.count("pics/a.jpg"));
 
+    // An administrator's shared .Trash (sticky) takes the user's files in a
+    // folder of the user's id; without the sticky bit it is not trusted.
+    const QByteArray uid = QByteArray::number(::getuid());
+    ASSERT_EQ(::mkdir((vol.path() + "/.Trash").constData(), 0777), 0);
+    PutFile(vol.path() + "/pics/s.jpg", "S");
+    ASSERT_TRUE(MoveToTrash(Q(vol.path() + "/pics/s.jpg")).ok());
+    EXPECT_EQ(GetFile(top + "/files/s.jpg"), "S");
+    ASSERT_EQ(::chmod((vol.path() + "/.Trash").constData(), 01777), 0);
+    PutFile(vol.path() + "/pics/s.jpg", "S2");
+    ASSERT_TRUE(MoveToTrash(Q(vol.path() + "/pics/s.jpg"), &trashed).ok());
+    EXPECT_EQ(EncodePath(trashed), vol.path() + "/.Trash/" + uid + "/files/s.jpg");
+    EXPECT_EQ(GetFile(vol.path() + "/.Trash/" + uid + "/files/s.jpg"), "S2");
+    RemoveTree(vol.path() + "/.Trash");
+
     // A volume whose trash cannot be made: the file stays where it is.
     PutFile(vol.path() + "/pics/b.jpg", "B");
     RemoveTree(top);
