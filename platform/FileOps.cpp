@@ -490,8 +490,11 @@ FileOpResult MoveFile(const QString& fromPath, const QString& toPath, Replace re
     // The source must be deletable afterwards; find out before copying.
     if (::faccessat(AT_FDCWD, FolderOf(from).constData(), W_OK | X_OK, AT_EACCESS) != 0)
         return Failure(errno);
-    FdHolder in(FileCalls().open(from.constData(), O_RDONLY | O_CLOEXEC, 0));
+    FdHolder in(FileCalls().open(from.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0));
     if (in.get() < 0) return Failure(errno);
+    struct stat opened {};
+    if (::fstat(in.get(), &opened) != 0) return Failure(errno);
+    if (!SameInode(opened, source)) return Failure(ENOENT);  // replaced meanwhile
     QByteArray temp;
     if ((error = WriteBeside(in.get(), to, &source, nullptr, temp))) return Failure(error);
     in.Close();
