@@ -8,6 +8,7 @@
 #include "picture/Bitmap.h"
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/InputFile.h"
 
 namespace tamarind {
 namespace {
@@ -116,7 +117,14 @@ QImage DecodeIco(std::span<const uchar> bytes) {
 }
 
 QImage ReadIcoFile(const QString& path) {
-    return DecodeIco(ByteSpan(ReadFileBytes(path)));
+    // A file that does not start as an icon is refused before the rest is read.
+    InputFile file(path);
+    uchar head[kDirectorySize] = {};
+    if (file.ReadAt(0, head, kDirectorySize) < kDirectorySize ||
+        qFromLittleEndian<quint16>(head) != 0 || qFromLittleEndian<quint16>(head + 2) != 1 ||
+        qFromLittleEndian<quint16>(head + 4) == 0)
+        Damaged();
+    return DecodeIco(ByteSpan(file.ReadAll()));
 }
 
 }  // namespace tamarind

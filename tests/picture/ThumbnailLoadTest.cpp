@@ -269,9 +269,9 @@ TEST(ThumbnailMemory, TinyFilesClaimingHugePicturesStayWithinTheBound) {
     ASSERT_FALSE(progressive.isEmpty());
     files << dir.filePath(QStringLiteral("bomb-progressive.jpg"));
     WriteFileBytes(files.back(), Claiming(progressive, 16384, 16384));
-    // Nearly 2 GB of zeros named as a JPEG (sparse: it takes no disk).
-    files << dir.filePath(QStringLiteral("big.jpg"));
-    {
+    // Nearly 2 GB of zeros named as each kind of picture (sparse: no disk).
+    for (const char* kind : {"jpg", "bmp", "ico", "wmf", "emf"}) {
+        files << dir.filePath(QStringLiteral("big.") + QString::fromLatin1(kind));
         QFile big(files.back());
         ASSERT_TRUE(big.open(QIODevice::WriteOnly));
         ASSERT_TRUE(big.resize(qint64(1900) << 20));
