@@ -159,6 +159,19 @@ TEST(JpegThumbnail, ReadAtAReducedScaleAndAsSharpAsAFullDecode) {
     // Against the full picture reduced with the same filter.
     const QImage reference = ResampleLanczos(ReadJpegFile(path), {320, 200});
     EXPECT_GT(Psnr(t.image, reference), 40.0);
+    // Filtered after the decode (small boxes) or band by band while it runs
+    // (large ones): either way exactly the scaled decode filtered whole.
+    const QString grey = dir.filePath(QStringLiteral("grey.jpg"));
+    WriteFileBytes(grey, Cjpeg(Photo(1600, 1000), {"-grayscale"}));
+    for (const QString& file : {path, grey})
+        for (QSize box : {QSize(320, 200), QSize(800, 500), QSize(1100, 687)}) {
+            SCOPED_TRACE(box.width());
+            const PictureThumbnail made = LoadThumbnail(file, FixedBox(box));
+            JpegReadOptions options;
+            options.scaleNumerator = JpegThumbnailScale({1600, 1000}, box);
+            options.scaleDenominator = 8;
+            EXPECT_EQ(MaxColourDifference(made.image, ResampleLanczos(ReadJpegFile(file, options), box)), 0);
+        }
     // An empty box still decodes (errors must show) but makes no image.
     const PictureThumbnail none = LoadThumbnail(path, FixedBox({0, 0}));
     EXPECT_EQ(none.natural, QSize(1600, 1000));
