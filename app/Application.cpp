@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <algorithm>
 
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
@@ -71,16 +72,18 @@ void DestroyForms() {
 }
 
 int RunTamarind(int argc, char** argv) {
-    TamarindApplication app(argc, argv);  // may shorten argc/argv
+    // Tamarind's command line is its own: Qt sees only the program name, so
+    // no start file is ever taken for one of Qt's options (the platform and
+    // style come from the environment as usual).
+    int qtArgc = std::min(argc, 1);
+    TamarindApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tamarind"));
     QApplication::setApplicationVersion(QStringLiteral("2.20"));
     ApplicationHelpFile = QStringLiteral("Tamarind.hlp");
     InstallFontSubstitutions();
     QtDialogs dialogs;
     SetDialogs(&dialogs);
 
-    // QApplication has taken its own options out of argv; the rest are ours.
     // Paths are decoded so that names that are not UTF-8 still open.
     QStringList args;
     for (int i = 1; i < argc; ++i) args << DecodePath(QByteArray(argv[i]));

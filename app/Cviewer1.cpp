@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/Geometry.h"
 #include "app/MainWindowControls.h"
@@ -31,6 +32,7 @@
 #include "platform/Guard.h"
 #include "platform/Hints.h"
 #include "platform/Requests.h"
+#include "platform/WindowFrame.h"
 
 namespace tamarind {
 
@@ -171,11 +173,13 @@ void TForm1::ApplySizeMode(int mode) {
     Viewer.WindowHeight = g.windowHeight;
 
     // The window's outer size includes the frame the window manager draws.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    const int clientWidth = std::max(0, g.windowWidth - frame.width());
-    const int clientHeight = std::max(0, g.windowHeight - frame.height());
-    resize(clientWidth, clientHeight);
-    move(g.left, g.top);
+    const QMargins frame = WindowFrameMargins(this);
+    const int clientWidth = std::max(0, g.windowWidth - frame.left() - frame.right());
+    const int clientHeight = std::max(0, g.windowHeight - frame.top() - frame.bottom());
+    // Placed by its inside, so the frame lands where the mode puts the window
+    // also before the window has been shown.
+    placed_ = QRect(g.left + frame.left(), g.top + frame.top(), clientWidth, clientHeight);
+    setGeometry(placed_);
 
     Viewer.GridWidth = g.gridWidth;
     const int wrappedMenuHeight = menuBar()->heightForWidth(clientWidth);
@@ -421,7 +425,7 @@ void TForm1::FilterComboBox1Change() {
 }
 
 void TForm1::FileListBox1Change() {
-    Memo1->setText(QStringLiteral("%1 ﾌｧｲﾙ").arg(FileListBox1->count()));
+    ShowFittedText(Memo1, QStringLiteral("%1 ﾌｧｲﾙ").arg(FileListBox1->count()), 15);
     TellBatchWindowFolder();
 }
 
@@ -607,6 +611,18 @@ QString TForm1::StatusText() const { return StatusBar1->currentMessage(); }
 
 void TForm1::ShowHintFor(const QWidget* widget) {
     StatusBar1->showMessage(widget ? OneLineHint(EffectiveHint(widget)) : QString());
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // The window has no maximised state: a window manager that maximises it
+    // anyway sees it return to the size of its mode.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {
+        QTimer::singleShot(0, this, [this] {
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+            setGeometry(placed_);
+        });
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

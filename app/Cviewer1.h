@@ -220,6 +220,7 @@ public:
     QStatusBar* StatusBar1;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -261,6 +262,8 @@ private:
     std::array<ClickLabel*, 17> markers_{};
     std::unique_ptr<FolderBrowser> folders_;
     HintRouter* hints_ = nullptr;
+    // The window's inside as the size mode placed it.
+    QRect placed_;
 };
 
 // The main window of the running program (null before it is created).

@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev
-  xvfb xauth
+  xvfb xauth openbox x11-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
   libimage-exiftool-perl
 )
