@@ -12,9 +12,9 @@ namespace tamarind {
 
 class InputFile {
 public:
-    // Opens the file without blocking (a named pipe never stalls the
-    // caller) and refuses anything that is not a regular file. Raises
-    // TamarindError("ファイル <path> を開けません (...)") on failure.
+    // Opens the file as OpenRegularFile does: without blocking, refusing
+    // anything that is not a regular file with TamarindError
+    // ("ファイル <path> を開けません (...)").
     explicit InputFile(const QString& path);
     ~InputFile();
     InputFile(const InputFile&) = delete;
