@@ -141,7 +141,7 @@ PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QS
         return thumbnail;
     }
     if (kind == u"ico") {
-        const QImage icon = ReadIcoFile(path);
+        const QImage icon = ReadIcoFile(path, kIconThumbnailMaxPixels);
         thumbnail.natural = icon.size();
         const QSize box = boxFor(thumbnail.natural);
         if (!box.isEmpty())

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -282,6 +283,28 @@ TEST(ThumbnailMemory, TinyFilesClaimingHugePicturesStayWithinTheBound) {
     ASSERT_FALSE(progressive.isEmpty());
     files << dir.filePath(QStringLiteral("bomb-progressive.jpg"));
     WriteFileBytes(files.back(), Claiming(progressive, 16384, 16384));
+    // A PNG icon of 8192 x 8192 pixels of one colour, which deflate packs
+    // into a few hundred kilobytes.
+    {
+        QImage plain(8192, 8192, QImage::Format_ARGB32);
+        plain.fill(qRgba(10, 200, 30, 255));
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        plain.save(&buffer, "PNG", 0);  // 0: the strongest compression
+        plain = QImage();
+        QByteArray ico("\0\0\1\0\1\0", 6);
+        QByteArray entry(16, '\0');
+        entry[4] = 1;
+        entry[6] = 32;
+        for (int i = 0; i < 4; ++i) {
+            entry[8 + i] = char(png.size() >> (8 * i));
+            entry[12 + i] = char(22 >> (8 * i));
+        }
+        ASSERT_LT(png.size(), 1 << 20);
+        files << dir.filePath(QStringLiteral("bomb.ico"));
+        WriteFileBytes(files.back(), ico + entry + png);
+    }
     // Nearly 2 GB of zeros named as each kind of picture (sparse: no disk).
     for (const char* kind : {"jpg", "bmp", "ico", "wmf", "emf"}) {
         files << dir.filePath(QStringLiteral("big.") + QString::fromLatin1(kind));
