@@ -489,10 +489,6 @@ QString TForm1::FormatSizeCaption(int slot, int width, int height) {
     return SizeCaptionText(Viewer.DisplayUnit, Viewer.Dpi, width, height);
 }
 
-void TForm1::PutChangedPicture(int slot, const Bitmap& bitmap) {
-    SetSlotFullPicture(slot, Picture::FromBitmap(bitmap));
-}
-
 void TForm1::Edit1_Change() { FitSlotImage(Viewer.WorkSlot); }
 
 // --- Slot cursor, protection and gestures ------------------------------------------------
