@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPixmap>
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -108,7 +109,11 @@ std::optional<int> RunInfoOption(int argc, char** argv) {
 
 int RunTamarind(int argc, char** argv) {
     if (const std::optional<int> result = RunInfoOption(argc, argv)) return *result;
-    TamarindApplication app(argc, argv);  // may shorten argc/argv
+    // Tamarind's command line is its own: Qt sees only the program name, so
+    // no start file is ever taken for one of Qt's options (the platform and
+    // style come from the environment as usual).
+    int qtArgc = std::min(argc, 1);
+    TamarindApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
     // No display name: on X11 Qt would append it to every window title, and
     // the windows' captions (the full-size view's is the file's path) are
@@ -121,7 +126,6 @@ int RunTamarind(int argc, char** argv) {
     QtDialogs dialogs;
     SetDialogs(&dialogs);
 
-    // QApplication has taken its own options out of argv; the rest are ours.
     // Paths are decoded so that names that are not UTF-8 still open.
     QStringList args;
     for (int i = 1; i < argc; ++i) args << DecodePath(QByteArray(argv[i]));

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/Geometry.h"
 #include "app/HelpFile.h"
@@ -32,6 +33,7 @@
 #include "platform/Guard.h"
 #include "platform/Hints.h"
 #include "platform/Requests.h"
+#include "platform/WindowFrame.h"
 
 namespace tamarind {
 
@@ -172,11 +174,13 @@ void TForm1::ApplySizeMode(int mode) {
     Viewer.WindowHeight = g.windowHeight;
 
     // The window's outer size includes the frame the window manager draws.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    const int clientWidth = std::max(0, g.windowWidth - frame.width());
-    const int clientHeight = std::max(0, g.windowHeight - frame.height());
-    resize(clientWidth, clientHeight);
-    move(g.left, g.top);
+    const QMargins frame = WindowFrameMargins(this);
+    const int clientWidth = std::max(0, g.windowWidth - frame.left() - frame.right());
+    const int clientHeight = std::max(0, g.windowHeight - frame.top() - frame.bottom());
+    // Placed by its inside, so the frame lands where the mode puts the window
+    // also before the window has been shown.
+    placed_ = QRect(g.left + frame.left(), g.top + frame.top(), clientWidth, clientHeight);
+    setGeometry(placed_);
 
     Viewer.GridWidth = g.gridWidth;
     const int wrappedMenuHeight = menuBar()->heightForWidth(clientWidth);
@@ -417,7 +421,7 @@ void TForm1::FilterComboBox1Change() {
 }
 
 void TForm1::FileListBox1Change() {
-    Memo1->setText(QStringLiteral("%1 ﾌｧｲﾙ").arg(FileListBox1->count()));
+    ShowFittedText(Memo1, QStringLiteral("%1 ﾌｧｲﾙ").arg(FileListBox1->count()), 15);
     TellBatchWindowFolder();
 }
 
@@ -431,21 +435,25 @@ void TForm1::FLB1_Click() {
         FillSlotFromList(folder, FileListBox1->item(i)->text());
         return;
     }
-    // A layout's worth of files from the clicked one down; an error ends the run.
-    int index = i;
-    for (int k = 0; k < Viewer.LayoutSlotCount; ++k, ++index) {
-        if (index > n - 1) break;
-        FillSlotFromList(folder, FileListBox1->item(index)->text());
-        FileListBox1->SelectRow(index);
-    }
+    FillRunFromList(folder, i);
 }
 
 void TForm1::FillSlotFromList(const QString& folder, const QString& name) {
+    FillSlotWith(folder, name, [&] { return LoadSlotPicture(SlotPath(name, {}), SlotBoxFor()); });
+}
+
+void TForm1::FillSlotWith(const QString& folder, const QString& name,
+                          const std::function<SlotLoad()>& load) {
     Viewer.PickedFileName = name;
     PaintSlotMarker(Viewer.SelectedSlot, kMarkerPlain);
     Viewer.SelectedSlot = Viewer.NextSlot;
     PaintSlotMarker(Viewer.SelectedSlot, kMarkerSelected);
-    LoadNamedIntoNextSlot(name, QString(), folder, name);
+    const int slot = Viewer.NextSlot;
+    CommitToNextSlot(name, SlotPath(name, {}), load());  // a failure ends here, the slot as it was
+    if (slot >= 1 && slot <= kSlotCount) {
+        Viewer.SlotFolder[slot] = folder;
+        Viewer.SlotFileName[slot] = name;
+    }
 }
 
 void TForm1::ShowFolder(const QString& folder) { folders_->ShowFolder(folder); }
@@ -465,25 +473,9 @@ void TForm1::Edit7Change() { NavigateToBatchFolder(); }
 // --- Loading pictures into slots ------------------------------------------------------
 
 void TForm1::LoadIntoNextSlot(const QString& text, const QString& givenPath) {
-    // A bare name is taken in the file list's folder.
-    const QString path = !givenPath.isEmpty() ? givenPath
-                         : text.startsWith(u'/') ? text
-                                                 : JoinPath(FileListBox1->Directory(), text);
-    // 1. Decode once and measure; a failure ends the load with nothing changed.
-    const Picture picture = LoadPicture(path);
-    Image17->SetPicture(picture);
-    // 2. Fit the slot to it.
-    const int slot = Viewer.NextSlot;
-    if (slot < 1 || slot > kSlotCount) return;
-    FitSlotImage(slot);
-    // 3. The Exif summary, 4. the picture itself (the same decode), hint and caption.
-    const QString summary = ReadExifSummary(path);
-    images_[slot]->SetPicture(picture);
-    SetHint(images_[slot], summary);
-    frames_[slot]->setTitle(text);
-    // 5. The cursor moves on, skipping the protected slot; 6. its marker turns teal.
-    Viewer.NextSlot = NextSlotAfter(slot, Viewer.LayoutSlotCount, Viewer.ProtectedSlot);
-    PaintSlotMarker(Viewer.NextSlot, kMarkerNext);
+    const QString path = SlotPath(text, givenPath);
+    // 1. Decode and measure; a failure ends the load with nothing changed.
+    CommitToNextSlot(text, path, LoadSlotPicture(path, SlotBoxFor()));
 }
 
 void TForm1::LoadNamedIntoNextSlot(const QString& text, const QString& path,
@@ -498,7 +490,7 @@ void TForm1::LoadNamedIntoNextSlot(const QString& text, const QString& path,
 
 void TForm1::FitSlotImage(int slot) {
     if (slot < 1 || slot > kSlotCount) return;
-    const QSize natural = Image17->picture().size();
+    const QSize natural = Image17->NaturalSize();
     Viewer.PictureWidth = float(natural.width());
     Viewer.PictureHeight = float(natural.height());
     Viewer.PictureAspect =
@@ -615,6 +607,18 @@ QString TForm1::StatusText() const { return StatusBar1->currentMessage(); }
 
 void TForm1::ShowHintFor(const QWidget* widget) {
     StatusBar1->showMessage(widget ? OneLineHint(EffectiveHint(widget)) : QString());
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // The window has no maximised state: a window manager that maximises it
+    // anyway sees it return to the size of its mode.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {
+        QTimer::singleShot(0, this, [this] {
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+            setGeometry(placed_);
+        });
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "app/SlotLoader.h"
+#include "picture/Picture.h"
 
 class QAction;
 class QComboBox;
@@ -112,6 +114,18 @@ public:
     void FitSlotImage(int slot);
     QString FormatSizeCaption(int slot, int width, int height);
 
+    // --- Full pictures of the slots ------------------------------------------------
+    // A slot keeps only its thumbnail, unless its picture was changed (turned,
+    // mirrored) by the detail window. The slot's full picture: the changed
+    // picture when it has one, otherwise its file decoded now (raising the
+    // decoder's error); empty for an empty slot. For the clipboard, the
+    // detail window, printing and the full-size view.
+    Picture SlotFullPicture(int slot);
+    // Puts a changed full picture into the slot, which keeps it (it exists
+    // nowhere else), and into the measuring control Image17. The caller then
+    // writes a new serial into Edit1 to have the slot re-fitted.
+    void SetSlotFullPicture(int slot, const Picture& picture);
+
     // --- Slot cursor, protection and gestures --------------------------------------------
     void SetNextSlot(int slot);
     void Label18Click();
@@ -206,6 +220,7 @@ public:
     QStatusBar* StatusBar1;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -219,6 +234,18 @@ private:
     // Tells the batch window which folder the file list shows.
     void TellBatchWindowFolder();
     QString FilterMask(int index) const;
+    // The picture box of the current cell for a picture of the natural size.
+    BoxForSize SlotBoxFor() const;
+    // The file `text` names (see LoadIntoNextSlot).
+    QString SlotPath(const QString& text, const QString& givenPath) const;
+    // Steps 1 to 6 of a load, with the file already decoded.
+    void CommitToNextSlot(const QString& text, const QString& path, const SlotLoad& load);
+    // A fill from the file list whose decoding `load` does.
+    void FillSlotWith(const QString& folder, const QString& name,
+                      const std::function<SlotLoad()>& load);
+    // The continuous run from file list row `first`: decoded in parallel,
+    // committed in list order.
+    void FillRunFromList(const QString& folder, int first);
     // Label34: the slot count of the layout in continuous mode, else 1.
     void ShowSlotCount();
     // Loads into the next slot; only a load that succeeded makes the slot
@@ -235,6 +262,8 @@ private:
     std::array<ClickLabel*, 17> markers_{};
     std::unique_ptr<FolderBrowser> folders_;
     HintRouter* hints_ = nullptr;
+    // The window's inside as the size mode placed it.
+    QRect placed_;
 };
 
 // The main window of the running program (null before it is created).

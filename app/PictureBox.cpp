@@ -10,27 +10,54 @@ namespace tamarind {
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
+QSize PictureBox::NaturalSize() const {
+    if (!picture_.isNull()) return picture_.size();
+    return natural_.isValid() ? natural_ : QSize(0, 0);
+}
+
 void PictureBox::SetPicture(const Picture& picture) {
     picture_ = picture;
+    thumbnail_ = QImage();
+    natural_ = QSize();
+    source_.clear();
     scaled_ = QImage();
     if (autoSize_) resize(picture_.size());
     update();
 }
 
+void PictureBox::SetThumbnail(const PictureThumbnail& thumbnail, const QString& source) {
+    picture_ = thumbnail.metafile ? Picture::FromMetafile(thumbnail.metafile) : Picture();
+    thumbnail_ = thumbnail.metafile ? QImage() : thumbnail.image;
+    natural_ = thumbnail.natural.isValid() ? thumbnail.natural : QSize(0, 0);
+    source_ = source;
+    scaled_ = QImage();
+    if (autoSize_) resize(NaturalSize());
+    update();
+}
+
 void PictureBox::ClearPicture() {
     picture_ = Picture();
+    thumbnail_ = QImage();
+    natural_ = QSize();
+    source_.clear();
     scaled_ = QImage();
     update();
 }
 
 const QImage& PictureBox::ScaledImage() {
     const QSize target = size();
-    if (picture_.isNull() || target.isEmpty()) {
+    if (!HasPicture() || target.isEmpty()) {
         scaled_ = QImage();
         return scaled_;
     }
     if (scaled_.size() == target) return scaled_;
-    if (picture_.isMetafile() || picture_.image().hasAlphaChannel()) {
+    if (picture_.isNull()) {
+        // Only the thumbnail: it was made at the box's size; should the box
+        // have changed since, it is scaled from there.
+        scaled_ = thumbnail_.isNull() || thumbnail_.size() == target
+                      ? thumbnail_
+                      : thumbnail_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else if (picture_.isMetafile() || picture_.image().hasAlphaChannel()) {
         // Metafiles are drawn at the box's size; icons keep their transparency.
         scaled_ = QImage(target, QImage::Format_ARGB32_Premultiplied);
         scaled_.fill(Qt::transparent);
@@ -45,7 +72,7 @@ const QImage& PictureBox::ScaledImage() {
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
-    if (picture_.isNull() || size().isEmpty()) return;
+    if (!HasPicture() || size().isEmpty()) return;
     const QImage& image = ScaledImage();
     if (image.isNull()) return;
     QPainter painter(this);

@@ -1,13 +1,16 @@
 #pragma once
 // A picture control: shows its picture stretched to its own size and reports
-// mouse presses and double clicks to the window that owns it. It keeps the
-// full picture and draws from a smoothly scaled copy made once per size.
+// mouse presses and double clicks to the window that owns it. It holds
+// either a full picture (drawn from a smoothly scaled copy made once per
+// size) or only a thumbnail already made at its size, with the picture's
+// natural size and the file it came from.
 
 #include <QImage>
 #include <QWidget>
 #include <functional>
 
 #include "picture/Picture.h"
+#include "picture/ThumbnailLoad.h"
 
 namespace tamarind {
 
@@ -15,9 +18,20 @@ class PictureBox : public QWidget {
 public:
     explicit PictureBox(QWidget* parent = nullptr);
 
-    bool HasPicture() const { return !picture_.isNull(); }
+    // True while the box shows a picture (full or thumbnail only).
+    bool HasPicture() const { return !picture_.isNull() || natural_.isValid(); }
+    // True when the box holds the full picture (given by SetPicture, or a
+    // metafile); picture() is empty otherwise.
+    bool HasFullPicture() const { return !picture_.isNull(); }
     const Picture& picture() const { return picture_; }
+    // The picture's natural size in pixels (0 x 0 when empty).
+    QSize NaturalSize() const;
+    // The file the thumbnail came from (empty for a full picture).
+    const QString& Source() const { return source_; }
+    // Shows a full picture and keeps it.
     void SetPicture(const Picture& picture);
+    // Shows a thumbnail of the file `source`; a metafile is kept whole.
+    void SetThumbnail(const PictureThumbnail& thumbnail, const QString& source);
     void ClearPicture();
     // A self-sizing box takes the natural size of each picture it is given.
     void SetAutoSize(bool on) { autoSize_ = on; }
@@ -36,6 +50,9 @@ protected:
 
 private:
     Picture picture_;
+    QImage thumbnail_;  // without a full picture: what was made at load time
+    QSize natural_;     // without a full picture: the natural size (invalid when empty)
+    QString source_;
     QImage scaled_;
     bool autoSize_ = false;
 };

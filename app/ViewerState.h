@@ -7,6 +7,8 @@
 #include <QString>
 #include <array>
 
+#include "detail/Histogram.h"
+
 namespace tamarind {
 
 inline constexpr int kSlotCount = 16;
@@ -49,6 +51,9 @@ struct ViewerState {
     double Dpi = 72.0;
     int FilterIndex = 0;
     int JpegQuality = 70;
+
+    // Counted by the detail window, drawn by the histogram window.
+    HistogramTables Histogram;
 
     int DetailRequestSerial = 0;
     int PrintRequestSerial = 0;

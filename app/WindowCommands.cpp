@@ -24,17 +24,6 @@ namespace {
 
 bool IsSlot(int slot) { return slot >= 1 && slot <= kSlotCount; }
 
-// The slot's whole picture as the slot holds it now, turned or mirrored
-// included. A slot box that holds less than the natural size recorded for it
-// (a thumbnail) does not have it; then the picture is read from the file.
-Picture SlotPicture(TForm1* form, int slot) {
-    const PictureBox* box = form->SlotImage(slot);
-    if (box->HasPicture() &&
-        box->picture().size() == QSize(Viewer.SlotPixelWidth[slot], Viewer.SlotPixelHeight[slot]))
-        return box->picture();
-    return LoadPicture(Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot]);
-}
-
 }  // namespace
 
 void TForm1::ShowFullSize(int slot) {
@@ -47,7 +36,7 @@ void TForm1::ShowFullSize(int slot) {
     }
     const QString path = Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot];
     Form5->setWindowTitle(path);
-    const Picture picture = SlotPicture(this, slot);  // a load error ends here, nothing shown
+    const Picture picture = SlotFullPicture(slot);  // a load error ends here, nothing shown
     const int w = Viewer.SlotPixelWidth[slot];
     const int h = Viewer.SlotPixelHeight[slot];
     Form5->Image1->resize(
@@ -67,7 +56,7 @@ void TForm1::CopySlotToClipboard(int slot) {
         Dialogs().Message(*refusal);
         return;
     }
-    const QImage image = ClipboardImage(SlotPicture(this, slot));
+    const QImage image = ClipboardImage(SlotFullPicture(slot));
     if (image.isNull()) throw TamarindError(QStringLiteral("クリップボードにコピーできません"));
     QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
     Dialogs().Message(QStringLiteral("クリップボードにコピーしました。"));

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
+#include <vector>
 
+#include "picture/Resample.h"
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/InputFile.h"
 
 namespace tamarind {
 namespace {
@@ -158,30 +162,50 @@ DibInfo ParseInfo(std::span<const uchar> info, qint64 maxPixels) {
     return d;
 }
 
-// Run-length rows (RLE8, or RLE4 when `nibbles`), bottom-up. Runs past the
-// right edge are clipped; data that ends early leaves the rest zero.
-void DecodeRle(std::span<const uchar> data, bool nibbles, Bitmap& out) {
-    const int w = out.width(), h = out.height();
+// The bytes of run-length data, from a block held whole or read from a file
+// a piece at a time; Next gives -1 at the end.
+class RleBytes {
+  public:
+    explicit RleBytes(std::span<const uchar> bytes) : at_(bytes.data()), end_(at_ + bytes.size()) {}
+    RleBytes(InputFile& file, std::int64_t from) : file_(&file), piece_(64 * 1024) {
+        file.ReadAt(from, piece_.data(), 0);
+    }
+    int Next() {
+        if (at_ == end_ && !Refill()) return -1;
+        return *at_++;
+    }
+
+  private:
+    bool Refill() {
+        if (!file_) return false;
+        const std::int64_t n = file_->Read(piece_.data(), std::int64_t(piece_.size()));
+        at_ = piece_.data();
+        end_ = at_ + n;
+        return n > 0;
+    }
+    const uchar* at_ = nullptr;
+    const uchar* end_ = nullptr;
+    InputFile* file_ = nullptr;
+    std::vector<uchar> piece_;
+};
+
+// Run-length rows (RLE8, or RLE4 when `nibbles`), bottom-up, as one call of
+// put(yFromBottom, x, index) per pixel written. Runs past the right edge are
+// clipped; data that ends early leaves the rest unwritten. Every run is at
+// most 255 pixels and costs file bytes, so the work follows the file's size,
+// not the size its header claims.
+template <typename Put>
+void DecodeRle(RleBytes& in, bool nibbles, int w, int h, Put put) {
     int x = 0, y = 0;  // y counts rows from the bottom
-    auto put = [&](int at, unsigned value) {
-        uchar* row = out.scanLine(h - 1 - y);
-        if (!nibbles) {
-            row[at] = uchar(value);
-        } else if (at & 1) {
-            row[at >> 1] = uchar((row[at >> 1] & 0xF0) | value);
-        } else {
-            row[at >> 1] = uchar((row[at >> 1] & 0x0F) | (value << 4));
-        }
-    };
-    size_t i = 0;
-    while (i + 1 < data.size() && y < h) {
-        const int count = data[i];
-        const int value = data[i + 1];
-        i += 2;
+    for (;;) {
+        if (y >= h) return;
+        const int count = in.Next();
+        const int value = in.Next();
+        if (value < 0) return;
         if (count > 0) {  // a run of one value (RLE4: two alternating nibbles)
             const int n = std::min(count, w - x);
             for (int k = 0; k < n; ++k)
-                put(x + k, !nibbles ? value : (k & 1) ? value & 15 : value >> 4);
+                put(y, x + k, !nibbles ? value : (k & 1) ? value & 15 : value >> 4);
             x = std::min(w, x + count);
             continue;
         }
@@ -192,28 +216,53 @@ void DecodeRle(std::span<const uchar> data, bool nibbles, Bitmap& out) {
                 break;
             case 1:  // end of picture
                 return;
-            case 2:  // move right and up
-                if (i + 1 >= data.size()) return;
-                x = std::min(w, x + data[i]);
-                y += data[i + 1];
-                i += 2;
+            case 2: {  // move right and up
+                const int right = in.Next();
+                const int up = in.Next();
+                if (up < 0) return;
+                x = std::min(w, x + right);
+                y += up;
                 break;
+            }
             default: {  // `value` literal pixels, padded to a 16-bit boundary
-                const size_t bytes = nibbles ? (value + 1) / 2 : value;
-                const size_t have = std::min(bytes, data.size() - i);
-                const int pixels = int(nibbles ? have * 2 : have);
-                const int n = std::min({value, pixels, w - x});
-                for (int k = 0; k < n; ++k) {
-                    const uchar b = data[i + (nibbles ? k / 2 : k)];
-                    put(x + k, !nibbles ? b : (k & 1) ? b & 15 : b >> 4);
+                const int bytes = nibbles ? (value + 1) / 2 : value;
+                int k = 0;
+                for (int i = 0; i < bytes; ++i) {
+                    const int b = in.Next();
+                    if (b < 0) return;
+                    if (!nibbles) {
+                        if (x + k < w) put(y, x + k, b);
+                        ++k;
+                    } else {
+                        if (k < value && x + k < w) put(y, x + k, b >> 4);
+                        ++k;
+                        if (k < value && x + k < w) put(y, x + k, b & 15);
+                        ++k;
+                    }
                 }
-                if (have < bytes) return;
+                if (bytes & 1) in.Next();
                 x = std::min(w, x + value);
-                i += (bytes + 1) & ~size_t(1);
                 break;
             }
         }
     }
+}
+
+void DecodeRleInto(std::span<const uchar> data, bool nibbles, Bitmap& out) {
+    const int h = out.height();
+    RleBytes in(data);
+    uchar* bits = out.bits();
+    const qsizetype stride = out.stride();
+    DecodeRle(in, nibbles, out.width(), h, [&](int y, int at, int value) {
+        uchar* row = bits + (h - 1 - y) * stride;
+        if (!nibbles) {
+            row[at] = uchar(value);
+        } else if (at & 1) {
+            row[at >> 1] = uchar((row[at >> 1] & 0xF0) | value);
+        } else {
+            row[at >> 1] = uchar((row[at >> 1] & 0x0F) | (value << 4));
+        }
+    });
 }
 
 Bitmap DecodePixels(const DibInfo& d, std::span<const uchar> bits) {
@@ -221,7 +270,7 @@ Bitmap DecodePixels(const DibInfo& d, std::span<const uchar> bits) {
     if (d.compression == kRle8 || d.compression == kRle4) {
         Bitmap out(w, h, d.bitsPerPixel);
         out.setPalette(d.palette);
-        DecodeRle(bits, d.compression == kRle4, out);
+        DecodeRleInto(bits, d.compression == kRle4, out);
         return out;
     }
 
@@ -319,6 +368,113 @@ Bitmap DecodeBmp(std::span<const uchar> bytes, qint64 maxPixels) {
 
 Bitmap ReadBmpFile(const QString& path) {
     return DecodeBmp(ByteSpan(ReadFileBytes(path)));
+}
+
+BmpThumbnail ReadBmpThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor) {
+    InputFile file(path);
+    const std::int64_t fileSize = file.size();
+    // The file header, the bitmap header and the colour table lie in the
+    // first few kilobytes; the rows are read later, a piece at a time.
+    constexpr std::int64_t kHeadBytes = 14 + 124 + 16 + 1024;
+    std::vector<uchar> head(size_t(std::min(fileSize, kHeadBytes)));
+    head.resize(size_t(file.ReadAt(0, head.data(), std::int64_t(head.size()))));
+    const std::span<const uchar> bytes(head);
+    const Fields f(bytes);
+    if (bytes.size() < 18 || bytes[0] != 'B' || bytes[1] != 'M') Damaged();
+    const quint32 pixelsAt = f.u32(10);
+    const quint32 headerSize = f.u32(14);
+    if (headerSize > fileSize || pixelsAt < 14 + headerSize || pixelsAt > fileSize) Damaged();
+    const size_t infoEnd = std::min<size_t>(pixelsAt, head.size());
+    const DibInfo d = ParseInfo(bytes.subspan(14, infoEnd - 14), Bitmap::kMaxPixels);
+
+    BmpThumbnail result;
+    result.natural = QSize(d.width, d.height);
+    const QSize box = boxFor(result.natural);
+    const int w = d.width, h = d.height;
+    // Checked before any row is read, as for a full decode.
+    const bool rle = d.compression == kRle8 || d.compression == kRle4;
+    const qint64 fileStride = (qint64(w) * d.bitsPerPixel + 31) / 32 * 4;
+    const qint64 lastRow = (qint64(w) * d.bitsPerPixel + 7) / 8;
+    if (!rle && fileSize - pixelsAt < fileStride * (h - 1) + lastRow) Damaged();
+    if (box.isEmpty()) return result;
+
+    QRgb colours[256];
+    for (int i = 0; i < 256; ++i) colours[i] = i < d.palette.size() ? d.palette[i] : qRgb(0, 0, 0);
+    AreaReducer reducer(result.natural, box);
+    if (rle) {
+        // Pixels the data never reaches keep index 0, as in a full decode.
+        RleBytes in(file, pixelsAt);
+        DecodeRle(in, d.compression == kRle4, w, h, [&](int y, int x, int index) {
+            reducer.AddPixels(h - 1 - y, x, &colours[index], 1);
+        });
+        result.image = reducer.Finish(colours[0]);
+        return result;
+    }
+
+    const int bpp = d.bitsPerPixel;
+    const bool masked = d.compression == kBitfields || d.compression == kAlphaBitfields;
+    quint32 masks[3] = {d.masks[0], d.masks[1], d.masks[2]};
+    if (!masked && bpp == 16) {
+        masks[0] = 0x7C00;
+        masks[1] = 0x03E0;
+        masks[2] = 0x001F;
+    } else if (!masked && bpp == 32) {
+        masks[0] = 0xFF0000;
+        masks[1] = 0xFF00;
+        masks[2] = 0xFF;
+    }
+    const Channel cr(bpp >= 16 ? masks[0] : 0), cg(bpp >= 16 ? masks[1] : 0),
+        cb(bpp >= 16 ? masks[2] : 0);
+    // Rows are read in order, a segment of at most a megabyte at a time; the
+    // last segment of a row takes its padding along.
+    const int segmentPixels = std::max(8, ((1 << 23) / bpp) & ~7);
+    std::vector<uchar> raw(size_t((qint64(segmentPixels) * bpp + 7) / 8 + 4));
+    std::vector<QRgb> row(size_t(std::min(w, segmentPixels)));
+    if (file.ReadAt(pixelsAt, raw.data(), 0) != 0) Damaged();
+    for (int r = 0; r < h; ++r) {
+        const int y = d.topDown ? r : h - 1 - r;
+        for (int x0 = 0; x0 < w; x0 += segmentPixels) {
+            const int n = std::min(segmentPixels, w - x0);
+            const bool rowEnd = x0 + n == w;
+            const qint64 dataBytes = (qint64(n) * bpp + 7) / 8;
+            const qint64 want = rowEnd ? fileStride - qint64(x0) * bpp / 8 : dataBytes;
+            const std::int64_t got = file.Read(raw.data(), want);
+            std::fill(raw.begin() + got, raw.begin() + want, uchar(0));
+            const uchar* p = raw.data();
+            switch (bpp) {
+                case 1:
+                    for (int i = 0; i < n; ++i) row[size_t(i)] = colours[(p[i >> 3] >> (7 - (i & 7))) & 1];
+                    break;
+                case 2:
+                    for (int i = 0; i < n; ++i) row[size_t(i)] = colours[(p[i >> 2] >> (6 - 2 * (i & 3))) & 3];
+                    break;
+                case 4:
+                    for (int i = 0; i < n; ++i) row[size_t(i)] = colours[(i & 1) ? p[i >> 1] & 15 : p[i >> 1] >> 4];
+                    break;
+                case 8:
+                    for (int i = 0; i < n; ++i) row[size_t(i)] = colours[p[i]];
+                    break;
+                case 24:
+                    for (int i = 0; i < n; ++i, p += 3) row[size_t(i)] = qRgb(p[2], p[1], p[0]);
+                    break;
+                case 16:
+                    for (int i = 0; i < n; ++i, p += 2) {
+                        const quint32 v = p[0] | (p[1] << 8);
+                        row[size_t(i)] = qRgb(cr.Extract(v), cg.Extract(v), cb.Extract(v));
+                    }
+                    break;
+                default:  // 32
+                    for (int i = 0; i < n; ++i, p += 4) {
+                        const quint32 v = p[0] | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24);
+                        row[size_t(i)] = qRgb(cr.Extract(v), cg.Extract(v), cb.Extract(v));
+                    }
+                    break;
+            }
+            reducer.AddPixels(y, x0, row.data(), n);
+        }
+    }
+    result.image = reducer.Finish(colours[0]);
+    return result;
 }
 
 QByteArray EncodeBmp(const Bitmap& bitmap) {

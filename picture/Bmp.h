@@ -2,7 +2,10 @@
 // BMP files: read in every header form and written in the bitmap's own format.
 
 #include <QByteArray>
+#include <QImage>
+#include <QSize>
 #include <QString>
+#include <functional>
 #include <span>
 
 #include "picture/Bitmap.h"
@@ -26,6 +29,18 @@ Bitmap DecodeBmp(std::span<const uchar> bytes, qint64 maxPixels = Bitmap::kMaxPi
 // The same for a file; a file that cannot be read raises FileIo's error,
 // which names the file.
 Bitmap ReadBmpFile(const QString& path);
+
+// A BMP file's thumbnail: the natural size from its header, and the picture
+// area-averaged to the size boxFor(natural size) gives, made straight from
+// the file's rows read a piece at a time: no full-size copy of the picture
+// is ever held, in any format. Run-length pictures cost work in proportion
+// to the file's bytes, whatever size their header claims. The same checks
+// and messages as DecodeBmp; an empty box gives a null image.
+struct BmpThumbnail {
+    QImage image;
+    QSize natural;
+};
+BmpThumbnail ReadBmpThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor);
 
 // A device-independent bitmap given as its BITMAPINFO (header, colour masks,
 // colour table) and its pixel rows, as metafiles and icons embed it. The

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <memory>
 // clang-format off: jpeglib.h needs <cstdio> first
 #include <jerror.h>
 #include <jpeglib.h>
@@ -13,6 +15,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/InputFile.h"
 
 namespace tamarind {
 namespace {
@@ -57,11 +60,64 @@ void SetUpErrors(jpeg_error_mgr* manager) {
 
 enum RunResult { kDone, kLibjpegError, kNoBitmap };
 
+// Reads the file a piece at a time as libjpeg asks for data, so only one
+// buffer of it is ever held. The end of the file is met as jpeg_mem_src
+// meets the end of its bytes: an empty file is an error, a truncated one ends
+// with an inserted end-of-image marker (a warning), and decoding goes on.
+struct FileSource {
+    jpeg_source_mgr manager;  // first, so cinfo->src is the source
+    InputFile* file;
+    JOCTET* buffer;
+    size_t capacity;
+    bool started;
+};
+
+void StartFileSource(j_decompress_ptr) {}
+
+boolean FillFromFile(j_decompress_ptr cinfo) {
+    auto* source = reinterpret_cast<FileSource*>(cinfo->src);
+    long n = source->file->ReadSome(source->buffer, source->capacity);
+    if (n < 0) ERREXIT(cinfo, JERR_FILE_READ);
+    if (n == 0) {
+        if (!source->started) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        source->buffer[0] = 0xFF;
+        source->buffer[1] = JPEG_EOI;
+        n = 2;
+    }
+    source->started = true;
+    source->manager.next_input_byte = source->buffer;
+    source->manager.bytes_in_buffer = size_t(n);
+    return TRUE;
+}
+
+void SkipInFile(j_decompress_ptr cinfo, long count) {
+    auto* source = reinterpret_cast<FileSource*>(cinfo->src);
+    while (count > long(source->manager.bytes_in_buffer)) {
+        count -= long(source->manager.bytes_in_buffer);
+        FillFromFile(cinfo);
+    }
+    if (count > 0) {
+        source->manager.next_input_byte += count;
+        source->manager.bytes_in_buffer -= size_t(count);
+    }
+}
+
+void EndFileSource(j_decompress_ptr) {}
+
 struct DecodeJob {
-    const uchar* data;
+    const uchar* data;  // the file's bytes, or null to read `file`
     unsigned long size;
+    FileSource* file;
+    int scaleNumerator;
     int scaleDenominator;
     qint64 maxPixels;
+    long maxMemory;
+    // Chooses the scale numerator (of scaleDenominator) once the natural
+    // size is known; null keeps scaleNumerator.
+    int (*chooseScale)(void* owner, int width, int height) noexcept;
+    int naturalWidth;
+    int naturalHeight;
     // Makes the bitmap once its size is known and returns its first row and
     // stride, or null after keeping the error in `owner`.
     uchar* (*makeBitmap)(void* owner, int width, int height, int bitsPerPixel,
@@ -94,16 +150,32 @@ RunResult RunDecompress(DecodeJob* job) {
         return kLibjpegError;
     }
     jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = kJpegMaxMemory;
+    cinfo.mem->max_memory_to_use = job->maxMemory;
     progress.progress_monitor = LimitScans;
     cinfo.progress = &progress;
-    jpeg_mem_src(&cinfo, job->data, job->size);
+    if (job->file) {
+        job->file->manager.init_source = StartFileSource;
+        job->file->manager.fill_input_buffer = FillFromFile;
+        job->file->manager.skip_input_data = SkipInFile;
+        job->file->manager.resync_to_restart = jpeg_resync_to_restart;
+        job->file->manager.term_source = EndFileSource;
+        job->file->manager.bytes_in_buffer = 0;
+        job->file->manager.next_input_byte = nullptr;
+        cinfo.src = &job->file->manager;
+    } else {
+        jpeg_mem_src(&cinfo, job->data, job->size);
+    }
     jpeg_read_header(&cinfo, TRUE);
+    job->naturalWidth = int(cinfo.image_width);
+    job->naturalHeight = int(cinfo.image_height);
+    if (job->chooseScale)
+        job->scaleNumerator =
+            job->chooseScale(job->owner, int(cinfo.image_width), int(cinfo.image_height));
 
     const bool grey = cinfo.num_components == 1;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    cinfo.scale_num = 1;
+    cinfo.scale_num = unsigned(job->scaleNumerator);
     cinfo.scale_denom = unsigned(job->scaleDenominator);
     jpeg_calc_output_dimensions(&cinfo);
     const unsigned width = cinfo.output_width, height = cinfo.output_height;
@@ -220,7 +292,17 @@ RunResult RunCompress(EncodeJob* job) {
 struct BitmapMaker {
     Bitmap bitmap;
     std::exception_ptr error;
+    const std::function<int(QSize)>* scaleFor = nullptr;
 };
+
+int ChooseScale(void* owner, int width, int height) noexcept {
+    auto* maker = static_cast<BitmapMaker*>(owner);
+    try {
+        return std::clamp((*maker->scaleFor)(QSize(width, height)), 1, 16);
+    } catch (...) {
+        return 8;
+    }
+}
 
 uchar* MakeBitmap(void* owner, int width, int height, int bitsPerPixel,
                   qsizetype* stride) noexcept {
@@ -237,16 +319,22 @@ uchar* MakeBitmap(void* owner, int width, int height, int bitsPerPixel,
 
 }  // namespace
 
-Bitmap DecodeJpeg(std::span<const uchar> bytes, const JpegReadOptions& options) {
-    BitmapMaker maker;
-    DecodeJob job{};
-    job.data = bytes.data();
-    job.size = static_cast<unsigned long>(bytes.size());
+namespace {
+
+Bitmap RunJob(DecodeJob& job, BitmapMaker& maker, const JpegReadOptions& options) {
+    job.scaleNumerator = std::max(1, options.scaleNumerator);
     job.scaleDenominator = std::max(1, options.scaleDenominator);
     job.maxPixels = options.maxPixels;
+    job.maxMemory = options.maxMemory;
+    if (options.scaleFor) {
+        maker.scaleFor = &options.scaleFor;
+        job.chooseScale = ChooseScale;
+    }
     job.makeBitmap = MakeBitmap;
     job.owner = &maker;
-    switch (RunDecompress(&job)) {
+    const RunResult result = RunDecompress(&job);
+    if (options.naturalSize) *options.naturalSize = QSize(job.naturalWidth, job.naturalHeight);
+    switch (result) {
         case kDone:
             break;
         case kLibjpegError:
@@ -262,8 +350,28 @@ Bitmap DecodeJpeg(std::span<const uchar> bytes, const JpegReadOptions& options) 
     return std::move(maker.bitmap);
 }
 
+}  // namespace
+
+Bitmap DecodeJpeg(std::span<const uchar> bytes, const JpegReadOptions& options) {
+    BitmapMaker maker;
+    DecodeJob job{};
+    job.data = bytes.data();
+    job.size = static_cast<unsigned long>(bytes.size());
+    return RunJob(job, maker, options);
+}
+
 Bitmap ReadJpegFile(const QString& path, const JpegReadOptions& options) {
-    return DecodeJpeg(ByteSpan(ReadFileBytes(path)), options);
+    InputFile file(path);
+    constexpr size_t kPiece = 64 * 1024;
+    std::unique_ptr<JOCTET[]> buffer(new JOCTET[kPiece]);
+    FileSource source{};
+    source.file = &file;
+    source.buffer = buffer.get();
+    source.capacity = kPiece;
+    BitmapMaker maker;
+    DecodeJob job{};
+    job.file = &source;
+    return RunJob(job, maker, options);
 }
 
 QByteArray EncodeJpeg(const Bitmap& bitmap, int quality) {

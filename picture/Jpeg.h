@@ -2,7 +2,9 @@
 // JPEG files through libjpeg's own interface (libjpeg62-turbo).
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
+#include <functional>
 #include <span>
 
 #include "picture/Bitmap.h"
@@ -17,12 +19,21 @@ constexpr int kJpegMaxScans = 500;
 constexpr long kJpegMaxMemory = 1024L * 1024 * 1024;
 
 struct JpegReadOptions {
-    // Decode at 1/scaleDenominator of the full size with libjpeg's scaled
-    // inverse DCT (1, 2, 4 or 8; 1 is the full picture). Much faster for
-    // thumbnails.
+    // Decode at scaleNumerator/scaleDenominator of the full size with
+    // libjpeg's scaled inverse DCT (libjpeg-turbo offers 1/8 to 16/8; 1/1 is
+    // the full picture). Much faster for thumbnails.
+    int scaleNumerator = 1;
     int scaleDenominator = 1;
+    // When set, called with the natural size once the header is read; it
+    // returns the numerator to use over scaleDenominator instead.
+    std::function<int(QSize natural)> scaleFor;
     // Pictures of more pixels (after scaling) are refused.
     qint64 maxPixels = Bitmap::kMaxPixels;
+    // What libjpeg may hold beyond the decoded rows (see kJpegMaxMemory).
+    long maxMemory = kJpegMaxMemory;
+    // Receives the natural size from the header (also when decoding fails
+    // after the header was read; otherwise 0 x 0).
+    QSize* naturalSize = nullptr;
 };
 
 // Decodes a JPEG file's bytes straight into the bitmap's rows: 24 bits
@@ -34,8 +45,9 @@ struct JpegReadOptions {
 // message number (JERR_IMAGE_TOO_BIG for the size limit, JERR_BAD_PROGRESSION
 // for the scan limit); a lack of memory for the rows raises std::bad_alloc.
 Bitmap DecodeJpeg(std::span<const uchar> bytes, const JpegReadOptions& options = {});
-// The same for a file; a file that cannot be read raises FileIo's error,
-// which names the file.
+// The same for a file, read a piece at a time as the decoder needs it (never
+// whole); a file that cannot be opened or read, or is not a regular file,
+// raises an error that names the file.
 Bitmap ReadJpegFile(const QString& path, const JpegReadOptions& options = {});
 
 // A JPEG file of the bitmap converted to 24-bit colour: libjpeg's default

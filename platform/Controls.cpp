@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 
 #include "platform/Guard.h"
@@ -128,6 +130,36 @@ void ClickGroupBox::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = pressed_ && rect().contains(event->position().toPoint());
     pressed_ = false;
     if (click && clicked_) RunGuarded(clicked_);
+}
+
+// --- Fitted text -----------------------------------------------------------
+
+int TextRoomOf(const QLineEdit* box) {
+    // QLineEdit keeps a margin of two pixels on either side inside its frame.
+    constexpr int kLineEditMargin = 2;
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    const int frame = box->hasFrame()
+                          ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box)
+                          : 0;
+    const QMargins text = box->textMargins();
+    return box->contentsRect().width() - 2 * frame - 2 * kLineEditMargin - text.left() -
+           text.right();
+}
+
+void ShowFittedText(QLineEdit* box, const QString& text, int pixels) {
+    constexpr int kSmallest = 6;
+    QFont font = box->font();
+    const int room = TextRoomOf(box);
+    for (; pixels > kSmallest; --pixels) {
+        font.setPixelSize(pixels);
+        // One pixel to spare: the caret's width.
+        if (QFontMetrics(font).horizontalAdvance(text) < room) break;
+    }
+    font.setPixelSize(pixels);
+    box->setFont(font);
+    box->setText(text);
+    box->setCursorPosition(0);
 }
 
 // --- Colours ---------------------------------------------------------------

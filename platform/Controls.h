@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -96,6 +97,14 @@ private:
     std::function<void()> clicked_;
     bool pressed_ = false;
 };
+
+// Shows `text` in a one-line box of fixed size so that all of it can be
+// read: in the box's font at `pixels` when it fits, else in the largest
+// smaller size that fits (never below 6 pixels), always from its first
+// character.
+void ShowFittedText(QLineEdit* box, const QString& text, int pixels);
+// The width a one-line box has for its text, inside its frame and margins.
+int TextRoomOf(const QLineEdit* box);
 
 // The colour of a widget's text (and of the texts of its children).
 void SetTextColor(QWidget* widget, const QColor& color);

@@ -8,6 +8,7 @@
 
 #include "platform/ErrorText.h"
 #include "platform/Errors.h"
+#include "platform/OpenFile.h"
 
 namespace tamarind {
 namespace {
@@ -32,20 +33,35 @@ int Utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
     return len;
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
+// Reads at most `maxBytes` bytes (all when negative) from the start of the
+// regular file at `path`; on failure `why` says what went wrong.
+bool ReadBytes(const QString& path, std::int64_t maxBytes, QByteArray& out, OpenFailure& why) {
+    out.clear();
+    FileHandle file;
+    struct stat st {};
+    if (!TryOpenRegularFile(path, O_RDONLY, file, &why, &st)) return false;
+    std::int64_t want = st.st_size;
+    if (maxBytes >= 0 && maxBytes < want) want = maxBytes;
+    if (want > std::int64_t(1) << 31) {  // no picture file of ours is this large
+        why = OpenFailure{EFBIG, 0};
+        errno = EFBIG;
+        return false;
     }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-[[noreturn]] void RaiseOpenError(const QString& path, int error) {
-    throw TamarindError(QStringLiteral("ファイル %1 を開けません (%2)").arg(path, SystemErrorText(error)));
+    out.resize(qsizetype(want));
+    qsizetype got = 0;
+    while (got < out.size()) {
+        const ssize_t r = ::read(file.get(), out.data() + got, size_t(out.size() - got));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            why = OpenFailure{errno, 0};
+            out.clear();
+            return false;
+        }
+        if (r == 0) break;  // the file shrank meanwhile
+        got += r;
+    }
+    out.truncate(got);
+    return true;
 }
 
 }  // namespace
@@ -104,48 +120,22 @@ QString DecodePath(const QByteArray& bytes) {
 }
 
 bool TryReadFileBytes(const QString& path, std::int64_t maxBytes, QByteArray& out) {
-    out.clear();
-    Fd fd(::open(EncodePath(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return false;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        errno = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        return false;
-    }
-    std::int64_t want = st.st_size;
-    if (maxBytes >= 0 && maxBytes < want) want = maxBytes;
-    if (want > std::int64_t(1) << 31) {  // no picture file of ours is this large
-        errno = EFBIG;
-        return false;
-    }
-    out.resize(qsizetype(want));
-    qsizetype got = 0;
-    while (got < out.size()) {
-        const ssize_t r = ::read(fd.get(), out.data() + got, size_t(out.size() - got));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            out.clear();
-            return false;
-        }
-        if (r == 0) break;  // the file shrank meanwhile
-        got += r;
-    }
-    out.truncate(got);
-    return true;
+    OpenFailure why;
+    return ReadBytes(path, maxBytes, out, why);
 }
 
 QByteArray ReadFileBytes(const QString& path, std::int64_t maxBytes) {
     QByteArray out;
-    if (!TryReadFileBytes(path, maxBytes, out)) RaiseOpenError(path, errno);
+    OpenFailure why;
+    if (!ReadBytes(path, maxBytes, out, why)) throw TamarindError(OpenFailureMessage(path, why));
     return out;
 }
 
 void WriteFileBytes(const QString& path, const QByteArray& data) {
-    Fd fd(::open(EncodePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (fd.get() < 0) RaiseOpenError(path, errno);
+    FileHandle file = OpenRegularFile(path, O_WRONLY | O_CREAT | O_TRUNC);
     qsizetype done = 0;
     while (done < data.size()) {
-        const ssize_t w = ::write(fd.get(), data.constData() + done, size_t(data.size() - done));
+        const ssize_t w = ::write(file.get(), data.constData() + done, size_t(data.size() - done));
         if (w < 0) {
             if (errno == EINTR) continue;
             throw TamarindError(QStringLiteral("ファイル %1 に書き込めません (%2)")

@@ -3,7 +3,8 @@
 // valid UTF-8 is kept losslessly by mapping each stray byte to the lone
 // surrogate U+DC80 + byte (as Python's "surrogateescape" does), so every
 // name the folder lists can be opened again. All file access of the program
-// goes through these functions, never through QFile with such a path.
+// goes through these functions (or OpenRegularFile of platform/OpenFile.h),
+// never through QFile with such a path.
 
 #include <QByteArray>
 #include <QString>

@@ -41,8 +41,13 @@ bool HintRouter::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = static_cast<QWidget*>(watched);
     if (event->type() == QEvent::Enter) {
         if (widget->window() == window_) show_(widget);
-    } else if (event->type() == QEvent::Leave && widget == window_) {
-        show_(nullptr);
+    } else if (event->type() == QEvent::Leave) {
+        // The pointer is now on the parent, or on a sibling whose Enter
+        // follows: until then the parent's hint (or none) is the one to show.
+        if (widget == window_)
+            show_(nullptr);
+        else if (widget->window() == window_)
+            show_(widget->parentWidget());
     }
     return false;
 }

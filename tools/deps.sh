@@ -5,13 +5,18 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev
-  xvfb xauth xclip desktop-file-utils
+
+  xvfb xauth openbox x11-utils xclip desktop-file-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
   libimage-exiftool-perl
 )
+# The benchmarks compare thumbnails with ImageMagick's reductions.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(imagemagick)
+fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -8,12 +8,17 @@
 #include <QMouseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include "Deadline.h"
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
@@ -130,6 +135,44 @@ TEST_F(Browsing, FilterEntriesAndTheCountLine) {
     form->FilterComboBox1->setCurrentIndex(8);
     EXPECT_EQ(form->Memo1->text(), QStringLiteral("7 ﾌｧｲﾙ"));
     EXPECT_TRUE(dialogs.messages().empty());
+}
+
+// The columns of a box's drawing, inside its frame, that carry dark ink.
+std::pair<int, int> InkColumns(QWidget* box) {
+    const QImage image = box->grab().toImage();
+    constexpr int kFrame = 2;
+    int first = -1, last = -1;
+    for (int x = kFrame; x < image.width() - kFrame; ++x)
+        for (int y = kFrame; y < image.height() - kFrame; ++y)
+            if (qGray(image.pixel(x, y)) < 110) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+TEST_F(Browsing, TheCountOfThousandsOfFilesIsReadableWhole) {
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("few")));
+    for (int i = 0; i < 5000; ++i) {
+        QFile f(folder + QStringLiteral("/p%1.jpg").arg(i));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        if (i < 7) QFile(folder + QStringLiteral("/few/p%1.jpg").arg(i)).open(QIODevice::WriteOnly);
+    }
+    Start();
+    form->show();
+    for (const int count : {5000, 7}) {
+        SCOPED_TRACE(count);
+        RunGuarded([&] { form->ShowFolder(count == 7 ? folder + QStringLiteral("/few") : folder); });
+        EXPECT_EQ(form->Memo1->text(), QStringLiteral("%1 ﾌｧｲﾙ").arg(count));
+        EXPECT_EQ(form->Memo1->size(), QSize(67, 20));
+        // Drawn whole: the ink keeps clear of both inner edges, nothing is cut off.
+        const auto [first, last] = InkColumns(form->Memo1);
+        ASSERT_GE(first, 0) << "nothing drawn";
+        EXPECT_GT(first, 3);
+        EXPECT_LT(last, form->Memo1->width() - 4);
+        EXPECT_GE(form->Memo1->font().pixelSize(), count == 7 ? 15 : 9);
+    }
 }
 
 TEST_F(Browsing, FolderTreeShowsTheChainAndSubfoldersAndRefusesUnreadableOnes) {
@@ -405,6 +448,39 @@ TEST_F(Browsing, StartFileThatFailsComesUpEmpty) {
     EXPECT_EQ(dialogs.messages(), std::vector<QString>{QStringLiteral("ビットマップイメージが不正です.")});
     EXPECT_FALSE(form->SlotImage(1)->HasPicture());
     EXPECT_TRUE(Viewer.SlotFileName[1].isEmpty());
+}
+
+// A named pipe blocks an ordinary open until some other process writes to
+// it; as the start file it kept the window from ever showing, as a listed
+// file it froze the window. Both are refused at once with a message.
+TEST_F(Browsing, NamedPipesAreRefusedWithoutBlockingAsStartFileAndAsListedFile) {
+    tamarind::test::Deadline limit(std::chrono::seconds(20));
+    const QString pipe = folder + QStringLiteral("/x.jpg");
+    ASSERT_EQ(::mkfifo(EncodePath(pipe).constData(), 0644), 0);
+    Start({pipe});
+    EXPECT_EQ(dialogs.messages(),
+              std::vector<QString>{
+                  QStringLiteral("ファイル %1 を開けません (名前付きパイプです).").arg(pipe)});
+    EXPECT_FALSE(form->SlotImage(1)->HasPicture());
+    EXPECT_TRUE(Viewer.SlotFileName[1].isEmpty());
+    DestroyForms();
+
+    // A listed picture replaced by a pipe after the list was read.
+    ASSERT_EQ(::unlink(EncodePath(pipe).constData()), 0);
+    PutJpeg(QStringLiteral("good.jpg"));
+    PutJpeg(QStringLiteral("x.jpg"));
+    dialogs.clear();
+    Start();
+    ShowTestFolder();
+    ClickFile(RowOf(QStringLiteral("good.jpg")));
+    ASSERT_EQ(::unlink(EncodePath(pipe).constData()), 0);
+    ASSERT_EQ(::mkfifo(EncodePath(pipe).constData(), 0644), 0);
+    ClickFile(RowOf(QStringLiteral("x.jpg")));
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_TRUE(dialogs.messages()[0].endsWith(QStringLiteral("(名前付きパイプです).")));
+    EXPECT_EQ(Viewer.NextSlot, 2);
+    EXPECT_FALSE(form->SlotImage(2)->HasPicture());
+    EXPECT_EQ(Viewer.SlotFileName[1], QStringLiteral("good.jpg"));
 }
 
 TEST(Thumbnails, BlockAveragingKeepsColoursAndSize) {

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QEnterEvent>
 
 #include "app/Application.h"
 #include "app/Cviewer1.h"
@@ -322,6 +323,44 @@ TEST_F(MainWindow, StatusBarShowsTheHintOfTheControlUnderThePointer) {
     form->ShowHintFor(form->Memo1);
     EXPECT_EQ(form->StatusText(), QStringLiteral("検索ファイル数"));
     form->ShowHintFor(form->Panel2);
+    EXPECT_EQ(form->StatusText(), QString());
+}
+
+TEST_F(MainWindow, StatusBarFollowsThePointerOffAThumbnail) {
+    Start();
+    form->show();
+    auto enter = [](QWidget* w) {
+        QEnterEvent event(QPointF(1, 1), QPointF(1, 1), w->mapToGlobal(QPointF(1, 1)));
+        QApplication::sendEvent(w, &event);
+    };
+    auto leave = [](QWidget* w) {
+        QEvent event(QEvent::Leave);
+        QApplication::sendEvent(w, &event);
+    };
+    SetHint(form->SlotImage(2), QStringLiteral("Canon\n\rEOS"));
+    enter(form->Frame(2));
+    enter(form->SlotImage(2));
+    EXPECT_EQ(form->StatusText(), QStringLiteral("Canon    EOS"));
+    // Off the picture onto its frame, which has no hint: nothing shows.
+    leave(form->SlotImage(2));
+    EXPECT_EQ(form->StatusText(), QString());
+    // Onto the marker beside it and on into the gap between the frames.
+    enter(form->SlotImage(2));
+    leave(form->SlotImage(2));
+    enter(form->Marker(2));
+    EXPECT_EQ(form->StatusText(), QString());
+    leave(form->Marker(2));
+    leave(form->Frame(2));
+    EXPECT_EQ(form->StatusText(), QString());
+    // From the file list (a hint of its own) onto the panel around it.
+    enter(form->FileListBox1);
+    EXPECT_EQ(form->StatusText(), QStringLiteral("検索ファイルリスト"));
+    leave(form->FileListBox1);
+    EXPECT_EQ(form->StatusText(), QString());
+    // Onto the count box inside the top panel, then off the window.
+    enter(form->Memo1);
+    EXPECT_EQ(form->StatusText(), QStringLiteral("検索ファイル数"));
+    leave(form);
     EXPECT_EQ(form->StatusText(), QString());
 }
 

@@ -219,9 +219,7 @@ TEST_F(SmallWindows, ATurnedSlotIsCopiedAndShownTurned) {
     // slot and the measuring box and asks for a re-fit.
     Bitmap turned = Grey(200, 300);
     for (int y = 0; y < 300; ++y) std::memset(turned.scanLine(y), y % 256, 200);
-    const Picture picture = Picture::FromBitmap(turned);
-    form->SlotImage(slot)->SetPicture(picture);
-    form->Image17->SetPicture(picture);
+    form->SetSlotFullPicture(slot, Picture::FromBitmap(turned));
     Viewer.WorkSlot = slot;
     SendRequest(form->Edit1, QStringLiteral("turn 1"));
     ASSERT_EQ(Viewer.SlotPixelWidth[slot], 200);

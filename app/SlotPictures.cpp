@@ -1,0 +1,82 @@
+// The main window's slot loading: committing a decoded file to the next
+// slot, the continuous run decoded in parallel and committed in list order,
+// and the full pictures behind the slots' thumbnails.
+#include <QGroupBox>
+#include <QListWidget>
+
+#include "app/Cviewer1.h"
+#include "app/PictureBox.h"
+#include "app/SlotFitting.h"
+#include "app/ViewerState.h"
+#include "platform/Controls.h"
+#include "platform/FolderControls.h"
+#include "platform/Folders.h"
+
+namespace tamarind {
+
+BoxForSize TForm1::SlotBoxFor() const {
+    const float width = Viewer.CellImageWidth;
+    const float height = Viewer.CellImageHeight;
+    const float aspect = Viewer.CellAspect;
+    return [=](QSize natural) { return FitPictureBox(natural, width, height, aspect); };
+}
+
+QString TForm1::SlotPath(const QString& text, const QString& givenPath) const {
+    // A bare name is taken in the file list's folder.
+    if (!givenPath.isEmpty()) return givenPath;
+    return text.startsWith(u'/') ? text : JoinPath(FileListBox1->Directory(), text);
+}
+
+void TForm1::CommitToNextSlot(const QString& text, const QString& path, const SlotLoad& load) {
+    // 1. The measuring control takes the natural size.
+    Image17->SetThumbnail(load.thumbnail, path);
+    // 2. Fit the slot to it.
+    const int slot = Viewer.NextSlot;
+    if (slot < 1 || slot > kSlotCount) return;
+    FitSlotImage(slot);
+    // 3. The Exif summary (read with the picture), 4. the thumbnail, hint and caption.
+    images_[slot]->SetThumbnail(load.thumbnail, path);
+    SetHint(images_[slot], load.summary);
+    frames_[slot]->setTitle(text);
+    // 5. The cursor moves on, skipping the protected slot; 6. its marker turns teal.
+    Viewer.NextSlot = NextSlotAfter(slot, Viewer.LayoutSlotCount, Viewer.ProtectedSlot);
+    PaintSlotMarker(Viewer.NextSlot, kMarkerNext);
+}
+
+void TForm1::FillRunFromList(const QString& folder, int first) {
+    // A layout's worth of files from the clicked one down, decoded on all
+    // cores while they are committed one by one in list order; an error ends
+    // the run after the files before it.
+    const int n = FileListBox1->count();
+    QStringList names, paths;
+    for (int index = first; index < n && names.size() < Viewer.LayoutSlotCount; ++index) {
+        names << FileListBox1->item(index)->text();
+        paths << SlotPath(names.back(), {});
+    }
+    ParallelSlotLoads loads(paths, SlotBoxFor());
+    for (int k = 0; k < names.size(); ++k) {
+        FillSlotWith(folder, names[k], [&] { return loads.Take(k); });
+        FileListBox1->SelectRow(first + k);
+        // Each slot shows as soon as it is committed.
+        Panel2->repaint();
+    }
+}
+
+Picture TForm1::SlotFullPicture(int slot) {
+    if (slot < 1 || slot > kSlotCount) return {};
+    PictureBox* box = images_[slot];
+    if (box->HasFullPicture()) return box->picture();
+    if (!box->HasPicture()) return {};
+    const QString path = !Viewer.SlotFileName[slot].isEmpty()
+                             ? Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot]
+                             : box->Source();
+    return LoadPicture(path);
+}
+
+void TForm1::SetSlotFullPicture(int slot, const Picture& picture) {
+    if (slot < 1 || slot > kSlotCount) return;
+    images_[slot]->SetPicture(picture);
+    Image17->SetPicture(picture);
+}
+
+}  // namespace tamarind

@@ -1,0 +1,48 @@
+#pragma once
+// Reducing pictures to thumbnails: a windowed-sinc (Lanczos, three lobes)
+// resampler for pictures held whole, and an area-averaging reducer that takes
+// a picture row by row, in any order, without ever holding it whole.
+
+#include <QImage>
+#include <QList>
+#include <QRgb>
+#include <QSize>
+#include <cstdint>
+#include <vector>
+
+#include "picture/Bitmap.h"
+
+namespace tamarind {
+
+// `bitmap` (24 bits, 32 bits, or 8 bits with a palette) resampled to
+// `target` with a three-lobe Lanczos filter widened by the reduction
+// factor, in the picture's own (gamma-encoded) values; taps falling outside
+// the picture are left out and the rest renormalised. Returns an RGB32 image,
+// null for an empty bitmap or target.
+QImage ResampleLanczos(const Bitmap& bitmap, QSize target);
+
+// Averages a picture of `source` pixels into `target` pixels: every source
+// pixel adds to the one target pixel its position falls in. Pixels may come
+// in any order, a piece of a row at a time, and some not at all; only the
+// target's sums are held, never a source row.
+class AreaReducer {
+public:
+    AreaReducer(QSize source, QSize target);
+
+    QSize source() const { return source_; }
+    QSize target() const { return target_; }
+    // Adds `n` colours of source row y (0 = top) from column x0 on.
+    void AddPixels(int y, int x0, const QRgb* colours, int n);
+    // The reduced picture (RGB32); pixels never added count as `missing`.
+    QImage Finish(QRgb missing) const;
+
+private:
+    // Source columns (or rows) that fall into target column (row) t.
+    static std::int64_t SpanOf(int t, int sourceSize, int targetSize);
+
+    QSize source_;
+    QSize target_;
+    std::vector<std::uint64_t> sums_;  // r, g, b, count per target pixel
+};
+
+}  // namespace tamarind

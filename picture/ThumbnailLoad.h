@@ -1,0 +1,46 @@
+#pragma once
+// What a slot keeps of a picture file: the picture reduced to its box, the
+// natural size, and for metafiles the metafile itself (drawn at the box's
+// size). Loading reads only as much of the file as the reduction needs, so a
+// thumbnail never costs a full-size decoded picture.
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "picture/Metafile.h"
+
+namespace tamarind {
+
+// What libjpeg may hold for one thumbnail decode beyond its rows (the
+// coefficients of a progressive file): two decodes at once stay within about
+// 300 MB. Larger progressive files are refused with libjpeg's message number.
+constexpr long kJpegThumbnailMaxMemory = 150L * 1024 * 1024;
+
+struct PictureThumbnail {
+    // The picture at the box's size (RGB32, or premultiplied ARGB32 for an
+    // icon); null for a metafile or an empty box.
+    QImage image;
+    // The natural size in pixels, from the file's header (a metafile's at
+    // 96 dpi).
+    QSize natural;
+    // The metafile, for metafile files.
+    std::shared_ptr<const MetafilePicture> metafile;
+};
+
+// The scale n/8 at which libjpeg decodes a picture of `natural` pixels for a
+// box of `box` pixels: the smallest n from 1 to 8 whose output, rounded up
+// as libjpeg rounds it, still covers the box in both directions.
+int JpegThumbnailScale(QSize natural, QSize box);
+
+// Loads a picture file's thumbnail. The decoder is chosen by the extension
+// as LoadPicture chooses it, with the same errors for unsupported, missing
+// and damaged files; boxFor(natural size) gives the box, and is called once
+// the header is read. JPEG files are decoded at JpegThumbnailScale and
+// reduced with a three-lobe Lanczos filter; BMP files are area-averaged
+// straight from their rows; icons are decoded and smoothly scaled.
+PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor);
+
+}  // namespace tamarind

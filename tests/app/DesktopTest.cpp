@@ -1,0 +1,233 @@
+// The main window under a real X server with a window manager (openbox) on a
+// 1024 x 768 screen: the title the window manager receives, the outer frame
+// of the size modes from the first moment, and the command line of the real
+// program. Runs under xvfb-run; starts openbox itself.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "app/Application.h"
+#include "app/Cviewer1.h"
+#include "app/ViewerState.h"
+#include "picture/Bitmap.h"
+#include "picture/Jpeg.h"
+#include "platform/Controls.h"
+#include "platform/FileIo.h"
+#include "platform/WindowFrame.h"
+
+using namespace tamarind;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tamarind 2004/5 Ver 2.20");
+
+// Waits (handling events) until `done` holds or `ms` milliseconds passed.
+bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+QString Run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// A top-level client window of another program, as the X server sees it.
+struct ClientWindow {
+    QString id;
+    QString netWmName;  // _NET_WM_NAME, what the window manager shows
+    QRect outer;        // the frame the window manager draws, in screen coordinates
+};
+
+// The window titled `title` (WM_NAME), once the window manager has framed it.
+std::optional<ClientWindow> FindFramedWindow(const QString& title) {
+    const QString tree = Run(QStringLiteral("xwininfo"), {"-root", "-tree"});
+    const QRegularExpression line(QStringLiteral("^\\s*(0x[0-9a-f]+) \"") +
+                                      QRegularExpression::escape(title) + QStringLiteral("\":"),
+                                  QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch m = line.match(tree);
+    if (!m.hasMatch()) return std::nullopt;
+    ClientWindow w;
+    w.id = m.captured(1);
+    const QString props =
+        Run(QStringLiteral("xprop"), {"-id", w.id, "_NET_WM_NAME", "_NET_FRAME_EXTENTS"});
+    const QRegularExpressionMatch name =
+        QRegularExpression(QStringLiteral("_NET_WM_NAME\\(UTF8_STRING\\) = \"(.*)\"")).match(props);
+    const QRegularExpressionMatch ext = QRegularExpression(
+        QStringLiteral("_NET_FRAME_EXTENTS\\(CARDINAL\\) = (\\d+), (\\d+), (\\d+), (\\d+)")).match(props);
+    if (!name.hasMatch() || !ext.hasMatch()) return std::nullopt;
+    w.netWmName = name.captured(1);
+    const QString info = Run(QStringLiteral("xwininfo"), {"-id", w.id});
+    auto number = [&info](const char* label) {
+        const QRegularExpressionMatch n =
+            QRegularExpression(QString::fromLatin1(label) + QStringLiteral(":\\s+(-?\\d+)")).match(info);
+        return n.captured(1).toInt();
+    };
+    const int left = ext.captured(1).toInt(), right = ext.captured(2).toInt();
+    const int top = ext.captured(3).toInt(), bottom = ext.captured(4).toInt();
+    w.outer = QRect(number("Absolute upper-left X") - left, number("Absolute upper-left Y") - top,
+                    number("Width") + left + right, number("Height") + top + bottom);
+    return w;
+}
+
+class Desktop : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        wm = new QProcess;
+        wm->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        ASSERT_TRUE(wm->waitForStarted(5000)) << "openbox is needed (tools/deps.sh installs it)";
+        // Ready once it answers a frame request for a new window.
+        const bool ready = WaitFor([] {
+            QWidget probe;
+            return !WindowFrameMargins(&probe).isNull();
+        });
+        ASSERT_TRUE(ready) << "openbox did not come up";
+    }
+    static void TearDownTestSuite() {
+        wm->terminate();
+        wm->waitForFinished(3000);
+        delete wm;
+        wm = nullptr;
+    }
+    void TearDown() override { DestroyForms(); }
+
+    TForm1* Start(const QStringList& args = {}) {
+        Viewer = ViewerState{};
+        CreateForms(args);
+        return Form1;
+    }
+    // Shows the main window and waits until the window manager has framed it.
+    static bool ShowFramed(QWidget* w) {
+        w->show();
+        return WaitFor([w] { return w->frameGeometry() != w->geometry() && w->isVisible(); });
+    }
+
+    static QProcess* wm;
+};
+
+QProcess* Desktop::wm = nullptr;
+
+// The real program as a new user starts it: the frame and the title the
+// window manager shows.
+class DesktopProgram : public Desktop {
+protected:
+    void TearDown() override {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(3000);
+        }
+        Desktop::TearDown();
+    }
+    void Launch(const QStringList& args, const QString& folder = QDir::tempPath()) {
+        program.setWorkingDirectory(folder);
+        program.start(QStringLiteral(TAMARIND_PROGRAM), args);
+        ASSERT_TRUE(program.waitForStarted(5000));
+    }
+    // The program's window once it is framed and has settled where it stays.
+    std::optional<ClientWindow> SettledWindow() {
+        std::optional<ClientWindow> w, last;
+        WaitFor([&] {
+            last = w;
+            w = FindFramedWindow(kTitle);
+            return w && last && w->outer == last->outer;
+        });
+        return w;
+    }
+    QProcess program;
+};
+
+TEST_F(DesktopProgram, ComesUpFramedAtTheFullModeSizeTitledExactlyItsCaption) {
+    for (const QStringList& args : {QStringList{}, QStringList{"12", "1", "1"}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        Launch(args);
+        const std::optional<ClientWindow> w = SettledWindow();
+        ASSERT_TRUE(w) << "no framed window titled " << kTitle.toStdString();
+        EXPECT_EQ(w->netWmName, kTitle);
+        EXPECT_EQ(w->outer, QRect(0, 0, 1024, 743));
+        program.kill();
+        program.waitForFinished(3000);
+        WaitFor([] { return !FindFramedWindow(kTitle); }, 3000);
+    }
+}
+
+TEST_F(DesktopProgram, QtTakesNoArgumentOfTheCommandLine) {
+    // A start file whose name looks like one of Qt's own options.
+    QTemporaryDir dir;
+    Bitmap red(200, 150, 24);
+    for (int y = 0; y < 150; ++y) {
+        uchar* row = red.scanLine(y);
+        for (int x = 0; x < 200; ++x) row[x * 3 + 2] = 255;
+    }
+    WriteFileBytes(dir.filePath(QStringLiteral("-style=x.jpg")), EncodeJpeg(red, 90));
+    Launch({QStringLiteral("-style=x.jpg")}, dir.path());
+    ASSERT_TRUE(SettledWindow());
+    // The picture shows in slot 1: the screen holds a red area of its size.
+    int redPixels = 0;
+    WaitFor([&] {
+        QApplication::processEvents();
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        redPixels = 0;
+        for (int y = 0; y < screen.height(); ++y)
+            for (int x = 0; x < screen.width(); ++x) {
+                const QRgb p = screen.pixel(x, y);
+                if (qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60) ++redPixels;
+            }
+        return redPixels >= 200 * 150 * 9 / 10;
+    }, 5000);
+    EXPECT_GE(redPixels, 200 * 150 * 9 / 10);
+    EXPECT_FALSE(QString::fromLocal8Bit(program.readAllStandardError()).contains(QStringLiteral("style")));
+}
+
+TEST_F(Desktop, SizeModesSizeTheOuterFrameFromTheFirstMoment) {
+    TForm1* form = Start();
+    // Before the first show the grid already has the height the framed window leaves.
+    const int startGridHeight = Viewer.GridHeight;
+    ASSERT_TRUE(ShowFramed(form));
+    EXPECT_EQ(form->frameGeometry(), QRect(0, 0, 1024, 743));
+    EXPECT_EQ(form->ClientArea->height(), startGridHeight);
+
+    // Choosing the mode shown changes nothing.
+    form->A1Click();
+    QApplication::processEvents();
+    EXPECT_EQ(Viewer.GridHeight, startGridHeight);
+    EXPECT_EQ(form->frameGeometry(), QRect(0, 0, 1024, 743));
+
+    form->M2Click();
+    EXPECT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(150, 113, 723, 542); }, 3000))
+        << form->frameGeometry().x() << "," << form->frameGeometry().y() << " "
+        << form->frameGeometry().width() << "x" << form->frameGeometry().height();
+    EXPECT_EQ(form->ClientArea->height(), Viewer.GridHeight);
+}
+
+TEST_F(Desktop, AMaximisedWindowReturnsToItsModeSize) {
+    TForm1* form = Start();
+    ASSERT_TRUE(ShowFramed(form));
+    form->S1Click();
+    ASSERT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(256, 192, 512, 384); }, 3000));
+    form->showMaximized();
+    WaitFor([&] { return form->frameGeometry().width() > 512; }, 1000);
+    EXPECT_TRUE(WaitFor([&] {
+        return !form->isMaximized() && form->frameGeometry() == QRect(256, 192, 512, 384);
+    }, 3000)) << form->frameGeometry().width() << "x" << form->frameGeometry().height();
+}
+
+}  // namespace
