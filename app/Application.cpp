@@ -23,6 +23,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/QtDialogs.h"
+#include "platform/SystemPrinter.h"
 #include "print/Set_Prt.h"
 
 namespace tamarind {
@@ -116,8 +117,7 @@ int RunTamarind(int argc, char** argv) {
     TamarindApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
     // No display name: on X11 Qt would append it to every window title, and
-    // the windows' captions (the full-size view's is the file's path) are
-    // meant to read exactly as set.
+    // the windows' captions are meant to read exactly as set.
     QApplication::setApplicationVersion(VersionEntry("ProductVersion"));
     QApplication::setDesktopFileName(QStringLiteral("tamarind"));
     QApplication::setWindowIcon(AppIcon());
@@ -125,6 +125,8 @@ int RunTamarind(int argc, char** argv) {
     InstallFontSubstitutions();
     QtDialogs dialogs;
     SetDialogs(&dialogs);
+    SystemPrinter printer;
+    SetPrinter(&printer);
 
     // Paths are decoded so that names that are not UTF-8 still open.
     QStringList args;
@@ -133,6 +135,7 @@ int RunTamarind(int argc, char** argv) {
     Form1->show();
     const int result = app.exec();
     DestroyForms();
+    SetPrinter(nullptr);
     SetDialogs(nullptr);
     return result;
 }

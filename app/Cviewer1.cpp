@@ -389,12 +389,9 @@ void TForm1::N2Click() { SetFillMode(Viewer.ContinuousMode); }
 
 // --- Commands of the windows that follow ----------------------------------------------
 
-void TForm1::S2Click() {}
-void TForm1::B2Click() {}
-void TForm1::B3Click() {}
-void TForm1::R1Click() {}
-void TForm1::Edit6Change() {}
-void TForm1::PreparePrintPicture(int) {}
+void TForm1::R1Click() {
+    if (Form7) Form7->OpenFromMainWindow(Viewer.FilterIndex, ++Viewer.PrintRequestSerial);
+}
 
 // --- Folder and file selection --------------------------------------------------------
 
@@ -463,7 +460,9 @@ void TForm1::NavigateToBatchFolder() {
         RefreshFileLists();  // the run handled no file: show the folder again, re-read
         return;
     }
-    ShowFolder(FolderOf(AbsolutePath(BatchTargetPath)));
+    // A path ending in "/" (after a delete run: the source folder) is the folder itself.
+    const QString path = AbsolutePath(BatchTargetPath);
+    ShowFolder(BatchTargetPath.endsWith(u'/') ? path : FolderOf(path));
 }
 
 void TForm1::RefreshFileLists() { ShowFolder(folders_->Folder()); }
@@ -506,6 +505,10 @@ QString TForm1::FormatSizeCaption(int slot, int width, int height) {
         Viewer.SlotPixelHeight[slot] = height;
     }
     return SizeCaptionText(Viewer.DisplayUnit, Viewer.Dpi, width, height);
+}
+
+void TForm1::PutChangedPicture(int slot, const Bitmap& bitmap) {
+    SetSlotFullPicture(slot, Picture::FromBitmap(bitmap));
 }
 
 void TForm1::Edit1_Change() { FitSlotImage(Viewer.WorkSlot); }

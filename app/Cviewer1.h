@@ -10,6 +10,7 @@
 
 #include "app/CommandLine.h"
 #include "app/SlotLoader.h"
+#include "picture/Bitmap.h"
 #include "picture/Picture.h"
 
 class QAction;
@@ -112,6 +113,9 @@ public:
     // Opens the picture named on the command line in slot 1.
     void OpenStartFile(const QString& text);
     void FitSlotImage(int slot);
+    // A changed picture from the detail window: the measuring picture and the
+    // picture of `slot` show it (the refit follows through Edit1).
+    void PutChangedPicture(int slot, const Bitmap& bitmap);
     QString FormatSizeCaption(int slot, int width, int height);
 
     // --- Full pictures of the slots ------------------------------------------------
@@ -141,7 +145,9 @@ public:
     // Operations of the windows that come later.
     void ShowFullSize(int slot);
     void CopySlotToClipboard(int slot);
+    // Printing (app/PrintCommands.cpp).
     void PreparePrintPicture(int slot);
+    void RunPrintJob();
 
     // --- Commands whose windows come later ---------------------------------------
     void S2Click();

@@ -8,29 +8,16 @@
 
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/OpenFile.h"
 
 namespace tamarind {
 
 InputFile::InputFile(const QString& path) : path_(path) {
-    fd_ = ::open(EncodePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) {
-        const int error = errno;
-        throw TamarindError(
-            QStringLiteral("ファイル %1 を開けません (%2)").arg(path, SystemErrorText(error)));
-    }
+    // The one non-blocking, regular-files-only opener of the program, so a
+    // named pipe never stalls a decoder and the refusal reads the same
+    // everywhere.
     struct stat st {};
-    const bool statted = ::fstat(fd_, &st) == 0;
-    const int error = errno;
-    if (!statted || !S_ISREG(st.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
-        const QString reason = !statted              ? SystemErrorText(error)
-                               : S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
-                                                     : QStringLiteral("通常のファイルではありません");
-        throw TamarindError(QStringLiteral("ファイル %1 を開けません (%2)").arg(path, reason));
-    }
-    // Regular files never block; reads from here on are ordinary ones.
-    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    fd_ = OpenRegularFile(path, O_RDONLY, &st).release();
     size_ = st.st_size;
 }
 

@@ -8,10 +8,10 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev
-
   xvfb xauth openbox x11-utils xclip desktop-file-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
   libimage-exiftool-perl
+  poppler-utils cups-daemon cups-client
 )
 # The benchmarks compare thumbnails with ImageMagick's reductions.
 if [ "${1:-}" = "--bench" ]; then

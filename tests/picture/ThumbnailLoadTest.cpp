@@ -188,7 +188,7 @@ TEST(JpegThumbnail, DamagedFilesFailAsAFullDecodeDoes) {
     const QString fifo = dir.filePath(QStringLiteral("pipe.jpg"));
     ASSERT_EQ(::mkfifo(EncodePath(fifo).constData(), 0600), 0);
     EXPECT_TRUE(ErrorOf([&] { LoadThumbnail(fifo, FixedBox({8, 6})); })
-                    .contains(QStringLiteral("通常のファイルではありません")));
+                    .contains(QStringLiteral("名前付きパイプです")));
 }
 
 TEST(BmpThumbnail, AveragesTheRowsOfEveryGoodFileAndRefusesWhatAFullDecodeRefuses) {
