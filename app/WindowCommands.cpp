@@ -14,6 +14,7 @@
 #include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "picture/Picture.h"
+#include "print/PrintJob.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Requests.h"
@@ -72,8 +73,12 @@ void TForm1::Contents1Click() { ShowHelpContents(this, helpFile_); }
 
 void TForm1::Exit2Click() {
     if (Form3) Form3->close();
-    // The pictures the detail and print windows share live in their own
-    // windows' state and go with the program.
+    // The pictures shared between the windows, freed before the end.
+    Printing.PrintBitmap = Bitmap();
+    if (Form3) {
+        Form3->DetailBitmap = Bitmap();
+        Form3->DetailResultBitmap = Bitmap();
+    }
     close();
 }
 

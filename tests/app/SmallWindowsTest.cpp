@@ -36,6 +36,7 @@
 #include "platform/FileIo.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
+#include "print/PrintJob.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;
@@ -269,9 +270,15 @@ TEST_F(SmallWindows, ExitClosesTheDetailWindowAndTheProgram) {
     form->show();
     Form3->show();
     Form5->show();
+    Form3->DetailBitmap = Bitmap(40, 30, 24);
+    Form3->DetailResultBitmap = Bitmap(20, 15, 24);
+    Printing.PrintBitmap = Bitmap(10, 10, 8);
     form->Exit2->trigger();
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(Form3->DetailBitmap.isEmpty());
+    EXPECT_TRUE(Form3->DetailResultBitmap.isEmpty());
+    EXPECT_TRUE(Printing.PrintBitmap.isEmpty());
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
