@@ -227,6 +227,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void BuildControls();
     void BuildMenu();
     void BuildLeftPanel();
     void BuildGrid();
