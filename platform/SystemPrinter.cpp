@@ -20,6 +20,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/OpenFile.h"
 
 namespace tamarind {
 
@@ -36,11 +37,9 @@ QPageSize LocalePaper() {
 }
 
 void SyncFile(const QString& path) {
-    const int fd = ::open(EncodePath(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw TamarindError(QStringLiteral("ファイル %1 を開けません").arg(path));
-    const int result = ::fsync(fd);
+    const FileHandle file = OpenRegularFile(path);
+    const int result = ::fsync(file.get());
     const int error = errno;
-    ::close(fd);
     if (result != 0)
         throw TamarindError(QStringLiteral("ファイル %1 を書き込めません (%2)")
                                 .arg(path, SystemErrorText(error)));
