@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "app/Geometry.h"
+#include "app/HelpFile.h"
 #include "app/MainWindowControls.h"
 #include "app/SlotFitting.h"
 #include "exif/Exif.h"
@@ -48,29 +49,7 @@ const QColor kRed(255, 0, 0);
 
 TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), args_(args) {
     Form1 = this;
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Tamarind 2004/5 Ver 2.20"));
-    // System menu and minimise button, no maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setFont(UiFont(kGothic, 12));
-
-    BuildMenu();
-    ClientArea = new DockPanel(this);
-    ClientArea->setObjectName(QStringLiteral("ClientArea"));
-    setCentralWidget(ClientArea);
-    BuildLeftPanel();
-    BuildGrid();
-    BuildRequestFields();
-
-    StatusBar1 = statusBar();
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setFixedHeight(25);
-    StatusBar1->setSizeGripEnabled(false);
-
-    folders_ = std::make_unique<FolderBrowser>(DriveComboBox1, DirectoryListBox1, FileListBox1);
-    hints_ = new HintRouter(this, [this](const QWidget* widget) { ShowHintFor(widget); });
+    BuildControls();
     Form1_Create();
 }
 
@@ -96,8 +75,8 @@ void TForm1::Form1_Create() {
         ShowFolder(startFolder);
         FileListBox1->SetMask(FilterMask(FilterComboBox1->currentIndex()));
     });
-    // 3. The help file beside the program.
-    helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/tamarind.hlp");
+    // 3. The help file beside the program (or in its installation's share folder).
+    helpFile_ = LocateHelpFile(QCoreApplication::applicationDirPath());
     // 4. Slot counts of the layouts as text.
     Viewer.SlotCountText = {QStringLiteral("0"), QStringLiteral("1"),  QStringLiteral("2"),
                             QStringLiteral("2"), QStringLiteral("4"),  QStringLiteral("6"),
@@ -190,6 +169,7 @@ void TForm1::ApplySizeMode(int mode) {
     Panel2->resize(Viewer.GridWidth, Viewer.GridHeight);
     ClientArea->resize(clientWidth, std::max(0, Viewer.GridHeight));
     ClientArea->Relayout();
+    Splitter2->KeepRoom();  // the file list keeps its least height in a smaller window
 
     PlaceLeftPanelControls(g.panelWidth);
     ApplyLayout(Viewer.LayoutIndex);
@@ -388,17 +368,9 @@ void TForm1::N2Click() { SetFillMode(Viewer.ContinuousMode); }
 
 // --- Commands of the windows that follow ----------------------------------------------
 
-void TForm1::S2Click() {}
-void TForm1::B2Click() {}
-void TForm1::B3Click() {}
-void TForm1::Exit2Click() { close(); }
-void TForm1::R1Click() {}
-void TForm1::Contents1Click() {}
-void TForm1::About1Click() {}
-void TForm1::Edit6Change() {}
-void TForm1::ShowFullSize(int) {}
-void TForm1::CopySlotToClipboard(int) {}
-void TForm1::PreparePrintPicture(int) {}
+void TForm1::R1Click() {
+    if (Form7) Form7->OpenFromMainWindow(Viewer.FilterIndex, ++Viewer.PrintRequestSerial);
+}
 
 // --- Folder and file selection --------------------------------------------------------
 
@@ -467,10 +439,15 @@ void TForm1::NavigateToBatchFolder() {
         RefreshFileLists();  // the run handled no file: show the folder again, re-read
         return;
     }
-    ShowFolder(FolderOf(AbsolutePath(BatchTargetPath)));
+    // A path ending in "/" (after a delete run: the source folder) is the folder itself.
+    const QString path = AbsolutePath(BatchTargetPath);
+    ShowFolder(BatchTargetPath.endsWith(u'/') ? path : FolderOf(path));
 }
 
-void TForm1::RefreshFileLists() { ShowFolder(folders_->Folder()); }
+void TForm1::RefreshFileLists() {
+    // A folder that vanished behind the lists' back leaves its nearest ancestor.
+    ShowFolder(NearestReadableFolder(folders_->Folder()));
+}
 
 void TForm1::Edit7Change() { NavigateToBatchFolder(); }
 

@@ -10,6 +10,7 @@
 
 #include "app/CommandLine.h"
 #include "app/SlotLoader.h"
+#include "picture/Bitmap.h"
 #include "picture/Picture.h"
 
 class QAction;
@@ -141,7 +142,9 @@ public:
     // Operations of the windows that come later.
     void ShowFullSize(int slot);
     void CopySlotToClipboard(int slot);
+    // Printing (app/PrintCommands.cpp).
     void PreparePrintPicture(int slot);
+    void RunPrintJob();
 
     // --- Commands whose windows come later ---------------------------------------
     void S2Click();
@@ -224,6 +227,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void BuildControls();
     void BuildMenu();
     void BuildLeftPanel();
     void BuildGrid();

@@ -1,8 +1,30 @@
 #include "batch/Renname.h"
 
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
 
+#include "app/Cviewer1.h"
+#include "batch/BatchRun.h"
+#include "batch/Setdir.h"
+#include "batch/UpDown.h"
+#include "platform/BusyCursor.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/FileIo.h"
+#include "platform/FolderControls.h"
+#include "platform/Folders.h"
 #include "platform/Fonts.h"
+#include "platform/Guard.h"
 #include "platform/Requests.h"
 
 namespace tamarind {
@@ -11,6 +33,69 @@ TForm7* Form7 = nullptr;
 QString BatchTargetPath;
 QString DestinationFolder;
 
+namespace {
+
+const QColor kMoneyGreen(192, 220, 192);
+const QColor kCream(255, 251, 240);
+const QColor kAqua(0, 255, 255);
+const QColor kHeaderGrey(192, 192, 192);
+
+constexpr int kGroupBox1Top = 8;
+constexpr int kGroupBox1Height = 174;
+constexpr int kScrollBarWidth = 16;
+
+QLineEdit* CreamField(QWidget* parent, const QString& name, const QColor& colour = kCream) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setReadOnly(true);
+    field->setAlignment(Qt::AlignCenter);
+    QPalette p = field->palette();
+    p.setColor(QPalette::Base, colour);
+    field->setPalette(p);
+    return field;
+}
+
+QGroupBox* Group(QWidget* parent, const QString& name, const QString& title, QRect geometry) {
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
+// A borderless column of the table body whose lines line up with the list's rows.
+QListWidget* Column(QWidget* parent, const QString& name, Qt::Alignment alignment) {
+    auto* column = new QListWidget(parent);
+    column->setObjectName(name);
+    column->setFrameShape(QFrame::NoFrame);
+    column->setSelectionMode(QAbstractItemView::NoSelection);
+    column->setFocusPolicy(Qt::NoFocus);
+    column->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    column->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    column->setUniformItemSizes(true);
+    column->setTextElideMode(Qt::ElideNone);  // cut at the edge, as a text column is
+    column->setProperty("alignment", int(alignment));
+    return column;
+}
+
+void AddLine(QListWidget* list, const QString& text) {
+    auto* item = new QListWidgetItem(text);
+    item->setSizeHint(QSize(0, kTableRowHeight));
+    const QVariant alignment = list->property("alignment");
+    if (alignment.isValid()) item->setTextAlignment(Qt::Alignment(alignment.toInt()) | Qt::AlignVCenter);
+    list->addItem(item);
+}
+
+ClickLabel* HeaderCell(QWidget* parent, const QString& name, const QString& caption, int width) {
+    auto* cell = new ClickLabel(caption, parent);
+    cell->setObjectName(name);
+    cell->setAlignment(Qt::AlignCenter);
+    cell->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    cell->resize(width, 16);
+    return cell;
+}
+
+}  // namespace
+
 TForm7::TForm7(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint) {
@@ -18,13 +103,505 @@ TForm7::TForm7(QWidget* parent)
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("連番処理"));
     setFont(UiFont(kGothic, 12));
+    SetBackgroundColor(this, kMoneyGreen);
     resize(684, 516);
+    BuildModeGroup();
+    BuildNamingGroup();
+    BuildTable();
+    BuildCountGroups();
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
     Edit3 = MakeRequestField(this, QStringLiteral("Edit3"), {});
     Edit4 = MakeRequestField(this, QStringLiteral("Edit4"), [this] { Edit4Change(); });
+    RunGuarded([this] { F7Create(); });
 }
 
-void TForm7::Edit1Change() {}
-void TForm7::Edit4Change() {}
+// --- Building the window ------------------------------------------------------------
+
+void TForm7::BuildModeGroup() {
+    GroupBox1 = Group(this, QStringLiteral("GroupBox1"), QStringLiteral("処理モード"),
+                      QRect(6, kGroupBox1Top, 150, kGroupBox1Height));
+    const char16_t* const captions[6] = {u"名前の変更", u"名変とコピー", u"名変と移動",
+                                         u"削除",       u"コピー",       u"移動"};
+    QRadioButton** buttons[6] = {&RadioButton1, &RadioButton2, &RadioButton3,
+                                 &RadioButton4, &RadioButton5, &RadioButton6};
+    for (int k = 0; k < 6; ++k) {
+        auto* button = new QRadioButton(QString::fromUtf16(captions[k]), GroupBox1);
+        button->setObjectName(QStringLiteral("RadioButton%1").arg(k + 1));
+        button->setGeometry(12, 20 + k * 24, 130, 20);
+        *buttons[k] = button;
+        const int mode = k + 1;
+        QObject::connect(button, &QRadioButton::clicked, this,
+                         [this, mode] { RunGuarded([this, mode] { SetMode(mode); }); });
+    }
+    RadioButton1->setChecked(true);
+}
+
+void TForm7::BuildNamingGroup() {
+    GroupBox5 = Group(this, QStringLiteral("GroupBox5"), QStringLiteral("連番指定"),
+                      QRect(162, kGroupBox1Top, 352, kGroupBox1Height));
+    // The first row: fixed part + number + extension.
+    GroupBox8 = Group(GroupBox5, QStringLiteral("GroupBox8"), QStringLiteral("固定部名称"),
+                      QRect(8, 16, 110, 46));
+    Memo1 = new QPlainTextEdit(GroupBox8);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(6, 16, 98, 24);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setPlainText(QStringLiteral("A"));
+    {
+        QPalette p = Memo1->palette();
+        p.setColor(QPalette::Base, kCream);
+        Memo1->setPalette(p);
+    }
+    QObject::connect(Memo1, &QPlainTextEdit::textChanged, this,
+                     [this] { RunGuarded([this] { Memo1Change(); }); });
+    Label1 = new QLabel(QStringLiteral("＋"), GroupBox5);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(120, 34, 14, 16);
+    GroupBox9 = Group(GroupBox5, QStringLiteral("GroupBox9"), QStringLiteral("連番部桁数"),
+                      QRect(136, 16, 96, 46));
+    Memo2 = CreamField(GroupBox9, QStringLiteral("Memo2"));
+    Memo2->setGeometry(6, 16, 54, 24);
+    UpDown1 = new UpDown(kDigitsMin, kDigitsMax, kDigitsDefault, GroupBox9);
+    UpDown1->setObjectName(QStringLiteral("UpDown1"));
+    UpDown1->setGeometry(62, 18, 30, 20);
+    Label2 = new QLabel(QStringLiteral("＋"), GroupBox5);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(234, 34, 14, 16);
+    GroupBox10 = Group(GroupBox5, QStringLiteral("GroupBox10"), QStringLiteral("拡張子部"),
+                       QRect(250, 16, 94, 46));
+    Memo5 = CreamField(GroupBox10, QStringLiteral("Memo5"));
+    Memo5->setGeometry(6, 16, 82, 24);
+
+    // The second row: initial value and increment, tens above ones.
+    GroupBox6 = Group(GroupBox5, QStringLiteral("GroupBox6"), QStringLiteral("初期値"),
+                      QRect(8, 66, 160, 66));
+    Memo3 = CreamField(GroupBox6, QStringLiteral("Memo3"));
+    Memo3->setGeometry(8, 26, 80, 24);
+    UpDown4 = new UpDown(0, kStartTensMax, 0, GroupBox6);
+    UpDown4->setObjectName(QStringLiteral("UpDown4"));
+    UpDown4->setGeometry(100, 16, 40, 20);
+    UpDown2 = new UpDown(0, kStartOnesMax, 0, GroupBox6);
+    UpDown2->setObjectName(QStringLiteral("UpDown2"));
+    UpDown2->setGeometry(100, 40, 40, 20);
+    GroupBox7 = Group(GroupBox5, QStringLiteral("GroupBox7"), QStringLiteral("増分値"),
+                      QRect(184, 66, 160, 66));
+    Memo4 = CreamField(GroupBox7, QStringLiteral("Memo4"));
+    Memo4->setGeometry(8, 26, 80, 24);
+    UpDown5 = new UpDown(0, kIncrementTensMax, 0, GroupBox7);
+    UpDown5->setObjectName(QStringLiteral("UpDown5"));
+    UpDown5->setGeometry(100, 16, 40, 20);
+    UpDown3 = new UpDown(kIncrementOnesMin, kIncrementOnesMax, 1, GroupBox7);
+    UpDown3->setObjectName(QStringLiteral("UpDown3"));
+    UpDown3->setGeometry(100, 40, 40, 20);
+    for (UpDown* u : {UpDown1, UpDown2, UpDown3, UpDown4, UpDown5})
+        u->onClick = [this] { UpdateNamePreview(); };
+
+    // The preview of the first new name.
+    Label3 = new QLabel(QStringLiteral("初期ファイル名"), GroupBox5);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setGeometry(12, 144, 90, 16);
+    Memo6 = CreamField(GroupBox5, QStringLiteral("Memo6"), kAqua);
+    Memo6->setGeometry(104, 140, 240, 24);
+}
+
+void TForm7::BuildTable() {
+    Panel1 = new DockPanel(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    SetBackgroundColor(Panel1, Qt::white);
+    Panel1->setGeometry(6, 192, 512, 167);
+
+    Panel2 = new DockPanel(Panel1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    SetBackgroundColor(Panel2, kHeaderGrey);
+    Panel2->resize(512, 16);
+    Panel1->DockChild(Panel2, Dock::Top);
+
+    Panel3 = HeaderCell(Panel2, QStringLiteral("Panel3"), QStringLiteral("名前"), Base.nameWidth);
+    Splitter4 = new SplitterBar(Qt::Horizontal, Panel3, 2, Panel2);
+    Panel4 = HeaderCell(Panel2, QStringLiteral("Panel4"), QStringLiteral("サイズ"), Base.sizeWidth);
+    Splitter5 = new SplitterBar(Qt::Horizontal, Panel4, 2, Panel2);
+    Panel5 = HeaderCell(Panel2, QStringLiteral("Panel5"), QStringLiteral("属性"), 37);
+    Splitter6 = new SplitterBar(Qt::Horizontal, Panel5, 2, Panel2);
+    Panel6 = HeaderCell(Panel2, QStringLiteral("Panel6"), QStringLiteral("作成日時"),
+                        Base.createdWidth);
+    Splitter1 = new SplitterBar(Qt::Horizontal, Panel6, 2, Panel2);
+    Panel8 = HeaderCell(Panel2, QStringLiteral("Panel8"), QStringLiteral("更新日時"), 80);
+    Splitter4->setObjectName(QStringLiteral("Splitter4"));
+    Splitter5->setObjectName(QStringLiteral("Splitter5"));
+    Splitter6->setObjectName(QStringLiteral("Splitter6"));
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter4->resize(1, 16);
+    Splitter5->resize(1, 16);
+    Splitter6->resize(2, 16);
+    Splitter1->resize(1, 16);
+    for (QWidget* w : std::initializer_list<QWidget*>{Panel3, Splitter4, Panel4, Splitter5, Panel5,
+                                                     Splitter6, Panel6, Splitter1})
+        Panel2->DockChild(w, Dock::Left);
+    Panel2->DockChild(Panel8, Dock::Client);
+    Panel3->SetClicked([this] { Panel3Click(); });
+    Panel4->SetClicked([this] { Panel4Click(); });
+    Panel6->SetClicked([this] { Panel6Click(); });
+    Panel8->SetClicked([this] { Panel8Click(); });
+    for (SplitterBar* s : {Splitter4, Splitter5, Splitter6, Splitter1})
+        s->SetMoved([this] { SplitterMoved(); });
+
+    Panel7 = new QWidget(Panel1);
+    Panel7->setObjectName(QStringLiteral("Panel7"));
+    SetBackgroundColor(Panel7, Qt::white);
+    Panel7->resize(510, 150);
+    Panel1->DockChild(Panel7, Dock::Client);
+
+    ListBox1 = new QListWidget(Panel7);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setFrameShape(QFrame::NoFrame);
+    ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setTextElideMode(Qt::ElideNone);
+    ListBox1->viewport()->installEventFilter(this);
+    QObject::connect(ListBox1, &QListWidget::itemSelectionChanged, this,
+                     [this] { RunGuarded([this] { ListBox1SelectionChange(); }); });
+    Memo8 = Column(Panel7, QStringLiteral("Memo8"), Qt::AlignRight);
+    Memo9 = Column(Panel7, QStringLiteral("Memo9"), Qt::AlignHCenter);
+    Memo10 = Column(Panel7, QStringLiteral("Memo10"), Qt::AlignLeft);
+    Memo11 = Column(Panel7, QStringLiteral("Memo11"), Qt::AlignLeft);
+
+    ScrollBar1 = new QScrollBar(Qt::Vertical, this);
+    ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
+    ScrollBar1->setPageStep(1);
+    ScrollBar1->setRange(0, 0);
+    QObject::connect(ScrollBar1, &QScrollBar::valueChanged, this,
+                     [this](int) { RunGuarded([this] { ScrollBar1Change(); }); });
+}
+
+void TForm7::BuildCountGroups() {
+    GroupBox2 = Group(this, QStringLiteral("GroupBox2"), QStringLiteral("全ﾌｧｲﾙ処理"),
+                      QRect(6, 0, 160, 56));
+    Label4 = new QLabel(QStringLiteral("ﾌｧｲﾙ数"), GroupBox2);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setGeometry(8, 26, 44, 16);
+    Memo7 = CreamField(GroupBox2, QStringLiteral("Memo7"));
+    Memo7->setGeometry(52, 22, 50, 22);
+    BitBtn3 = new QPushButton(QStringLiteral("実行"), GroupBox2);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->setGeometry(106, 18, 48, 30);
+    Connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+
+    GroupBox3 = Group(this, QStringLiteral("GroupBox3"), QStringLiteral("選択ﾌｧｲﾙ処理"),
+                      QRect(172, 0, 172, 56));
+    Label6 = new QLabel(QStringLiteral("選択ﾌｧｲﾙ数"), GroupBox3);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setGeometry(8, 26, 62, 16);
+    Memo12 = CreamField(GroupBox3, QStringLiteral("Memo12"));
+    Memo12->setGeometry(70, 22, 46, 22);
+    BitBtn2 = new QPushButton(QStringLiteral("実行"), GroupBox3);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2->setGeometry(120, 18, 48, 30);
+    BitBtn2->setEnabled(false);
+    Connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+
+    BitBtn1 = new QPushButton(QStringLiteral("キャンセル"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->resize(90, 30);
+    Connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    Connect(escape, &QShortcut::activated, this, [this] { BitBtn1Click(); });
+}
+
+void TForm7::PlaceLowerControls() {
+    const int top = Panel1->y() + Panel1->height() + 8;
+    GroupBox2->move(6, top);
+    GroupBox3->move(GroupBox2->x() + GroupBox2->width() + 6, top);
+    // The cancel button ends at the table's right edge, never over the groups.
+    const int right = Panel1->x() + Panel1->width();
+    BitBtn1->move(std::max(GroupBox3->x() + GroupBox3->width() + 10, right - BitBtn1->width()),
+                  top + 18);
+}
+
+// --- Opening and the table ------------------------------------------------------------
+
+void TForm7::OpenFromMainWindow(int filterIndex, int serial) {
+    Memo5->setText(FilterExtensionText(filterIndex));
+    SendRequest(Edit1, QString::number(serial));
+    show();
+}
+
+void TForm7::Edit1Change() {
+    HighlightMode(BatchMode);
+    GatherFileList();
+    UpdateNamePreview();
+}
+
+void TForm7::GatherFileList() {
+    FileTable.clear();
+    ComputePageSize();
+    QStringList names;
+    QString folder;
+    if (Form1) {
+        names = Form1->FileListBox1->Names();
+        folder = Form1->FileListBox1->Directory();
+    }
+    RowCount = int(names.size());
+    Memo7->setText(QString::number(RowCount));
+    Memo12->setText(QString::number(RowCount));
+    {
+        const QSignalBlocker block(ScrollBar1);
+        ScrollBar1->setRange(0, std::max(0, RowCount - 1));
+        ScrollBar1->setValue(0);
+    }
+    SourceFolder = WithTrailingSeparator(folder);
+    const ExtensionCheck extensions = CheckExtensions(names);
+    {
+        const BusyCursor busy;  // one directory entry per file
+        FileTable = GatherRows(SourceFolder, names);
+    }
+    TopRow = 0;
+    ComputePageSize();
+    ShowPage(0, PageRows);
+    if (extensions.differing > 0) {
+        BitBtn3->setEnabled(false);
+        Dialogs().Message(QStringLiteral(
+            "ファイル種類（拡張子）が同一でありません。\n\rファイル・フィルターで揃えてください。"));
+        return;
+    }
+    BitBtn3->setEnabled(true);
+    // An empty list has no extension to take: the field keeps the filter's text.
+    if (RowCount > 0) Memo5->setText(ExtensionFieldText(extensions.reference));
+    UpdateNamePreview();
+}
+
+void TForm7::ShowPage(int first, int count) {
+    {
+        const QSignalBlocker block(ListBox1);
+        ListBox1->clear();
+    }
+    for (QListWidget* column : {Memo8, Memo9, Memo10, Memo11}) column->clear();
+    const int last = std::min(first + count - 1, RowCount - 1);
+    {
+        const QSignalBlocker block(ListBox1);
+        for (int k = std::max(first, 0); k <= last; ++k) {
+            const FileRow& row = FileTable[std::size_t(k)];
+            auto* item = new QListWidgetItem(u' ' + row.Name);
+            item->setSizeHint(QSize(0, kTableRowHeight));
+            ListBox1->addItem(item);
+            AddLine(Memo8, row.SizeText);
+            AddLine(Memo9, row.Attributes);
+            AddLine(Memo10, row.Created);
+            AddLine(Memo11, row.Updated);
+        }
+    }
+    SelectedCount = 0;
+    Memo12->setText(QStringLiteral("0"));
+    BitBtn2->setEnabled(false);
+}
+
+void TForm7::ComputePageSize() { PageRows = PageRowsFor(ListBox1->height()); }
+
+void TForm7::LayOutFileTable() {
+    const TableLayout t = ComputeTableLayout(size(), GroupBox1->y(), GroupBox1->height(), Base,
+                                             kScrollBarWidth);
+    // A window shrunk below the groups leaves the table no room, never less.
+    Panel1->setGeometry(t.panel.x(), t.panel.y(), std::max(0, t.panel.width()),
+                        std::max(0, t.panel.height()));
+    Panel3->resize(std::max(0, t.nameWidth), Panel3->height());
+    Panel4->resize(std::max(0, t.sizeWidth), Panel4->height());
+    Panel6->resize(std::max(0, t.createdWidth), Panel6->height());
+    Panel2->Relayout();
+    Panel1->Relayout();
+    const int height = Panel1->height();
+    ListBox1->setGeometry(0, 0, t.listWidth, height);
+    Memo8->setGeometry(Panel4->x(), 0, Panel4->width(), height);
+    Memo9->setGeometry(Panel5->x(), 0, Panel5->width(), height);
+    Memo10->setGeometry(Panel6->x(), 0, Panel6->width(), height);
+    Memo11->setGeometry(Panel8->x(), 0, Panel8->width(), height);
+    ScrollBar1->setGeometry(t.scrollBar.x(), t.scrollBar.y(), t.scrollBar.width(),
+                            std::max(0, t.scrollBar.height()));
+    PlaceLowerControls();
+}
+
+void TForm7::F7Resize() {
+    LayOutFileTable();
+    ComputePageSize();
+    ShowPage(TopRow, PageRows);
+}
+
+void TForm7::F7Create() {
+    Base.nameWidth = Panel3->width();
+    Base.sizeWidth = Panel4->width();
+    Base.createdWidth = Panel6->width();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->size() : QSize(1024, 768);
+    const int height = screenSize.height() * 9 / 10;
+    move((screenSize.width() - width()) / 2, (screenSize.height() - height) / 2);
+    // The body's design width plus 10: 520 pixels.
+    const int width = 510 + 10;
+    resize(width, height);
+    Base.windowWidth = width;
+    BatchMode = kModeRename;
+    RunNotifySerial = 0;
+    created_ = true;
+    F7Resize();
+}
+
+void TForm7::resizeEvent(QResizeEvent*) {
+    if (created_) RunGuarded([this] { F7Resize(); });
+}
+
+bool TForm7::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListBox1->viewport() && event->type() == QEvent::MouseButtonRelease)
+        RunGuarded([this] { ListBox1MouseUP(); });
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm7::SortBy(SortColumn column, bool& descending) {
+    descending = !descending;
+    SortRows(FileTable, column, descending);
+    ShowPage(TopRow, PageRows);
+}
+
+void TForm7::Panel3Click() { SortBy(SortColumn::Name, NameDescending); }
+void TForm7::Panel4Click() { SortBy(SortColumn::Size, SizeDescending); }
+void TForm7::Panel6Click() { SortBy(SortColumn::Created, CreatedDescending); }
+void TForm7::Panel8Click() { SortBy(SortColumn::Updated, UpdatedDescending); }
+
+void TForm7::ScrollBar1Change() {
+    TopRow = ScrollBar1->value();
+    ShowPage(TopRow, PageRows);
+}
+
+void TForm7::ListBox1SelectionChange() {
+    // The selection is counted whenever it changes (by mouse or keyboard), so
+    // a run on the selected rows always runs on the rows shown selected.
+    SelectedCount = int(ListBox1->selectedItems().size());
+    Memo12->setText(QString::number(SelectedCount));
+    BitBtn2->setEnabled(true);
+}
+
+void TForm7::ListBox1MouseUP() { ListBox1SelectionChange(); }
+
+void TForm7::SplitterMoved() {
+    Base.nameWidth = Panel3->width();
+    Base.sizeWidth = Panel4->width();
+    Base.createdWidth = Panel6->width();
+    Base.windowWidth = width();
+    F7Resize();
+}
+
+void TForm7::BitBtn1Click() { hide(); }
+
+// --- Names ----------------------------------------------------------------------------
+
+void TForm7::UpdateNamePreview() {
+    Naming.digits = UpDown1->Position();
+    Naming.startValue = UpDown2->Position() + 10 * UpDown4->Position();
+    Naming.increment = UpDown3->Position() + 10 * UpDown5->Position();
+    Memo3->setText(QString::number(Naming.startValue));
+    Memo4->setText(QString::number(Naming.increment));
+    Naming.fixedPart = FirstLine(Memo1->toPlainText());
+    Memo2->setText(PadNumber(QString::number(Naming.startValue), Naming.digits));
+    Naming.extensionPart = u'.' + FirstLine(Memo5->text());
+    Memo6->setText(FirstSequenceName(Naming));
+}
+
+void TForm7::Memo1Change() {
+    Naming.fixedPart = FirstLine(Memo1->toPlainText());
+    UpdateNamePreview();
+}
+
+QString TForm7::SequenceName(int k) const { return tamarind::SequenceName(Naming, k); }
+
+// --- Runs -----------------------------------------------------------------------------
+
+void TForm7::SetMode(int mode) {
+    BatchMode = mode;
+    HighlightMode(mode);
+    GroupBox5->setVisible(mode >= kModeRename && mode <= kModeRenameMove);
+}
+
+void TForm7::HighlightMode(int mode) {
+    QRadioButton* buttons[6] = {RadioButton1, RadioButton2, RadioButton3,
+                                RadioButton4, RadioButton5, RadioButton6};
+    for (QRadioButton* b : buttons) SetTextColor(b, Qt::black);
+    if (mode >= 1 && mode <= 6) SetTextColor(buttons[mode - 1], Qt::red);
+}
+
+void TForm7::BitBtn2Click() {
+    RunScope = 1;
+    if (BatchMode == kModeRename || BatchMode == kModeDelete) {
+        // Once per click, also when the field already holds "0".
+        {
+            const QSignalBlocker block(Edit4);
+            Edit4->setText(QStringLiteral("0"));
+        }
+        Edit4Change();
+        return;
+    }
+    OpenDestinationChooser();
+}
+
+void TForm7::BitBtn3Click() {
+    RunScope = 2;
+    if (BatchMode == kModeRename || BatchMode == kModeDelete) {
+        {
+            const QSignalBlocker block(Edit4);
+            Edit4->setText(QStringLiteral("0"));
+        }
+        Edit4Change();
+        return;
+    }
+    OpenDestinationChooser();
+}
+
+void TForm7::OpenDestinationChooser() {
+    if (!Form8) return;
+    // The chooser opens on the folder the table was gathered from.
+    const QString folder = WithoutTrailingSeparator(SourceFolder);
+    Form8->Prepare(folder, BatchMode == kModeRenameCopy || BatchMode == kModeCopy
+                               ? QStringLiteral("コピー先指定")
+                               : QStringLiteral("移動先指定"));
+    Form8->show();
+}
+
+void TForm7::Edit4Change() {
+    bool ok = false;
+    const int number = Edit4->text().toInt(&ok);
+    if (!ok || number < 0) return;
+    RunOperations();
+}
+
+void TForm7::RunOperations() {
+    BatchRun run;
+    run.mode = BatchMode;
+    run.sourceFolder = SourceFolder;
+    run.destinationFolder = DestinationFolder;
+    UpdateNamePreview();
+    if (BatchMode <= kModeRenameMove && !IsUsableFixedPart(Naming.fixedPart)) {
+        Dialogs().Message(QStringLiteral(
+            "固定部名称に「/」は使えません。\n\r固定部名称を直してから実行してください。"));
+        return;
+    }
+    if (RunScope == 1) {
+        int i = 0;
+        for (int r = 0; r < ListBox1->count() && i < SelectedCount; ++r) {
+            const QListWidgetItem* item = ListBox1->item(r);
+            if (!item->isSelected()) continue;
+            run.items.push_back({item->text().mid(1), SequenceName(i)});
+            ++i;
+        }
+    } else if (RunScope == 2) {
+        for (int k = 0; k < RowCount; ++k)
+            run.items.push_back({FileTable[std::size_t(k)].Name, SequenceName(k)});
+    }
+    {
+        const BusyCursor busy;
+        RunBatch(run, BatchTargetPath);  // an input/output failure ends the run here
+    }
+    RunScope = 0;
+    ++RunNotifySerial;
+    if (Form1) SendRequest(Form1->Edit7, QString::number(RunNotifySerial));
+    hide();
+}
 
 }  // namespace tamarind

@@ -13,6 +13,9 @@
 namespace tamarind {
 
 InputFile::InputFile(const QString& path) : path_(path) {
+    // The one non-blocking, regular-files-only opener of the program, so a
+    // named pipe never stalls a decoder and the refusal reads the same
+    // everywhere.
     struct stat st {};
     fd_ = OpenRegularFile(path, O_RDONLY, &st).release();
     size_ = st.st_size;

@@ -1,24 +1,70 @@
 #pragma once
-// The print layout window: the printer's sheet and the picture placed on it
-// in millimetres.
+// The print layout window: the printer's sheet and printable area, a preview
+// of the sheet with the picture on it, and the picture's size and place in
+// millimetres. The arithmetic lives in PrintLayout (print/Placement.h); the
+// window mirrors it into its controls after every handler.
 
 #include <QWidget>
 
+#include "print/Placement.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QPushButton;
+class QScrollBar;
 
 namespace tamarind {
+
+class PictureBox;
 
 class TForm6 : public QWidget {
 public:
     explicit TForm6(QWidget* parent = nullptr);
 
+    // Measures the current printer and shows it.
+    void RefreshPrinterInfo();
+
     // A new picture was handed over: lay it out.
     void Edit1Change();
     // The printer was set up again: measure it.
     void Edit2Change();
+    void ScrollBar3Change();  // W
+    void ScrollBar4Change();  // H
+    void ScrollBar1Change();  // X
+    void ScrollBar2Change();  // Y
+    void CheckBox1Click();    // "縦横比維持"
+    void CheckBox3Click();    // "中央に配置"
+    void Button3Click();      // "全体に配置"
+    void Button1Click();      // "印刷実行"
+    void Button2Click();      // "中止"
+    void BitBtn1Click();      // "Printer設定"
 
+    const PrintLayout& Layout() const { return layout_; }
+
+    QGroupBox *GroupBox1, *GroupBox2, *GroupBox3;
+    QCheckBox *CheckBox1, *CheckBox3;
+    QPushButton *Button1, *Button2, *Button3, *BitBtn1;
+    QLineEdit *Memo1, *Memo2, *Memo3, *Memo4, *Memo5, *Memo6, *Memo7, *Memo8, *Memo9, *Memo10,
+        *Memo11, *Memo12, *Memo13, *Memo14, *Memo15;
+    QScrollBar *ScrollBar1, *ScrollBar2, *ScrollBar3, *ScrollBar4;
+    QLabel* Label16;  // "単位：mm"
+    QWidget* Panel1;  // the sheet
+    QWidget* Panel2;  // the printable area
+    PictureBox* Image1;
     QLineEdit* Edit1;
     QLineEdit* Edit2;
+
+private:
+    void LayOutPicture();
+    void ShowLayout();
+    void ShowPrinter();
+    void FitWindow();
+    QScrollBar* Bar(PrintLayout::BarId id) const;
+    void BarMoved(PrintLayout::BarId id);
+
+    PrintLayout layout_;
 };
 
 extern TForm6* Form6;

@@ -1,0 +1,15 @@
+#pragma once
+// Steps shared by the end-to-end print tests.
+
+#include <QString>
+
+namespace tamarind::test {
+
+// Writes a BMP of four coloured quarters into `folder`; its path.
+QString WriteQuartersBmp(const QString& folder, int width, int height);
+
+// As a user does it: the file into a slot, a double click on the slot,
+// "中央に配置" ticked if it is not, "印刷実行".
+void PrintSlotPictureCentred(const QString& path);
+
+}  // namespace tamarind::test

@@ -1,0 +1,128 @@
+// Printing through the real components on a machine without printers: the
+// PDF printer writes a new file into the user's
+// documents folder (or home), the program says where, and the page shows the
+// picture, or the thumbnail grid, exactly where the layout window placed it.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include "PrintTestSupport.h"
+#include "PrintedPage.h"
+#include "ScriptedDialogs.h"
+#include "app/Application.h"
+#include "app/Cviewer1.h"
+#include "app/PictureBox.h"
+#include "app/ViewerState.h"
+#include "platform/Guard.h"
+#include "platform/SystemPrinter.h"
+#include "print/PrintJob.h"
+#include "print/Set_Prt.h"
+
+using namespace tamarind;
+using namespace tamarind::test;
+
+namespace {
+
+class PrintToPdf : public ::testing::Test {
+protected:
+    void SetUp() override {
+        oldHome_ = qgetenv("HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
+        ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Documents")));
+        Viewer = ViewerState{};
+        Printing = PrintState{};
+    }
+    void TearDown() override {
+        DestroyForms();
+        SetPrinter(previous_);
+        qputenv("HOME", oldHome_);
+    }
+    void Start() {
+        printer_ = std::make_unique<SystemPrinter>(SystemPrinter::Choice::Pdf);
+        previous_ = SetPrinter(printer_.get());
+        CreateForms({});
+        Form1->show();
+    }
+    // The file the program said it printed to.
+    QString PrintedFile() {
+        EXPECT_EQ(dialogs.messages().size(), 1u);
+        if (dialogs.messages().empty()) return QString();
+        const QString message = dialogs.messages().back();
+        EXPECT_TRUE(message.startsWith(QStringLiteral("PDF ファイルに印刷しました。\n")));
+        return message.section(u'\n', 1);
+    }
+    QRect PlacedOnPage() const {
+        const PrinterMetrics& m = Printing.Printer;
+        const EdgeRect d = DeviceRectFor(Printing.PlacementRect, m.dpiX, m.dpiY, m.scalePercent);
+        return QRect(m.offsetX + d.left, m.offsetY + d.top, d.width(), d.height());
+    }
+
+    QTemporaryDir home;
+    QTemporaryDir pictures;
+    ScriptedDialogs dialogs;
+
+private:
+    QByteArray oldHome_;
+    std::unique_ptr<SystemPrinter> printer_;
+    PrinterService* previous_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PrintToPdf, CentredPictureLandsWhereTheWindowPlacedIt) {
+    Start();
+    PrintSlotPictureCentred(WriteQuartersBmp(pictures.path(), 1200, 900));
+    const QString pdf = PrintedFile();
+    EXPECT_TRUE(QFileInfo(pdf).isFile());
+    EXPECT_EQ(QFileInfo(pdf).absolutePath(), QDir(home.path()).filePath(QStringLiteral("Documents")));
+
+    // Centred at one picture pixel per dot: 50.8 x 38.1 mm at 600 dpi.
+    const PrinterMetrics& m = Printing.Printer;
+    EXPECT_EQ(m.dpiX, 600);
+    EXPECT_EQ(Form6->windowTitle(), QStringLiteral("プリンター情報 - PDF"));
+    const QRect placed = PlacedOnPage();
+    EXPECT_EQ(placed.size(), QSize(1200, 900));
+    EXPECT_NEAR(placed.center().x(), m.paperWidthDots / 2, 3);
+    EXPECT_NEAR(placed.center().y(), m.paperLengthDots / 2, 3);
+    ExpectQuartersAt(pdf, m.dpiX, placed);
+}
+
+TEST_F(PrintToPdf, ThumbnailSheetPrintsTheGridAsItLooks) {
+    // Without a documents folder the file goes to the home folder.
+    ASSERT_TRUE(QDir(home.path()).rmdir(QStringLiteral("Documents")));
+    Start();
+    const QString picture = WriteQuartersBmp(pictures.path(), 1200, 900);
+    const QFileInfo info(picture);
+    RunGuarded([&] {
+        Form1->ShowFolder(info.absolutePath());
+        Form1->FillSlotFromList(info.absolutePath() + u'/', info.fileName());
+    });
+    RunGuarded([&] { Form1->B3Click(); });
+    ASSERT_TRUE(Form6->isVisible());
+    const QImage grid = Printing.PrintBitmap.ToQImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(grid.size(), QSize(Viewer.GridWidth, Viewer.GridHeight));
+    Form6->Button3->click();  // the whole printable width, aspect kept
+    Form6->Button1->click();
+    const QString pdf = PrintedFile();
+    EXPECT_EQ(QFileInfo(pdf).absolutePath(), QFileInfo(home.path()).absoluteFilePath());
+
+    // The slot's picture shows in the printed grid where it shows on screen.
+    const QRect placed = PlacedOnPage();
+    const QImage page = RenderPdfRegion(pdf, Printing.Printer.dpiX, placed);
+    ASSERT_EQ(page.size(), placed.size());
+    PictureBox* image = Form1->SlotImage(1);
+    const QPoint inGrid = image->mapTo(Form1->Panel2, QPoint(image->width() / 4, image->height() / 4));
+    EXPECT_EQ(grid.pixel(inGrid), qRgb(255, 0, 0));
+    const QPoint onPage(inGrid.x() * placed.width() / grid.width(),
+                        inGrid.y() * placed.height() / grid.height());
+    const QRgb printed = page.pixel(onPage);
+    EXPECT_GE(qRed(printed), 240);
+    EXPECT_LE(qGreen(printed), 15);
+    EXPECT_LE(qBlue(printed), 15);
+}
