@@ -49,29 +49,7 @@ const QColor kRed(255, 0, 0);
 
 TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), args_(args) {
     Form1 = this;
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Tamarind 2004/5 Ver 2.20"));
-    // System menu and minimise button, no maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setFont(UiFont(kGothic, 12));
-
-    BuildMenu();
-    ClientArea = new DockPanel(this);
-    ClientArea->setObjectName(QStringLiteral("ClientArea"));
-    setCentralWidget(ClientArea);
-    BuildLeftPanel();
-    BuildGrid();
-    BuildRequestFields();
-
-    StatusBar1 = statusBar();
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setFixedHeight(25);
-    StatusBar1->setSizeGripEnabled(false);
-
-    folders_ = std::make_unique<FolderBrowser>(DriveComboBox1, DirectoryListBox1, FileListBox1);
-    hints_ = new HintRouter(this, [this](const QWidget* widget) { ShowHintFor(widget); });
+    BuildControls();
     Form1_Create();
 }
 
@@ -191,6 +169,7 @@ void TForm1::ApplySizeMode(int mode) {
     Panel2->resize(Viewer.GridWidth, Viewer.GridHeight);
     ClientArea->resize(clientWidth, std::max(0, Viewer.GridHeight));
     ClientArea->Relayout();
+    Splitter2->KeepRoom();  // the file list keeps its least height in a smaller window
 
     PlaceLeftPanelControls(g.panelWidth);
     ApplyLayout(Viewer.LayoutIndex);
@@ -465,7 +444,10 @@ void TForm1::NavigateToBatchFolder() {
     ShowFolder(BatchTargetPath.endsWith(u'/') ? path : FolderOf(path));
 }
 
-void TForm1::RefreshFileLists() { ShowFolder(folders_->Folder()); }
+void TForm1::RefreshFileLists() {
+    // A folder that vanished behind the lists' back leaves its nearest ancestor.
+    ShowFolder(NearestReadableFolder(folders_->Folder()));
+}
 
 void TForm1::Edit7Change() { NavigateToBatchFolder(); }
 
@@ -505,10 +487,6 @@ QString TForm1::FormatSizeCaption(int slot, int width, int height) {
         Viewer.SlotPixelHeight[slot] = height;
     }
     return SizeCaptionText(Viewer.DisplayUnit, Viewer.Dpi, width, height);
-}
-
-void TForm1::PutChangedPicture(int slot, const Bitmap& bitmap) {
-    SetSlotFullPicture(slot, Picture::FromBitmap(bitmap));
 }
 
 void TForm1::Edit1_Change() { FitSlotImage(Viewer.WorkSlot); }

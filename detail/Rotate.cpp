@@ -17,7 +17,11 @@ namespace {
 // source rows of one tile stay in the cache while its columns are read.
 constexpr int kTile = 64;
 // The same for the 24-bit shuffling turn, which goes by strips of columns.
-constexpr int kStrip = 64;
+constexpr int kStrip = 128;
+// How many rows ahead of the strip's current rows their bytes are prefetched.
+constexpr int kPrefetchRows = 16;
+// Rows per band of the 24-bit quarter turn (a multiple of 4).
+constexpr int kBand = 1024;
 
 // Whole pixels of N bytes. Wide copies move a 3-byte pixel as one 4-byte
 // word: they read one byte past the source pixel and write one byte past the
@@ -201,19 +205,33 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
                 Store12(dst[w - 1 - x - j] + qsizetype(y) * 3, out);
         }
     };
-    // A 16-byte load at pixel x stays inside the row while 3x + 16 <= 3w.
+    // A 16-byte load at pixel x stays inside the row while 3x + 16 <= 3w;
+    // blocks of four columns cover [0, xw), blocks of four rows [0, h4).
     const int wideEnd = 3 * w < 16 ? 0 : (3 * w - 16) / 3 + 1;  // first x where it would not
-    for (int x0 = 0; x0 < w; x0 += kStrip) {
-        const int x1 = std::min(w, x0 + kStrip);
-        const int xs = x0 + std::max(0, std::min(x1, wideEnd) - x0) / 4 * 4;  // end of the 4-wide part
-        int y = 0;
-        for (; y + 4 <= h; y += 4)
-            for (int x = x0; x < xs; x += 4) block(x, y);
-        for (; y < h; ++y)
-            for (int x = x0; x < xs; ++x) one(x, y);
-        for (int x = xs; x < x1; ++x)
-            for (int yy = 0; yy < h; ++yy) one(x, yy);
+    const int xw = std::min(w, wideEnd) / 4 * 4;
+    const int h4 = h / 4 * 4;
+    // Bands of rows, each walked strip by strip: the strips of one band
+    // read the same source pages, so their addresses stay in the TLB.
+    for (int b0 = 0; b0 < h4; b0 += kBand) {
+        const int b1 = std::min(h4, b0 + kBand);
+        for (int x0 = 0; x0 < xw; x0 += kStrip) {
+            const int x1 = std::min(xw, x0 + kStrip);
+            // Each source row is a new page, where the hardware's prefetcher
+            // stops: the strip's bytes of the rows a few steps ahead are
+            // asked for explicitly.
+            const qsizetype from = qsizetype(x0) * 3, to = qsizetype(x1) * 3;
+            for (int y = b0; y < b1; y += 4) {
+                for (int r = y + kPrefetchRows; r < std::min(b1, y + kPrefetchRows + 4); ++r)
+                    for (qsizetype p = from; p < to; p += 64)
+                        _mm_prefetch(reinterpret_cast<const char*>(src[r] + p), _MM_HINT_T0);
+                for (int x = x0; x < x1; x += 4) block(x, y);
+            }
+        }
     }
+    for (int y = h4; y < h; ++y)
+        for (int x = 0; x < xw; ++x) one(x, y);
+    for (int x = xw; x < w; ++x)
+        for (int y = 0; y < h; ++y) one(x, y);
 }
 
 // Each row reversed into the same row (mirror) or the opposite one (half

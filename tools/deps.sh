@@ -10,6 +10,7 @@ packages=(
   libgtest-dev
   xvfb xauth openbox x11-utils xclip desktop-file-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-liberation2 fonts-urw-base35
   libimage-exiftool-perl
   poppler-utils cups-daemon cups-client
 )

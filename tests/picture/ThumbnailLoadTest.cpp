@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -159,6 +160,19 @@ TEST(JpegThumbnail, ReadAtAReducedScaleAndAsSharpAsAFullDecode) {
     // Against the full picture reduced with the same filter.
     const QImage reference = ResampleLanczos(ReadJpegFile(path), {320, 200});
     EXPECT_GT(Psnr(t.image, reference), 40.0);
+    // Filtered after the decode (small boxes) or band by band while it runs
+    // (large ones): either way exactly the scaled decode filtered whole.
+    const QString grey = dir.filePath(QStringLiteral("grey.jpg"));
+    WriteFileBytes(grey, Cjpeg(Photo(1600, 1000), {"-grayscale"}));
+    for (const QString& file : {path, grey})
+        for (QSize box : {QSize(320, 200), QSize(800, 500), QSize(1100, 687)}) {
+            SCOPED_TRACE(box.width());
+            const PictureThumbnail made = LoadThumbnail(file, FixedBox(box));
+            JpegReadOptions options;
+            options.scaleNumerator = JpegThumbnailScale({1600, 1000}, box);
+            options.scaleDenominator = 8;
+            EXPECT_EQ(MaxColourDifference(made.image, ResampleLanczos(ReadJpegFile(file, options), box)), 0);
+        }
     // An empty box still decodes (errors must show) but makes no image.
     const PictureThumbnail none = LoadThumbnail(path, FixedBox({0, 0}));
     EXPECT_EQ(none.natural, QSize(1600, 1000));
@@ -269,9 +283,31 @@ TEST(ThumbnailMemory, TinyFilesClaimingHugePicturesStayWithinTheBound) {
     ASSERT_FALSE(progressive.isEmpty());
     files << dir.filePath(QStringLiteral("bomb-progressive.jpg"));
     WriteFileBytes(files.back(), Claiming(progressive, 16384, 16384));
-    // Nearly 2 GB of zeros named as a JPEG (sparse: it takes no disk).
-    files << dir.filePath(QStringLiteral("big.jpg"));
+    // A PNG icon of 8192 x 8192 pixels of one colour, which deflate packs
+    // into a few hundred kilobytes.
     {
+        QImage plain(8192, 8192, QImage::Format_ARGB32);
+        plain.fill(qRgba(10, 200, 30, 255));
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        plain.save(&buffer, "PNG", 0);  // 0: the strongest compression
+        plain = QImage();
+        QByteArray ico("\0\0\1\0\1\0", 6);
+        QByteArray entry(16, '\0');
+        entry[4] = 1;
+        entry[6] = 32;
+        for (int i = 0; i < 4; ++i) {
+            entry[8 + i] = char(png.size() >> (8 * i));
+            entry[12 + i] = char(22 >> (8 * i));
+        }
+        ASSERT_LT(png.size(), 1 << 20);
+        files << dir.filePath(QStringLiteral("bomb.ico"));
+        WriteFileBytes(files.back(), ico + entry + png);
+    }
+    // Nearly 2 GB of zeros named as each kind of picture (sparse: no disk).
+    for (const char* kind : {"jpg", "bmp", "ico", "wmf", "emf"}) {
+        files << dir.filePath(QStringLiteral("big.") + QString::fromLatin1(kind));
         QFile big(files.back());
         ASSERT_TRUE(big.open(QIODevice::WriteOnly));
         ASSERT_TRUE(big.resize(qint64(1900) << 20));
