@@ -19,6 +19,7 @@
 #include <algorithm>
 
 #include "app/Geometry.h"
+#include "app/HelpFile.h"
 #include "app/MainWindowControls.h"
 #include "app/SlotFitting.h"
 #include "exif/Exif.h"
@@ -77,8 +78,8 @@ void TForm1::Form1_Create() {
         ShowFolder(startFolder);
         FileListBox1->SetMask(FilterMask(FilterComboBox1->currentIndex()));
     });
-    // 3. The help file beside the program.
-    helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/tamarind.hlp");
+    // 3. The help file beside the program (or in its installation's share folder).
+    helpFile_ = LocateHelpFile(QCoreApplication::applicationDirPath());
     // 4. Slot counts of the layouts as text.
     Viewer.SlotCountText = {QStringLiteral("0"), QStringLiteral("1"),  QStringLiteral("2"),
                             QStringLiteral("2"), QStringLiteral("4"),  QStringLiteral("6"),
@@ -372,14 +373,9 @@ void TForm1::N2Click() { SetFillMode(Viewer.ContinuousMode); }
 
 // --- Commands of the windows that follow ----------------------------------------------
 
-void TForm1::Exit2Click() { close(); }
 void TForm1::R1Click() {
     if (Form7) Form7->OpenFromMainWindow(Viewer.FilterIndex, ++Viewer.PrintRequestSerial);
 }
-void TForm1::Contents1Click() {}
-void TForm1::About1Click() {}
-void TForm1::ShowFullSize(int) {}
-void TForm1::CopySlotToClipboard(int) {}
 
 // --- Folder and file selection --------------------------------------------------------
 
@@ -496,10 +492,6 @@ QString TForm1::FormatSizeCaption(int slot, int width, int height) {
         Viewer.SlotPixelHeight[slot] = height;
     }
     return SizeCaptionText(Viewer.DisplayUnit, Viewer.Dpi, width, height);
-}
-
-void TForm1::PutChangedPicture(int slot, const Bitmap& bitmap) {
-    SetSlotFullPicture(slot, Picture::FromBitmap(bitmap));
 }
 
 void TForm1::Edit1_Change() { FitSlotImage(Viewer.WorkSlot); }

@@ -113,9 +113,6 @@ public:
     // Opens the picture named on the command line in slot 1.
     void OpenStartFile(const QString& text);
     void FitSlotImage(int slot);
-    // A changed picture from the detail window: the measuring picture and the
-    // picture of `slot` show it (the refit follows through Edit1).
-    void PutChangedPicture(int slot, const Bitmap& bitmap);
     QString FormatSizeCaption(int slot, int width, int height);
 
     // --- Full pictures of the slots ------------------------------------------------

@@ -87,6 +87,8 @@ enum : uint32_t {
     kExtSelectClipRgn = 75,
     kBitBlt = 76,
     kStretchBlt = 77,
+    kMaskBlt = 78,
+    kPlgBlt = 79,
     kSetDiBitsToDevice = 80,
     kStretchDiBits = 81,
     kExtCreateFontIndirectW = 82,
@@ -237,6 +239,8 @@ class EmfPicture final : public MetafilePicture {
                     std::span<const uchar> record) const;
     void PlayText(Canvas& canvas, ByteReader& r, std::span<const uchar> record, bool wide) const;
     void PlayBlt(Canvas& canvas, uint32_t type, ByteReader& r, std::span<const uchar> record) const;
+    void PlayMaskBlt(Canvas& canvas, ByteReader& r, std::span<const uchar> record) const;
+    void PlayPlgBlt(Canvas& canvas, ByteReader& r, std::span<const uchar> record) const;
 
     QByteArray bytes_;
     size_t start_;
@@ -808,6 +812,12 @@ void EmfPicture::PlayRecord(Canvas& canvas, ObjectTable& objects, uint32_t type,
         case kTransparentBlt:
             PlayBlt(canvas, type, r, record);
             break;
+        case kMaskBlt:
+            PlayMaskBlt(canvas, r, record);
+            break;
+        case kPlgBlt:
+            PlayPlgBlt(canvas, r, record);
+            break;
 
         case kGradientFill: {
             r.Skip(16);
@@ -982,6 +992,113 @@ void EmfPicture::PlayBlt(Canvas& canvas, uint32_t type, ByteReader& r,
         image = faded;
     }
     canvas.DrawImage(image, dest, source, rop);
+}
+
+namespace {
+
+// The source and mask bitmaps of a MaskBlt or PlgBlt record: usage, then
+// offset and size of header and of bits, for each.
+struct BltBitmaps {
+    uint32_t usage = 0, offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0;
+    QImage Decode(std::span<const uchar> record, const Canvas& canvas) const {
+        if (cbBmi == 0) return {};
+        const auto info = Part(record, offBmi, cbBmi);
+        const auto bits = Part(record, offBits, cbBits);
+        if (info.empty() || bits.empty()) return {};
+        return DecodeRecordDib(info, bits, usage, canvas);
+    }
+};
+
+BltBitmaps ReadBltBitmaps(ByteReader& r) {
+    BltBitmaps b;
+    b.usage = r.U32();
+    b.offBmi = r.U32();
+    b.cbBmi = r.U32();
+    b.offBits = r.U32();
+    b.cbBits = r.U32();
+    return b;
+}
+
+}  // namespace
+
+void EmfPicture::PlayMaskBlt(Canvas& canvas, ByteReader& r, std::span<const uchar> record) const {
+    r.Skip(16);  // bounds
+    const QPointF at = ReadPointL(r);
+    const int32_t cx = r.I32(), cy = r.I32();
+    const uint32_t rop4 = r.U32();
+    const int32_t xSrc = r.I32(), ySrc = r.I32();
+    r.Skip(24);  // source transform
+    r.U32();     // background colour of the source
+    const BltBitmaps sourceBits = ReadBltBitmaps(r);
+    const int32_t xMask = r.I32(), yMask = r.I32();
+    const BltBitmaps maskBits = ReadBltBitmaps(r);
+    if (!r.ok() || cx <= 0 || cy <= 0) return;
+    const QImage source = sourceBits.Decode(record, canvas);
+    const QImage mask = maskBits.Decode(record, canvas);
+    // The foreground operation where the mask is set, the background one
+    // (the high byte) where it is not.
+    const auto fore = uint8_t(rop4 >> 16), back = uint8_t(rop4 >> 24);
+    const QRectF dest(at, QSizeF(cx, cy));
+    if (mask.isNull()) {
+        // No mask: a plain transfer with the foreground operation.
+        if (source.isNull()) {
+            canvas.PatBlt(dest, Rop3Code(fore));
+        } else {
+            canvas.DrawImage(source, dest, QRectF(xSrc, ySrc, cx, cy), Rop3Code(fore));
+        }
+        return;
+    }
+    // Only the part that the source and the mask both hold is transferred,
+    // pixel for pixel.
+    QRect part(xSrc, ySrc, cx, cy);
+    if (!source.isNull()) part &= source.rect();
+    part &= QRect(xSrc - xMask, ySrc - yMask, mask.width(), mask.height());
+    if (part.isEmpty()) return;
+    const QPoint shift = part.topLeft() - QPoint(xSrc, ySrc);
+    const QImage cut = source.isNull() ? QImage() : source.copy(part);
+    const QPoint maskAt(xMask + shift.x(), yMask + shift.y());
+    const LogBrush& brush = canvas.state().brush;
+    std::optional<QRgb> brushColour;
+    if (brush.style == 0) brushColour = canvas.Color(brush.color).rgb();
+    const QRectF partDest(at + QPointF(shift), QSizeF(part.size()));
+    for (const bool set : {false, true}) {
+        const MaskedRop piece =
+            MaskedRopPart(set ? fore : back, cut, part.size(), mask, maskAt, set, brushColour);
+        if (!piece.image.isNull())
+            canvas.DrawImage(piece.image, partDest, QRectF(piece.image.rect()), piece.rop);
+    }
+}
+
+void EmfPicture::PlayPlgBlt(Canvas& canvas, ByteReader& r, std::span<const uchar> record) const {
+    r.Skip(16);  // bounds
+    const QPointF p0 = ReadPointL(r), p1 = ReadPointL(r), p2 = ReadPointL(r);
+    const int32_t xSrc = r.I32(), ySrc = r.I32(), cx = r.I32(), cy = r.I32();
+    r.Skip(24);  // source transform
+    r.U32();     // background colour of the source
+    const BltBitmaps sourceBits = ReadBltBitmaps(r);
+    const int32_t xMask = r.I32(), yMask = r.I32();
+    const BltBitmaps maskBits = ReadBltBitmaps(r);
+    if (!r.ok() || cx <= 0 || cy <= 0) return;
+    const QImage source = sourceBits.Decode(record, canvas);
+    if (source.isNull()) return;
+    const QImage mask = maskBits.Decode(record, canvas);
+    // The source rectangle's corners go to p0 (top left), p1 (top right) and
+    // p2 (bottom left); each source pixel moves by a and b.
+    const QPointF a = (p1 - p0) / cx, b = (p2 - p0) / cy;
+    QRect part = QRect(xSrc, ySrc, cx, cy) & source.rect();
+    if (!mask.isNull()) part &= QRect(xSrc - xMask, ySrc - yMask, mask.width(), mask.height());
+    if (part.isEmpty()) return;
+    const QPointF origin = p0 + (part.left() - xSrc) * a + (part.top() - ySrc) * b;
+    const QPointF across = part.width() * a, down = part.height() * b;
+    const QTransform unitToLogical(across.x(), across.y(), down.x(), down.y(), origin.x(),
+                                   origin.y());
+    QImage cut = source.copy(part);
+    if (!mask.isNull()) {
+        // Where the mask is not set the destination stays as it was.
+        const QPoint maskAt(xMask + part.left() - xSrc, yMask + part.top() - ySrc);
+        cut = MaskedRopPart(0xCC, cut, part.size(), mask, maskAt, true, std::nullopt).image;
+    }
+    canvas.DrawImageMapped(cut, unitToLogical, QRectF(cut.rect()), Rop3Code(0xCC));
 }
 
 }  // namespace

@@ -123,4 +123,85 @@ QImage DecodePackedDib(std::span<const uchar> packed, uint32_t usage, const Canv
                            canvas);
 }
 
+bool MaskBit(const QImage& mask, int x, int y) {
+    if (!mask.valid(x, y)) return false;
+    return qGray(mask.pixel(x, y)) >= 128;
+}
+
+uint32_t Rop3Code(uint8_t index) {
+    switch (index) {
+        case 0x00: return 0x00000042;  // BLACKNESS
+        case 0x11: return 0x001100A6;  // NOTSRCERASE
+        case 0x33: return 0x00330008;  // NOTSRCCOPY
+        case 0x44: return 0x00440328;  // SRCERASE
+        case 0x55: return 0x00550009;  // DSTINVERT
+        case 0x5A: return 0x005A0049;  // PATINVERT
+        case 0x66: return 0x00660046;  // SRCINVERT
+        case 0x88: return 0x008800C6;  // SRCAND
+        case 0xAA: return 0x00AA0029;  // the destination unchanged
+        case 0xBB: return 0x00BB0226;  // MERGEPAINT
+        case 0xCC: return 0x00CC0020;  // SRCCOPY
+        case 0xEE: return 0x00EE0086;  // SRCPAINT
+        case 0xF0: return 0x00F00021;  // PATCOPY
+        case 0xFF: return 0x00FF0062;  // WHITENESS
+        default: return uint32_t(index) << 16;
+    }
+}
+
+MaskedRop MaskedRopPart(uint8_t rop3, const QImage& source, QSize size, const QImage& mask,
+                        QPoint maskAt, bool set, std::optional<QRgb> brush) {
+    constexpr QRgb kClear = 0x00000000, kWhite = 0xFFFFFFFF, kBlack = 0xFF000000;
+    // What a selected pixel holds, from the source pixel; what the others
+    // hold so that the operation leaves them as they are; and the operation.
+    enum class Fill { Source, InvertedSource, Colour };
+    Fill fill = Fill::Source;
+    QRgb colour = 0, neutral = kClear;
+    uint32_t rop = Rop3Code(0xCC);
+    switch (rop3) {
+        case 0xCC: break;                                  // S, drawn over
+        case 0x33: fill = Fill::InvertedSource; break;     // ~S, drawn over
+        case 0x00: fill = Fill::Colour; colour = kBlack; break;
+        case 0xFF: fill = Fill::Colour; colour = kWhite; break;
+        case 0xF0:                                         // P, drawn over
+            if (!brush) return {};
+            fill = Fill::Colour;
+            colour = *brush | 0xFF000000;
+            break;
+        case 0x88: neutral = kWhite; rop = Rop3Code(0x88); break;  // S & D
+        case 0xBB: neutral = kWhite; rop = Rop3Code(0xBB); break;  // ~S | D
+        case 0xEE: neutral = kBlack; rop = Rop3Code(0xEE); break;  // S | D
+        case 0x66: neutral = kBlack; rop = Rop3Code(0x66); break;  // S ^ D
+        case 0x55:                                                 // ~D as D ^ white
+            fill = Fill::Colour; colour = kWhite; neutral = kBlack; rop = Rop3Code(0x66);
+            break;
+        case 0x5A:                                                 // P ^ D
+            if (!brush) return {};
+            fill = Fill::Colour; colour = *brush | 0xFF000000; neutral = kBlack;
+            rop = Rop3Code(0x66);
+            break;
+        default: return {};  // the destination unchanged, or no such form
+    }
+    if (fill != Fill::Colour && source.isNull()) return {};
+    if (size.isEmpty()) return {};
+    const QImage from = fill == Fill::Colour ? QImage() : source.convertToFormat(QImage::Format_ARGB32);
+    QImage out(size, QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const auto* in = from.isNull() || y >= from.height()
+                             ? nullptr
+                             : reinterpret_cast<const QRgb*>(from.constScanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            if (MaskBit(mask, maskAt.x() + x, maskAt.y() + y) != set) {
+                row[x] = neutral;
+                continue;
+            }
+            const QRgb s = in && x < from.width() ? in[x] | 0xFF000000 : kBlack;
+            row[x] = fill == Fill::Colour           ? colour
+                     : fill == Fill::InvertedSource ? (~s | 0xFF000000)
+                                                    : s;
+        }
+    }
+    return {out, rop};
+}
+
 }  // namespace tamarind::metafile

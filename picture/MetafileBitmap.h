@@ -39,4 +39,29 @@ QImage DecodeAlphaDib(std::span<const uchar> info, std::span<const uchar> bits);
 // carry it.
 QImage DecodePackedDib(std::span<const uchar> packed, uint32_t usage, const Canvas& canvas);
 
+// Whether a mask bitmap (MaskBlt, PlgBlt) selects the pixel at (x, y): its
+// light pixels are set, as a two-colour bitmap's white (bit 1) is. Pixels
+// outside the mask are not set.
+bool MaskBit(const QImage& mask, int x, int y);
+
+// One raster operation of a MaskBlt, limited to the pixels where the mask
+// (read from `maskAt` on) is `set` (the foreground operation) or not set
+// (the background one): an image of `size` and the operation to draw it
+// with, made so that the other pixels leave the destination as it was
+// (transparent for copies, white for AND, black for OR and XOR). `source`
+// is the source bitmap cut to `size`, null when the record has none;
+// `brush` the colour of a solid brush, if selected. A null image when the
+// operation leaves the destination unchanged, needs a missing source or
+// brush, or cannot be limited to the mask that way.
+struct MaskedRop {
+    QImage image;
+    uint32_t rop = 0;
+};
+MaskedRop MaskedRopPart(uint8_t rop3, const QImage& source, QSize size, const QImage& mask,
+                        QPoint maskAt, bool set, std::optional<QRgb> brush);
+
+// The full ternary raster operation code of a ROP3 index (0xCC → SRCCOPY's
+// 0x00CC0020); the index in the high word alone for an uncommon one.
+uint32_t Rop3Code(uint8_t index);
+
 }  // namespace tamarind::metafile

@@ -1092,12 +1092,19 @@ void Canvas::PatBlt(const QRectF& dest, uint32_t rop) {
 
 void Canvas::DrawImage(const QImage& image, const QRectF& dest, const QRectF& source,
                        uint32_t rop) {
-    if (inPath_ || image.isNull() || dest.width() == 0 || dest.height() == 0) return;
-    const QRectF src = source.normalized().intersected(QRectF(image.rect()));
-    if (src.isEmpty()) return;
+    if (dest.width() == 0 || dest.height() == 0) return;
     // The unit square onto the destination, mirrored when the destination's
     // width or height is negative.
-    const QTransform unitToLogical(dest.width(), 0, 0, dest.height(), dest.left(), dest.top());
+    DrawImageMapped(image,
+                    QTransform(dest.width(), 0, 0, dest.height(), dest.left(), dest.top()),
+                    source, rop);
+}
+
+void Canvas::DrawImageMapped(const QImage& image, const QTransform& unitToLogical,
+                             const QRectF& source, uint32_t rop) {
+    if (inPath_ || image.isNull() || unitToLogical.determinant() == 0) return;
+    const QRectF src = source.normalized().intersected(QRectF(image.rect()));
+    if (src.isEmpty()) return;
     const QTransform full = unitToLogical * FullTransform();
     if (!Finite(full)) return;
     const QRectF unit(0, 0, 1, 1);

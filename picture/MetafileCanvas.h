@@ -266,6 +266,10 @@ class Canvas {
     // Block transfers. `dest` may have a negative width or height (mirrored).
     void PatBlt(const QRectF& dest, uint32_t rop);
     void DrawImage(const QImage& image, const QRectF& dest, const QRectF& source, uint32_t rop);
+    // Draws `source` of `image` onto the parallelogram that `unitToLogical`
+    // makes of the unit square (logical units).
+    void DrawImageMapped(const QImage& image, const QTransform& unitToLogical, const QRectF& source,
+                         uint32_t rop);
     void GradientRect(const QRectF& box, QColor from, QColor to, bool vertical);
     void FillPolygonColor(const QPolygonF& points, QColor color);
 

@@ -1,6 +1,7 @@
 #include "picture/MetafileText.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QSet>
@@ -213,17 +214,47 @@ const QSet<QString>& InstalledFamilies() {
     return families;
 }
 
+// The installed family that the font matcher (fontconfig) gives for `face`
+// when it knows the name: "Times New Roman" is "Liberation Serif" or
+// "Nimbus Roman", faces made to the same widths. Empty when the matcher
+// knows nothing better than its default for any unknown name. Asked once per
+// name, so that no string of a file goes through the matcher again.
+QString MatchedFamily(const QString& face) {
+    static std::mutex mutex;
+    static QHash<QString, QString> cache;
+    const std::lock_guard lock(mutex);
+    const QString key = face.toLower();
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+    auto resolve = [](const QString& name) {
+        QFont probe(name);
+        probe.setStyleHint(QFont::AnyStyle);
+        return QFontInfo(probe).family();
+    };
+    static const QString fallback = resolve(QStringLiteral("Tamarind No Such Face"));
+    QString family = resolve(face);
+    if (family.compare(fallback, Qt::CaseInsensitive) == 0 ||
+        !InstalledFamilies().contains(family.toLower()))
+        family.clear();
+    if (cache.size() < 256) cache.insert(key, family);
+    return family;
+}
+
 }  // namespace
 
 QFont FontFor(const LogFont& logFont) {
     InstallFontSubstitutions();
-    // Only installed faces are asked for by name: an unknown name would send
-    // every new string of a file through the font matcher. Others fall back to
-    // a generic family chosen by the font's family bits and character set.
+    // The face by its name: installed, or the face the font matcher puts in
+    // its place (Windows' faces have metric-compatible stand-ins on Linux).
+    // Faces the matcher does not know fall back to a generic family chosen by
+    // the font's family bits and character set; Shift-JIS and symbol fonts
+    // keep their own rules.
     QString family = JapaneseFace(logFont.face);
-    if (family.isEmpty() && !logFont.face.isEmpty() &&
-        InstalledFamilies().contains(logFont.face.toLower()))
-        family = logFont.face;
+    if (family.isEmpty() && !logFont.face.isEmpty()) {
+        if (InstalledFamilies().contains(logFont.face.toLower()))
+            family = logFont.face;
+        else if (logFont.charSet != 128 && logFont.charSet != 2)
+            family = MatchedFamily(logFont.face);
+    }
     QFont font;
     if (family.isEmpty()) {
         const int familyBits = logFont.pitchAndFamily & 0xF0;

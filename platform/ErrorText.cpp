@@ -23,6 +23,22 @@ QString SystemErrorText(int error) {
         case ENOSPC:
         case EDQUOT:
             return QStringLiteral("ディスクがいっぱいです");
+        // Our own words for other errors a user's file can meet; the system's
+        // texts would come out in English where no Japanese locale is there.
+        case EFBIG:
+        case EOVERFLOW:
+            return QStringLiteral("ファイルが大きすぎます");
+        case EEXIST:
+            return QStringLiteral("同じ名前のファイルがすでに存在します");
+        case ENOTEMPTY:
+            return QStringLiteral("フォルダーが空ではありません");
+        case ENOMEM:
+            return QStringLiteral("メモリが不足しています");
+        case ELOOP:
+            return QStringLiteral("シンボリックリンクの参照が多すぎます");
+        case ENXIO:
+        case ENODEV:
+            return QStringLiteral("デバイスが見つかりません");
         default:
             return QStringLiteral("I/O エラー (%1)").arg(error);
     }

@@ -5,8 +5,9 @@
 
 namespace tamarind {
 
-// The text shown for an errno value: file not found, invalid file name, too
-// many open files, access denied and disk full in words, any other error as
+// The text shown for an errno value, in Japanese whatever the system's
+// locale: file not found, invalid file name, too many open files, access
+// denied, disk full and a few more in words, any other error as
 // "I/O エラー (n)" with the system's error number.
 QString SystemErrorText(int error);
 

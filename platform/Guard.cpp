@@ -2,8 +2,10 @@
 
 #include <exception>
 #include <new>
+#include <system_error>
 
 #include "platform/Dialogs.h"
+#include "platform/ErrorText.h"
 #include "platform/Errors.h"
 
 namespace tamarind {
@@ -29,6 +31,13 @@ void Show(std::exception_ptr error) {
 QString ErrorText(const std::exception& error) {
     if (auto* own = dynamic_cast<const TamarindError*>(&error)) return own->text();
     if (dynamic_cast<const std::bad_alloc*>(&error)) return QStringLiteral("メモリが不足しています");
+    // A failed system call raised by the standard library: our own words,
+    // not the system's English text.
+    if (auto* system = dynamic_cast<const std::system_error*>(&error)) {
+        const std::error_category& category = system->code().category();
+        if (category == std::generic_category() || category == std::system_category())
+            return SystemErrorText(system->code().value());
+    }
     return QString::fromUtf8(error.what());
 }
 

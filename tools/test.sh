@@ -19,24 +19,26 @@ run_tests() {
 }
 
 status=0
+SECONDS=0
 echo "== normal build: $build"
 if TAMARIND_BUILD_DIR="$build" "$root/tools/build.sh" && run_tests "$build"; then
-  echo "== normal build: all tests passed"
+  echo "== normal build: all tests passed (${SECONDS} s)"
 else
-  echo "== normal build: FAILED"
+  echo "== normal build: FAILED (${SECONDS} s)"
   status=1
 fi
 
 if [ "${TAMARIND_SANITIZE:-1}" != 0 ]; then
+  SECONDS=0
   echo "== sanitizer build: $asan"
   # The sanitizer options are set on every run, so a folder configured
   # otherwise before is put right.
   if cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DTAMARIND_SANITIZE=ON -DTAMARIND_BENCH=OFF -DTAMARIND_FUZZ=OFF >/dev/null &&
      cmake --build "$asan" --parallel "$(nproc)" && run_tests "$asan"; then
-    echo "== sanitizer build: all tests passed"
+    echo "== sanitizer build: all tests passed (${SECONDS} s)"
   else
-    echo "== sanitizer build: FAILED"
+    echo "== sanitizer build: FAILED (${SECONDS} s)"
     status=1
   fi
 fi

@@ -140,14 +140,23 @@ TEST(SharedMetafiles, FullTestEmfPutsShapesAndTextInPlace) {
     EXPECT_GT(InkIn(image, QRect(30, 240, 120, 12)), 50);  // "ExtTextOutA + TextOut"
     EXPECT_EQ(InkIn(image, QRect(16, 5, 1000, 20)), 0);
     // Panel 6 holds the stretched bitmaps: saturated colours.
-    int colourful = 0;
-    for (int y = 240; y < 280; ++y)
-        for (int x = 276; x < 330; ++x) {
-            const QColor c = image.pixelColor(x, y);
-            colourful += (std::max({c.red(), c.green(), c.blue()}) -
+    auto colourful = [&](QRect area) {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += (std::max({c.red(), c.green(), c.blue()}) -
                           std::min({c.red(), c.green(), c.blue()})) > 100;
-        }
-    EXPECT_GT(colourful, 500);
+            }
+        return count;
+    };
+    EXPECT_GT(colourful(QRect(276, 240, 54, 40)), 500);
+    // Panel 7: the mask blit's disc on the black of its background operation
+    // (0, BLACKNESS), and the parallelogram blit's disc through its mask.
+    EXPECT_GT(colourful(QRect(528, 244, 43, 32)), 300);
+    EXPECT_TRUE(Near(image.pixelColor(530, 246), QColor(0, 0, 0)));
+    EXPECT_GT(colourful(QRect(594, 237, 123, 93)), 2500);
+    EXPECT_TRUE(Near(image.pixelColor(600, 245), QColor(255, 255, 255)));
 }
 
 }  // namespace

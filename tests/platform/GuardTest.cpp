@@ -1,6 +1,9 @@
 // The program-wide error display and the request fields between windows.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <system_error>
+
 #include <QLineEdit>
 #include <QWidget>
 
@@ -40,6 +43,14 @@ TEST(ErrorDisplay, StandardExceptionsShowTheirText) {
     ASSERT_EQ(dialogs.messages().size(), 2u);
     EXPECT_EQ(dialogs.messages()[0], QStringLiteral("I/O エラー (5)."));
     EXPECT_EQ(dialogs.messages()[1], QStringLiteral("メモリが不足しています."));
+
+    // A failed system call from the standard library shows our own words,
+    // not the system's English text ("File too large").
+    RunGuarded([] { throw std::system_error(EFBIG, std::generic_category()); });
+    RunGuarded([] { throw std::system_error(EACCES, std::system_category(), "open"); });
+    ASSERT_EQ(dialogs.messages().size(), 4u);
+    EXPECT_EQ(dialogs.messages()[2], QStringLiteral("ファイルが大きすぎます."));
+    EXPECT_EQ(dialogs.messages()[3], QStringLiteral("ファイルへのアクセスが拒否されました."));
 }
 
 TEST(RequestFields, HandlerRunsOnlyWhenTheTextChanges) {

@@ -4,6 +4,7 @@
 // blocks on a pipe fails instead of hanging the run.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -17,6 +18,7 @@
 #include "exif/Exif.h"
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/FileOps.h"
 #include "platform/OpenFile.h"
 
 using namespace tamarind;
@@ -152,6 +154,20 @@ TEST_F(OpenFiles, SocketsDevicesAndFoldersAreRefusedWithTheirKind) {
                     .endsWith(u"(デバイスです)"));
     EXPECT_TRUE(ErrorOf([&] { WriteFileBytes(socketPath, "x"); }).endsWith(u"(ソケットです)"));
     ::close(s);
+}
+
+// Copies and moves read their source the same way.
+TEST_F(OpenFiles, CopyingOrMovingAPipeIsRefusedAndLeavesNothingBehind) {
+    Deadline limit(kLimit);
+    const QString fifo = MakeFifo("x.jpg");
+    for (Replace replace : {Replace::No, Replace::Yes}) {
+        const FileOpResult copied = CopyFile(fifo, Path("copy.jpg"), replace);
+        EXPECT_FALSE(copied.ok());
+        EXPECT_EQ(copied.text, QStringLiteral("名前付きパイプです"));
+    }
+    EXPECT_FALSE(PathExists(Path("copy.jpg")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("x.jpg")});
 }
 
 }  // namespace
