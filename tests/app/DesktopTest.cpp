@@ -145,13 +145,13 @@ protected:
         program.start(QStringLiteral(TAMARIND_PROGRAM), args);
         ASSERT_TRUE(program.waitForStarted(5000));
     }
-    // The program's window once it is framed and has settled where it stays.
-    std::optional<ClientWindow> SettledWindow() {
-        std::optional<ClientWindow> w, last;
+    // The program's window once it is framed, and as soon as its frame is at
+    // `expected` (it may be placed again once the frame is known).
+    std::optional<ClientWindow> FramedWindow(const QRect& expected) {
+        std::optional<ClientWindow> w;
         WaitFor([&] {
-            last = w;
             w = FindFramedWindow(kTitle);
-            return w && last && w->outer == last->outer;
+            return w && w->outer == expected;
         });
         return w;
     }
@@ -162,7 +162,7 @@ TEST_F(DesktopProgram, ComesUpFramedAtTheFullModeSizeTitledExactlyItsCaption) {
     for (const QStringList& args : {QStringList{}, QStringList{"12", "1", "1"}}) {
         SCOPED_TRACE(args.join(u' ').toStdString());
         Launch(args);
-        const std::optional<ClientWindow> w = SettledWindow();
+        const std::optional<ClientWindow> w = FramedWindow(QRect(0, 0, 1024, 743));
         ASSERT_TRUE(w) << "no framed window titled " << kTitle.toStdString();
         EXPECT_EQ(w->netWmName, kTitle);
         EXPECT_EQ(w->outer, QRect(0, 0, 1024, 743));
@@ -182,7 +182,7 @@ TEST_F(DesktopProgram, QtTakesNoArgumentOfTheCommandLine) {
     }
     WriteFileBytes(dir.filePath(QStringLiteral("-style=x.jpg")), EncodeJpeg(red, 90));
     Launch({QStringLiteral("-style=x.jpg")}, dir.path());
-    ASSERT_TRUE(SettledWindow());
+    ASSERT_TRUE(FramedWindow(QRect(0, 0, 1024, 743)));
     // The picture shows in slot 1: the screen holds a red area of its size.
     int redPixels = 0;
     WaitFor([&] {
