@@ -1,11 +1,19 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "app/AppIcon.h"
 
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
+#include "app/HelpFile.h"
 #include "app/Version.h"
+#include "app/VersionInfo.h"
 #include "batch/Renname.h"
 #include "batch/Setdir.h"
 #include "detail/Cgrp.h"
@@ -40,6 +48,12 @@ public:
     }
 };
 
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(DrawAppIcon(size)));
+    return icon;
+}
+
 }  // namespace
 
 void CreateForms(const QStringList& args) {
@@ -72,14 +86,41 @@ void DestroyForms() {
     Form1 = nullptr;
 }
 
+namespace {
+
+// "--version" and "--help" print and end at once, without opening a window
+// (so they work without a display too).
+std::optional<int> RunInfoOption(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const InfoOption option = InfoOptionOf(args);
+    if (option == InfoOption::None) return std::nullopt;
+    QCoreApplication core(argc, argv);
+    const QString text = option == InfoOption::Version
+                             ? VersionText()
+                             : UsageText(LocateHelpFile(QCoreApplication::applicationDirPath()));
+    const QByteArray bytes = text.toUtf8();
+    const bool written = std::fwrite(bytes.constData(), 1, bytes.size(), stdout) ==
+                             static_cast<size_t>(bytes.size()) &&
+                         std::fflush(stdout) == 0;
+    return written ? 0 : 1;
+}
+
+}  // namespace
+
 int RunTamarind(int argc, char** argv) {
+    if (const std::optional<int> result = RunInfoOption(argc, argv)) return *result;
     // Tamarind's command line is its own: Qt sees only the program name, so
     // no start file is ever taken for one of Qt's options (the platform and
     // style come from the environment as usual).
     int qtArgc = std::min(argc, 1);
     TamarindApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
-    QApplication::setApplicationVersion(QStringLiteral("2.20"));
+    // No display name: on X11 Qt would append it to every window title, and
+    // the windows' captions are meant to read exactly as set.
+    QApplication::setApplicationVersion(VersionEntry("ProductVersion"));
+    QApplication::setDesktopFileName(QStringLiteral("tamarind"));
+    QApplication::setWindowIcon(AppIcon());
     ApplicationHelpFile = QStringLiteral("Tamarind.hlp");
     InstallFontSubstitutions();
     QtDialogs dialogs;

@@ -14,8 +14,12 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QShowEvent>
+#include <algorithm>
 
 #include "app/Geometry.h"
+#include "app/HelpFile.h"
 #include "app/MainWindowControls.h"
 #include "app/SlotFitting.h"
 #include "exif/Exif.h"
@@ -48,29 +52,7 @@ const QColor kRed(255, 0, 0);
 
 TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), args_(args) {
     Form1 = this;
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Tamarind 2004/5 Ver 2.20"));
-    // System menu and minimise button, no maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setFont(UiFont(kGothic, 12));
-
-    BuildMenu();
-    ClientArea = new DockPanel(this);
-    ClientArea->setObjectName(QStringLiteral("ClientArea"));
-    setCentralWidget(ClientArea);
-    BuildLeftPanel();
-    BuildGrid();
-    BuildRequestFields();
-
-    StatusBar1 = statusBar();
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setFixedHeight(25);
-    StatusBar1->setSizeGripEnabled(false);
-
-    folders_ = std::make_unique<FolderBrowser>(DriveComboBox1, DirectoryListBox1, FileListBox1);
-    hints_ = new HintRouter(this, [this](const QWidget* widget) { ShowHintFor(widget); });
+    BuildControls();
     Form1_Create();
 }
 
@@ -96,8 +78,8 @@ void TForm1::Form1_Create() {
         ShowFolder(startFolder);
         FileListBox1->SetMask(FilterMask(FilterComboBox1->currentIndex()));
     });
-    // 3. The help file beside the program.
-    helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/tamarind.hlp");
+    // 3. The help file beside the program (or in its installation's share folder).
+    helpFile_ = LocateHelpFile(QCoreApplication::applicationDirPath());
     // 4. Slot counts of the layouts as text.
     Viewer.SlotCountText = {QStringLiteral("0"), QStringLiteral("1"),  QStringLiteral("2"),
                             QStringLiteral("2"), QStringLiteral("4"),  QStringLiteral("6"),
@@ -178,7 +160,9 @@ void TForm1::ApplySizeMode(int mode) {
     const int clientHeight = std::max(0, g.windowHeight - frame.top() - frame.bottom());
     // Placed by its inside, so the frame lands where the mode puts the window
     // also before the window has been shown.
+    placedOuter_ = QRect(g.left, g.top, g.windowWidth, g.windowHeight);
     placed_ = QRect(g.left + frame.left(), g.top + frame.top(), clientWidth, clientHeight);
+    placedFrame_ = frame;
     setGeometry(placed_);
 
     Viewer.GridWidth = g.gridWidth;
@@ -190,6 +174,7 @@ void TForm1::ApplySizeMode(int mode) {
     Panel2->resize(Viewer.GridWidth, Viewer.GridHeight);
     ClientArea->resize(clientWidth, std::max(0, Viewer.GridHeight));
     ClientArea->Relayout();
+    Splitter2->KeepRoom();  // the file list keeps its least height in a smaller window
 
     PlaceLeftPanelControls(g.panelWidth);
     ApplyLayout(Viewer.LayoutIndex);
@@ -388,14 +373,9 @@ void TForm1::N2Click() { SetFillMode(Viewer.ContinuousMode); }
 
 // --- Commands of the windows that follow ----------------------------------------------
 
-void TForm1::Exit2Click() { close(); }
 void TForm1::R1Click() {
     if (Form7) Form7->OpenFromMainWindow(Viewer.FilterIndex, ++Viewer.PrintRequestSerial);
 }
-void TForm1::Contents1Click() {}
-void TForm1::About1Click() {}
-void TForm1::ShowFullSize(int) {}
-void TForm1::CopySlotToClipboard(int) {}
 
 // --- Folder and file selection --------------------------------------------------------
 
@@ -469,7 +449,10 @@ void TForm1::NavigateToBatchFolder() {
     ShowFolder(BatchTargetPath.endsWith(u'/') ? path : FolderOf(path));
 }
 
-void TForm1::RefreshFileLists() { ShowFolder(folders_->Folder()); }
+void TForm1::RefreshFileLists() {
+    // A folder that vanished behind the lists' back leaves its nearest ancestor.
+    ShowFolder(NearestReadableFolder(folders_->Folder()));
+}
 
 void TForm1::Edit7Change() { NavigateToBatchFolder(); }
 
@@ -509,10 +492,6 @@ QString TForm1::FormatSizeCaption(int slot, int width, int height) {
         Viewer.SlotPixelHeight[slot] = height;
     }
     return SizeCaptionText(Viewer.DisplayUnit, Viewer.Dpi, width, height);
-}
-
-void TForm1::PutChangedPicture(int slot, const Bitmap& bitmap) {
-    SetSlotFullPicture(slot, Picture::FromBitmap(bitmap));
 }
 
 void TForm1::Edit1_Change() { FitSlotImage(Viewer.WorkSlot); }
@@ -614,6 +593,41 @@ QString TForm1::StatusText() const { return StatusBar1->currentMessage(); }
 
 void TForm1::ShowHintFor(const QWidget* widget) {
     StatusBar1->showMessage(widget ? OneLineHint(EffectiveHint(widget)) : QString());
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (event->spontaneous() || frameChecked_) return;
+    frameChecked_ = true;
+    // A window manager that did not say in advance which frame it draws:
+    // once the frame is known, the size mode is applied again with it.
+    auto* watch = new QTimer(this);
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(watch, &QTimer::timeout, this, [this, watch, clock] {
+        const QMargins frame = WindowFrameMargins(this);
+        const bool known = !frame.isNull();
+        if (known || clock.elapsed() > 2000) {
+            watch->deleteLater();
+            if (known && frame != placedFrame_ && !isMaximized())
+                RunGuarded([this] { ReplaceWithFrame(); });
+        }
+    });
+    watch->start(50);
+}
+
+void TForm1::ReplaceWithFrame() {
+    const bool empty = std::all_of(Viewer.SlotFileName.begin(), Viewer.SlotFileName.end(),
+                                   [](const QString& name) { return name.isEmpty(); });
+    if (empty) {
+        ApplySizeMode(Viewer.SizeMode);  // empties nothing: nothing is shown yet
+        return;
+    }
+    // Pictures are shown already: only the window's outer size is mended.
+    const QMargins frame = WindowFrameMargins(this);
+    placed_ = placedOuter_.marginsRemoved(frame);
+    placedFrame_ = frame;
+    setGeometry(placed_);
 }
 
 void TForm1::changeEvent(QEvent* event) {

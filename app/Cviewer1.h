@@ -113,9 +113,6 @@ public:
     // Opens the picture named on the command line in slot 1.
     void OpenStartFile(const QString& text);
     void FitSlotImage(int slot);
-    // A changed picture from the detail window: the measuring picture and the
-    // picture of `slot` show it (the refit follows through Edit1).
-    void PutChangedPicture(int slot, const Bitmap& bitmap);
     QString FormatSizeCaption(int slot, int width, int height);
 
     // --- Full pictures of the slots ------------------------------------------------
@@ -226,10 +223,12 @@ public:
     QStatusBar* StatusBar1;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void BuildControls();
     void BuildMenu();
     void BuildLeftPanel();
     void BuildGrid();
@@ -268,8 +267,14 @@ private:
     std::array<ClickLabel*, 17> markers_{};
     std::unique_ptr<FolderBrowser> folders_;
     HintRouter* hints_ = nullptr;
-    // The window's inside as the size mode placed it.
+    // The window as the size mode placed it: outside and inside.
+    QRect placedOuter_;
     QRect placed_;
+    // The frame the placement counted with, and whether the first show
+    // has looked at the real one.
+    QMargins placedFrame_;
+    bool frameChecked_ = false;
+    void ReplaceWithFrame();
 };
 
 // The main window of the running program (null before it is created).

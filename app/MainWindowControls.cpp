@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
+#include <QStatusBar>
 #include <QStyleFactory>
 
 #include "app/Cviewer1.h"
@@ -19,6 +20,7 @@
 #include "platform/FolderControls.h"
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
+#include "platform/Hints.h"
 #include "platform/Requests.h"
 
 namespace tamarind {
@@ -63,6 +65,34 @@ QStyle* ClassicFrameStyle() {
 }
 
 }  // namespace
+
+void TForm1::BuildControls() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tamarind 2004/5 Ver 2.20"));
+    // System menu and minimise button, no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(UiFont(kGothic, 12));
+
+    BuildMenu();
+    ClientArea = new DockPanel(this);
+    ClientArea->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(ClientArea);
+    BuildLeftPanel();
+    BuildGrid();
+    BuildRequestFields();
+
+    StatusBar1 = statusBar();
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFixedHeight(25);
+    StatusBar1->setSizeGripEnabled(false);
+
+    // Drive selector, tree and list show one folder; hints follow the pointer.
+    folders_ = std::make_unique<FolderBrowser>(DriveComboBox1, DirectoryListBox1, FileListBox1);
+    DriveComboBox1->onVolumesChanged = [this] { folders_->VolumesChanged(); };
+    hints_ = new HintRouter(this, [this](const QWidget* widget) { ShowHintFor(widget); });
+}
 
 void TForm1::BuildMenu() {
     QMenuBar* bar = menuBar();

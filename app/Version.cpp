@@ -1,6 +1,7 @@
 #include "app/Version.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -65,5 +66,14 @@ void TForm2::F2_Create() {
 }
 
 void TForm2::BitBtn1Click() { hide(); }
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        BitBtn1->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 }  // namespace tamarind

@@ -17,6 +17,10 @@ public:
     QWidget* Panel1;
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5;
     QPushButton* BitBtn1;
+
+protected:
+    // Enter presses the OK button, the window's default button.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 extern TForm2* Form2;

@@ -10,7 +10,9 @@
 
 #include "app/Cviewer1.h"
 #include "app/ViewerState.h"
+#include "detail/DHist.h"
 #include "detail/FileFacts.h"
+#include "detail/Histogram.h"
 #include "detail/Resize.h"
 #include "detail/Rotate.h"
 #include "detail/Save.h"
@@ -19,6 +21,8 @@
 #include "picture/Picture.h"
 #include "platform/BusyCursor.h"
 #include "platform/Controls.h"
+#include "platform/Errors.h"
+#include "platform/FileOps.h"
 #include "platform/Fonts.h"
 #include "platform/Folders.h"
 #include "platform/Requests.h"
@@ -54,7 +58,29 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
     return button;
 }
 
+// The caption colour of a flat button while it is enabled.
+void SetButtonTextColor(QPushButton* button, const QColor& color) {
+    QPalette palette = button->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::ButtonText, color);
+    button->setPalette(palette);
+}
+
 QString SizeCaption(int w, int h) { return QStringLiteral("W=%1, H=%2").arg(w).arg(h); }
+
+// The caption of information questions.
+const QString kInformation = QStringLiteral("情報");
+
+// A failure message: the headline, then the reason on its own line.
+QString Failure(const QString& headline, const FileOpResult& result) {
+    return headline + QStringLiteral("\n\r") + result.text;
+}
+
+// The extension of a file name from its last dot, dot included, as written.
+QString ExtensionAsWritten(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    return dot < 0 ? QString() : fileName.mid(dot);
+}
 
 }  // namespace
 
@@ -65,23 +91,24 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     // File facts, top to bottom.
     Label1 = MakeLabel(this, "Label1", QStringLiteral("パス："), 12, 14);
-    Edit2 = MakeBox(this, "Edit2", 100, 10, 288);
+    Edit2 = MakeBox(this, "Edit2", 100, 10, 336);
     Edit2->setFocusPolicy(Qt::ClickFocus);  // no tab stop
     Label2 = MakeLabel(this, "Label2", QStringLiteral("ファイル名："), 12, 42);
-    Memo1 = MakeBox(this, "Memo1", 100, 38, 288);
+    Memo1 = MakeBox(this, "Memo1", 100, 38, 336);
     Memo9 = MakeBox(this, "Memo9", 100, 66, 80);
     Memo9->setReadOnly(true);
     Label3 = MakeLabel(this, "Label3", QStringLiteral("ファイル長："), 12, 98);
-    Memo3 = MakeBox(this, "Memo3", 100, 94, 288);
+    Memo3 = MakeBox(this, "Memo3", 100, 94, 336);
     Label8 = MakeLabel(this, "Label8", QStringLiteral("作成日時："), 12, 126);
-    Memo8 = MakeBox(this, "Memo8", 100, 122, 288);
+    Memo8 = MakeBox(this, "Memo8", 100, 122, 336);
     Label4 = MakeLabel(this, "Label4", QStringLiteral("更新日時："), 12, 154);
-    Memo4 = MakeBox(this, "Memo4", 100, 150, 288);
+    Memo4 = MakeBox(this, "Memo4", 100, 150, 336);
     Label5 = MakeLabel(this, "Label5", QStringLiteral("画像情報："), 12, 182);
-    Memo5 = MakeBox(this, "Memo5", 100, 178, 288);
+    Memo5 = MakeBox(this, "Memo5", 100, 178, 336);
     for (QLineEdit* box : {Memo3, Memo8, Memo4, Memo5}) box->setReadOnly(true);
-    BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("ﾋｽﾄｸﾞﾗﾑ"), 100, 208, 100, [] {});
-    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("　戻る"), 288, 208, 100,
+    BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("ﾋｽﾄｸﾞﾗﾑ"), 100, 208, 100,
+                         [this] { BitBtn2Click(); });
+    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("　戻る"), 336, 208, 100,
                          [this] { BitBtn1Click(); });
     BitBtn1->setDefault(true);
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
@@ -89,53 +116,57 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
     // File and picture processing.
     GroupBox1 = new QGroupBox(QStringLiteral("ファイル・画像処理"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(12, 244, 376, 400);
-    Button1 = MakeButton(GroupBox1, "Button1", QStringLiteral("ファイル名変更"), 8, 24, 88, [] {});
-    Button2 = MakeButton(GroupBox1, "Button2", QStringLiteral("ファイル削除"), 98, 24, 88, [] {});
-    Button3 = MakeButton(GroupBox1, "Button3", QStringLiteral("ファイル複写"), 188, 24, 88, [] {});
-    Button4 = MakeButton(GroupBox1, "Button4", QStringLiteral("ファイル移動"), 278, 24, 88, [] {});
-    Button5 = MakeButton(GroupBox1, "Button5", QStringLiteral("左９０°回転"), 8, 64, 70,
+    GroupBox1->setGeometry(12, 244, 424, 400);
+    Button1 = MakeButton(GroupBox1, "Button1", QStringLiteral("ファイル名変更"), 8, 24, 100,
+                         [this] { Button1Click(); });
+    Button2 = MakeButton(GroupBox1, "Button2", QStringLiteral("ファイル削除"), 110, 24, 100,
+                         [this] { Button2Click(); });
+    Button3 = MakeButton(GroupBox1, "Button3", QStringLiteral("ファイル複写"), 212, 24, 100,
+                         [this] { Button3Click(); });
+    Button4 = MakeButton(GroupBox1, "Button4", QStringLiteral("ファイル移動"), 314, 24, 100,
+                         [this] { Button4Click(); });
+    Button5 = MakeButton(GroupBox1, "Button5", QStringLiteral("左９０°回転"), 8, 64, 80,
                          [this] { Button5Click(); });
-    Button6 = MakeButton(GroupBox1, "Button6", QStringLiteral("右９０°回転"), 80, 64, 70,
+    Button6 = MakeButton(GroupBox1, "Button6", QStringLiteral("右９０°回転"), 90, 64, 80,
                          [this] { Button6Click(); });
-    Button7 = MakeButton(GroupBox1, "Button7", QStringLiteral("１８０°回転"), 152, 64, 70,
+    Button7 = MakeButton(GroupBox1, "Button7", QStringLiteral("１８０°回転"), 172, 64, 80,
                          [this] { Button7Click(); });
-    Button8 = MakeButton(GroupBox1, "Button8", QStringLiteral("上下反転"), 224, 64, 70,
+    Button8 = MakeButton(GroupBox1, "Button8", QStringLiteral("上下反転"), 254, 64, 78,
                          [this] { Button8Click(); });
-    Button9 = MakeButton(GroupBox1, "Button9", QStringLiteral("左右反転"), 296, 64, 70,
+    Button9 = MakeButton(GroupBox1, "Button9", QStringLiteral("左右反転"), 334, 64, 80,
                          [this] { Button9Click(); });
     Button11 = MakeButton(GroupBox1, "Button11", QStringLiteral("大きさ変更"), 8, 104, 120,
                           [this] { Button11Click(); });
-    SpeedButton2 = MakeButton(GroupBox1, "SpeedButton2", QStringLiteral("画像形式変更"), 246, 104,
+    SpeedButton2 = MakeButton(GroupBox1, "SpeedButton2", QStringLiteral("画像形式変更"), 294, 104,
                               120, [this] { SpeedButton2Click(); });
     SpeedButton2->setFlat(true);
-    SetTextColor(SpeedButton2, QColor(0, 0, 255));
+    SetButtonTextColor(SpeedButton2, QColor(0, 0, 255));
     SetHint(SpeedButton2, QStringLiteral("BMP/JPG変換保存"));
     SpeedButton2->setToolTip(QStringLiteral("BMP/JPG変換保存"));
-    Label11 = MakeLabel(GroupBox1, "Label11", QStringLiteral("JPG圧縮度"), 150, 150);
-    Memo2 = MakeBox(GroupBox1, "Memo2", 246, 146, 60);
+    Label11 = MakeLabel(GroupBox1, "Label11", QStringLiteral("JPG圧縮度"), 198, 150);
+    Memo2 = MakeBox(GroupBox1, "Memo2", 294, 146, 60);
     Memo2->setReadOnly(true);
     // The save row: cut off when the group is 224 high.
     SpeedButton1 = MakeButton(GroupBox1, "SpeedButton1", QStringLiteral("保存処理実行"), 8, 212,
                               120, [this] { SpeedButton1Click(); });
     SpeedButton1->setFlat(true);
-    SetTextColor(SpeedButton1, QColor(255, 0, 0));
+    SetButtonTextColor(SpeedButton1, QColor(255, 0, 0));
     SetHint(SpeedButton1, QStringLiteral("ファイル保存"));
     SpeedButton1->setToolTip(QStringLiteral("ファイル保存"));
-    Label9 = MakeLabel(GroupBox1, "Label9", QStringLiteral("S"), 150, 218);
+    Label9 = MakeLabel(GroupBox1, "Label9", QStringLiteral("S"), 180, 218);
     ScrollBar1 = new QScrollBar(Qt::Horizontal, GroupBox1);
     ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
-    ScrollBar1->setGeometry(166, 216, 176, 18);
+    ScrollBar1->setGeometry(196, 216, 196, 18);
     ScrollBar1->setRange(1, 100);
     ScrollBar1->setValue(70);
     SetHint(ScrollBar1, QStringLiteral("JPGファイルの圧縮度合設定"));
     ScrollBar1->setToolTip(QStringLiteral("JPGファイルの圧縮度合設定"));
     Connect(ScrollBar1, &QScrollBar::valueChanged, ScrollBar1, [this] { ScrollBar1Change(); });
-    Label10 = MakeLabel(GroupBox1, "Label10", QStringLiteral("L"), 348, 218);
+    Label10 = MakeLabel(GroupBox1, "Label10", QStringLiteral("L"), 398, 218);
 
     GroupBox2 = new QGroupBox(QStringLiteral("大きさ指定"), GroupBox1);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(8, 250, 360, 62);
+    GroupBox2->setGeometry(8, 250, 408, 62);
     Label6 = MakeLabel(GroupBox2, "Label6", QStringLiteral("W："), 10, 28);
     Edit3 = MakeBox(GroupBox2, "Edit3", 40, 24, 80);
     Connect(Edit3, &QLineEdit::textChanged, Edit3, [this] { Edit3Change(); });
@@ -281,7 +312,7 @@ void TForm3::ShowFolderInMainWindow(const QString& path) {
 void TForm3::ApplyTransform(int mode) {
     TransformMode = mode;
     DetailBitmap = RotateBitmap(DetailBitmap, TransformMode);
-    if (Form1) Form1->PutChangedPicture(Viewer.WorkSlot, DetailBitmap);
+    if (Form1) Form1->SetSlotFullPicture(Viewer.WorkSlot, Picture::FromBitmap(DetailBitmap));
     SpeedButton1->setEnabled(true);
     const QString serial = NextMainSerial();
     if (Form1) SendRequest(Form1->Edit1, serial);
@@ -318,6 +349,115 @@ void TForm3::Button12Click() {
     DetailBitmap = DetailResultBitmap;
     const int slot = Viewer.WorkSlot;
     if (Form1 && slot >= 1 && slot <= kSlotCount) Form1->SizeCaption(slot)->setText(SizeCaption(w, h));
+}
+
+// --- File operations -------------------------------------------------------------------
+
+void TForm3::Button1Click() {
+    const QString answer = Dialogs().InputBox(QStringLiteral("ファイル名変更"),
+                                              QStringLiteral("変更後のファイル名を入力してください。"),
+                                              DetailFileName);
+    if (answer.isEmpty()) return;
+    // The answer is a bare name: the file stays in its folder.
+    if (!IsPlainFileName(answer)) {
+        Dialogs().Message(QStringLiteral("ファイル名変更に失敗しました。\n\r") +
+                          QStringLiteral("ファイル名の指定が間違っています"));
+        return;
+    }
+    const FileOpResult result = RenameFile(DetailPath, DetailFolder + answer, Replace::No);
+    if (!result.ok()) {
+        Dialogs().Message(Failure(QStringLiteral("ファイル名変更に失敗しました。"), result));
+        return;
+    }
+    DetailFileName = answer;
+    DetailPath = DetailFolder + answer;
+    Memo1->setText(answer);
+    ReportSlotChange();
+}
+
+void TForm3::Button2Click() {
+    if (Dialogs().Ask(kInformation, DetailFileName + QStringLiteral("を削除します。"),
+                      BoxIcon::Information, BoxButtons::OkCancel) != BoxAnswer::Ok)
+        return;
+    const FileOpResult result = DeleteFile(DetailPath);
+    if (!result.ok()) throw TamarindError(result.text);
+    DetailFileName.clear();
+    DetailFolder.clear();
+    Edit2->clear();
+    Memo1->clear();
+    ReportSlotChange();
+}
+
+void TForm3::PrepareFileDialog(const QString& title) {
+    const QString e = ExtensionAsWritten(DetailFileName);
+    SavePictureDialog1.filters = QStringList{u'*' + e};
+    SavePictureDialog1.filterIndex = 1;
+    SavePictureDialog1.folder = DetailFolder;
+    SavePictureDialog1.proposedName = DetailFileName;
+    SavePictureDialog1.title = title;
+    SavePictureDialog1.defaultExtension = e.mid(1, 5);
+}
+
+void TForm3::Button3Click() {
+    PrepareFileDialog(QStringLiteral("ファイル複写"));
+    const std::optional<QString> chosen = Dialogs().SavePicture(SavePictureDialog1);
+    if (!chosen) return;
+    const QString d = *chosen;
+    const QString failed = QStringLiteral("ファイル複写に失敗しました。");
+    const FileOpResult first = CopyFile(DetailPath, d, Replace::No);
+    if (first.ok()) {
+        ShowFolderInMainWindow(d);
+        return;
+    }
+    // Only an existing target leads to the question; anything else (also
+    // the file itself as target) is reported and nothing is written.
+    if (!first.targetExists()) {
+        Dialogs().Message(Failure(failed, first));
+        return;
+    }
+    if (Dialogs().Ask(kInformation, QStringLiteral("上書きしますか？。"), BoxIcon::Information,
+                      BoxButtons::OkCancel) == BoxAnswer::Ok) {
+        const FileOpResult again = CopyFile(DetailPath, d, Replace::Yes);
+        if (!again.ok()) Dialogs().Message(Failure(failed, again));
+    } else {
+        ShowFolderInMainWindow(d);
+    }
+}
+
+void TForm3::Button4Click() {
+    PrepareFileDialog(QStringLiteral("ファイル移動"));
+    const std::optional<QString> chosen = Dialogs().SavePicture(SavePictureDialog1);
+    if (!chosen) return;
+    const QString d = *chosen;
+    const FileOpResult result = MoveFile(DetailPath, d, Replace::No);
+    ShowFolderInMainWindow(d);
+    if (!result.ok()) Dialogs().Message(Failure(QStringLiteral("ファイル移動に失敗いました。"), result));
+}
+
+// --- Histogram ------------------------------------------------------------------------
+
+void TForm3::BitBtn2Click() {
+    // The fields as they stand now, so a name typed into the name field counts.
+    DetailFolder = Edit2->text();
+    DetailFileName = Memo1->text();
+    const QString p = DetailFolder + DetailFileName;
+    if (Form4) {
+        Form4->Edit3->setText(DetailFolder);
+        Form4->Edit1->setText(DetailFileName);
+    }
+    switch (DetailFormatOf(p)) {
+        case DetailFormat::Jpeg: DetailBitmap = ReadJpegFile(p); break;
+        case DetailFormat::Bmp: DetailBitmap = ReadBmpFile(p); break;
+        default:
+            Dialogs().Beep(BeepKind::Default);
+            Dialogs().Message(QStringLiteral("Can Not Disp"));
+            return;
+    }
+    Viewer.Histogram = CountHistogram(DetailBitmap);
+    if (!Form4) return;
+    ++Viewer.DetailRequestSerial;
+    SendRequest(Form4->Edit2, QString::number(Viewer.DetailRequestSerial));
+    Form4->show();
 }
 
 // --- Saving ---------------------------------------------------------------------------

@@ -45,6 +45,15 @@ public:
     void Edit3Change();
     void Button12Click();
 
+    // File operations on the shown file.
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+
+    // Counts the shown file's colours and opens the histogram window.
+    void BitBtn2Click();
+
     // Saving.
     void SaveDetailPicture();
     void SpeedButton1Click();
@@ -89,6 +98,8 @@ private:
     void FitHeight(int margin);
     void SetProcessingEnabled(bool turnAndResize);
     QString NextMainSerial();
+    // Prepares the save dialog for copying or moving the shown file.
+    void PrepareFileDialog(const QString& title);
 };
 
 extern TForm3* Form3;

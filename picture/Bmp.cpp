@@ -367,7 +367,11 @@ Bitmap DecodeBmp(std::span<const uchar> bytes, qint64 maxPixels) {
 }
 
 Bitmap ReadBmpFile(const QString& path) {
-    return DecodeBmp(ByteSpan(ReadFileBytes(path)));
+    // A file that does not start as a BMP is refused before the rest is read.
+    InputFile file(path);
+    uchar magic[2] = {};
+    if (file.ReadAt(0, magic, 2) < 2 || magic[0] != 'B' || magic[1] != 'M') Damaged();
+    return DecodeBmp(ByteSpan(file.ReadAll()));
 }
 
 BmpThumbnail ReadBmpThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor) {

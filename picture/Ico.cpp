@@ -8,6 +8,7 @@
 #include "picture/Bitmap.h"
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/InputFile.h"
 
 namespace tamarind {
 namespace {
@@ -23,7 +24,7 @@ constexpr uchar kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}
 constexpr qint64 kMaxDeflateRatio = 1032;
 
 // Checks a PNG icon's declared size against its data and the pixel limit.
-void CheckPng(std::span<const uchar> png) {
+void CheckPng(std::span<const uchar> png, qint64 maxPixels) {
     // Signature, then the IHDR chunk: length, "IHDR", width, height, depth, colour type.
     if (png.size() < 8 + 8 + 13 || memcmp(png.data() + 12, "IHDR", 4) != 0) Damaged();
     const qint64 width = qFromBigEndian<quint32>(png.data() + 16);
@@ -48,14 +49,14 @@ void CheckPng(std::span<const uchar> png) {
             Damaged();
     }
     if (width <= 0 || height <= 0 || depth <= 0 || depth > 16) Damaged();
-    if (width > Bitmap::kMaxPixels / height) Damaged();
+    if (width > maxPixels / height) Damaged();
     // What the rows inflate to; compressed data smaller than that allows is a bomb.
     const qint64 raw = height * (1 + (width * channels * depth + 7) / 8);
     if (raw > qint64(png.size()) * kMaxDeflateRatio) Damaged();
 }
 
 // Checks a BMP icon's header against its data and returns its size.
-QSize CheckBmp(std::span<const uchar> bmp, int directoryBits) {
+QSize CheckBmp(std::span<const uchar> bmp, int directoryBits, qint64 maxPixels) {
     if (bmp.size() < 40 || qFromLittleEndian<quint32>(bmp.data()) != 40) Damaged();
     const qint64 width = qFromLittleEndian<qint32>(bmp.data() + 4);
     const qint64 height = qFromLittleEndian<qint32>(bmp.data() + 8) / 2;  // picture, then mask
@@ -63,7 +64,7 @@ QSize CheckBmp(std::span<const uchar> bmp, int directoryBits) {
     const qint64 bits = headerBits ? headerBits : directoryBits;
     const qint64 usedColours = qFromLittleEndian<quint32>(bmp.data() + 32);
     if (width <= 0 || height <= 0 || bits <= 0 || bits > 32) Damaged();
-    if (width > Bitmap::kMaxPixels / height) Damaged();
+    if (width > maxPixels / height) Damaged();
     const qint64 colours = bits > 8 ? 0 : usedColours ? usedColours : qint64(1) << bits;
     if (colours > 256) Damaged();
     // Header, colour table, picture rows and mask rows must all be there.
@@ -76,7 +77,7 @@ QSize CheckBmp(std::span<const uchar> bmp, int directoryBits) {
 
 }  // namespace
 
-QImage DecodeIco(std::span<const uchar> bytes) {
+QImage DecodeIco(std::span<const uchar> bytes, qint64 maxPixels) {
     const qsizetype size = qsizetype(bytes.size());
     if (size < kDirectorySize) Damaged();
     const quint16 reserved = qFromLittleEndian<quint16>(bytes.data());
@@ -94,12 +95,12 @@ QImage DecodeIco(std::span<const uchar> bytes) {
     QByteArray file(reinterpret_cast<const char*>(bytes.data()), size);
     QSize expected;
     if (image.size() >= 8 && memcmp(image.data(), kPngSignature, 8) == 0) {
-        CheckPng(image.first(std::min<size_t>(length, image.size())));
+        CheckPng(image.first(std::min<size_t>(length, image.size())), maxPixels);
     } else {
         // Qt's reader takes the size from the directory unless it says 0; the
         // pixels follow the bitmap header's size, so hand Qt a directory that
         // says 0 and let the header decide.
-        expected = CheckBmp(image, directoryBits);
+        expected = CheckBmp(image, directoryBits, maxPixels);
         file[kDirectorySize] = 0;
         file[kDirectorySize + 1] = 0;
     }
@@ -115,8 +116,28 @@ QImage DecodeIco(std::span<const uchar> bytes) {
     return premultiplied;
 }
 
-QImage ReadIcoFile(const QString& path) {
-    return DecodeIco(ByteSpan(ReadFileBytes(path)));
+QImage ReadIcoFile(const QString& path, qint64 maxPixels) {
+    // A file that does not start as an icon, or whose first picture claims
+    // more pixels than allowed, is refused before the rest is read.
+    InputFile file(path);
+    uchar head[kDirectorySize + kEntrySize] = {};
+    if (file.ReadAt(0, head, sizeof head) < qint64(sizeof head) ||
+        qFromLittleEndian<quint16>(head) != 0 || qFromLittleEndian<quint16>(head + 2) != 1 ||
+        qFromLittleEndian<quint16>(head + 4) == 0)
+        Damaged();
+    uchar picture[24] = {};
+    const std::int64_t got =
+        file.ReadAt(qFromLittleEndian<quint32>(head + kDirectorySize + 12), picture, sizeof picture);
+    qint64 width = 0, height = 0;
+    if (got >= 24 && memcmp(picture, kPngSignature, 8) == 0) {
+        width = qFromBigEndian<quint32>(picture + 16);
+        height = qFromBigEndian<quint32>(picture + 20);
+    } else if (got >= 12) {
+        width = qAbs(qint64(qFromLittleEndian<qint32>(picture + 4)));
+        height = qAbs(qint64(qFromLittleEndian<qint32>(picture + 8)) / 2);
+    }
+    if (height > 0 && width > maxPixels / height) Damaged();
+    return DecodeIco(ByteSpan(file.ReadAll()), maxPixels);
 }
 
 }  // namespace tamarind

@@ -123,6 +123,8 @@ struct DecodeJob {
     uchar* (*makeBitmap)(void* owner, int width, int height, int bitsPerPixel,
                          qsizetype* stride) noexcept;
     void* owner;
+    // Told how many rows are decoded, after each band; may be null.
+    void (*rowsDone)(void* owner, int rows) noexcept;
     int messageCode;  // libjpeg's message number after kLibjpegError
 };
 
@@ -197,6 +199,7 @@ RunResult RunDecompress(DecodeJob* job) {
             const unsigned y = cinfo.output_scanline;
             if (jpeg_read_scanlines(&cinfo, inks, 1) != 1) break;
             CmykToBgr(inks[0], pixels + y * stride, width);
+            if (job->rowsDone) job->rowsDone(job->owner, int(cinfo.output_scanline));
         }
     } else {
         // Straight into the bitmap's rows, several at a time.
@@ -207,6 +210,7 @@ RunResult RunDecompress(DecodeJob* job) {
             const unsigned n = std::min(kRows, height - y);
             for (unsigned i = 0; i < n; ++i) rows[i] = pixels + (y + i) * stride;
             if (jpeg_read_scanlines(&cinfo, rows, n) == 0) break;
+            if (job->rowsDone) job->rowsDone(job->owner, int(cinfo.output_scanline));
         }
     }
     // Every row is read; what follows the last scan does not matter, so the
@@ -293,7 +297,16 @@ struct BitmapMaker {
     Bitmap bitmap;
     std::exception_ptr error;
     const std::function<int(QSize)>* scaleFor = nullptr;
+    const std::function<void(const Bitmap&, int)>* onRows = nullptr;
 };
+
+void ReportRows(void* owner, int rows) noexcept {
+    auto* maker = static_cast<BitmapMaker*>(owner);
+    try {
+        (*maker->onRows)(maker->bitmap, rows);
+    } catch (...) {
+    }
+}
 
 int ChooseScale(void* owner, int width, int height) noexcept {
     auto* maker = static_cast<BitmapMaker*>(owner);
@@ -329,6 +342,10 @@ Bitmap RunJob(DecodeJob& job, BitmapMaker& maker, const JpegReadOptions& options
     if (options.scaleFor) {
         maker.scaleFor = &options.scaleFor;
         job.chooseScale = ChooseScale;
+    }
+    if (options.onRows) {
+        maker.onRows = &options.onRows;
+        job.rowsDone = ReportRows;
     }
     job.makeBitmap = MakeBitmap;
     job.owner = &maker;

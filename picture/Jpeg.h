@@ -26,11 +26,16 @@ struct JpegReadOptions {
     int scaleDenominator = 1;
     // When set, called with the natural size once the header is read; it
     // returns the numerator to use over scaleDenominator instead.
-    std::function<int(QSize natural)> scaleFor;
+    std::function<int(QSize natural)> scaleFor = nullptr;
     // Pictures of more pixels (after scaling) are refused.
     qint64 maxPixels = Bitmap::kMaxPixels;
     // What libjpeg may hold beyond the decoded rows (see kJpegMaxMemory).
     long maxMemory = kJpegMaxMemory;
+    // When set, called on the decoding thread after each band of rows with
+    // the bitmap being filled and the number of rows decoded so far (rows
+    // below that are final; an 8-bit bitmap gets its grey palette only at
+    // the end). Must not throw.
+    std::function<void(const Bitmap& filling, int rows)> onRows = nullptr;
     // Receives the natural size from the header (also when decoding fails
     // after the header was read; otherwise 0 x 0).
     QSize* naturalSize = nullptr;

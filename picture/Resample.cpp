@@ -20,15 +20,13 @@ double Lanczos(double x) {
     return x < kLobes ? Sinc(x) * Sinc(x / kLobes) : 0.0;
 }
 
-// The taps of one output position: the first source index and the weights.
-struct Taps {
-    std::vector<int> first;
-    std::vector<int> count;
-    std::vector<float> weights;  // count[i] weights from offset[i]
-    std::vector<size_t> offset;
-};
+uchar Clamp255(float v) {
+    return uchar(std::clamp(int(std::lround(v)), 0, 255));
+}
 
-Taps MakeTaps(int sourceSize, int targetSize) {
+}  // namespace
+
+LanczosResampler::Taps LanczosResampler::MakeTaps(int sourceSize, int targetSize) {
     Taps t;
     t.first.resize(size_t(targetSize));
     t.count.resize(size_t(targetSize));
@@ -63,47 +61,37 @@ Taps MakeTaps(int sourceSize, int targetSize) {
     return t;
 }
 
-uchar Clamp255(float v) {
-    return uchar(std::clamp(int(std::lround(v)), 0, 255));
+LanczosResampler::LanczosResampler(QSize source, int bitsPerPixel, const QList<QRgb>& palette,
+                                   QSize target)
+    : source_(source),
+      target_(target),
+      bitsPerPixel_(bitsPerPixel),
+      across_(MakeTaps(source.width(), target.width())),
+      down_(MakeTaps(source.height(), target.height())),
+      acrossRows_(size_t(target.width()) * 3 * size_t(source.height())) {
+    // The colours of 8-bit pictures come from their palette.
+    for (int i = 0; i < 256 && bitsPerPixel == 8; ++i) {
+        const QRgb c = i < palette.size() ? palette[i] : 0;
+        table_[i][0] = float(qBlue(c));
+        table_[i][1] = float(qGreen(c));
+        table_[i][2] = float(qRed(c));
+    }
 }
 
-}  // namespace
-
-QImage ResampleLanczos(const Bitmap& bitmap, QSize target) {
-    if (bitmap.isEmpty() || target.width() <= 0 || target.height() <= 0) return {};
-    const int bpp = bitmap.bitsPerPixel();
-    if (bpp != 8 && bpp != 24 && bpp != 32) return ResampleLanczos(bitmap.ConvertTo24(), target);
-    const int sw = bitmap.width(), sh = bitmap.height();
-    const int tw = target.width(), th = target.height();
-    const Taps across = MakeTaps(sw, tw);
-    const Taps down = MakeTaps(sh, th);
-
-    // The colours of 8-bit pictures come from their palette.
-    float table[256][3];
-    if (bpp == 8) {
-        const QList<QRgb>& palette = bitmap.palette();
-        for (int i = 0; i < 256; ++i) {
-            const QRgb c = i < palette.size() ? palette[i] : 0;
-            table[i][0] = float(qBlue(c));
-            table[i][1] = float(qGreen(c));
-            table[i][2] = float(qRed(c));
-        }
-    }
-    const int step = bpp / 8;
-
-    // Across first, only the source rows some output row needs.
-    std::vector<float> across3(size_t(tw) * 3 * size_t(sh));
-    for (int y = 0; y < sh; ++y) {
-        const uchar* row = bitmap.constScanLine(y);
-        float* out = across3.data() + size_t(y) * tw * 3;
+void LanczosResampler::Across(const uchar* bits, qsizetype stride, int from, int to) {
+    const int tw = target_.width();
+    const int step = bitsPerPixel_ / 8;
+    for (int y = std::max(0, from); y < std::min(to, source_.height()); ++y) {
+        const uchar* row = bits + y * stride;
+        float* out = acrossRows_.data() + size_t(y) * tw * 3;
         for (int x = 0; x < tw; ++x) {
-            const float* w = across.weights.data() + across.offset[size_t(x)];
-            const int n = across.count[size_t(x)];
-            const int first = across.first[size_t(x)];
+            const float* w = across_.weights.data() + across_.offset[size_t(x)];
+            const int n = across_.count[size_t(x)];
+            const int first = across_.first[size_t(x)];
             float b = 0, g = 0, r = 0;
-            if (bpp == 8) {
+            if (bitsPerPixel_ == 8) {
                 for (int k = 0; k < n; ++k) {
-                    const float* c = table[row[first + k]];
+                    const float* c = table_[row[first + k]];
                     b += w[k] * c[0];
                     g += w[k] * c[1];
                     r += w[k] * c[2];
@@ -121,17 +109,20 @@ QImage ResampleLanczos(const Bitmap& bitmap, QSize target) {
             out[3 * x + 2] = r;
         }
     }
+}
 
+QImage LanczosResampler::Down() const {
+    const int tw = target_.width(), th = target_.height();
     QImage image(tw, th, QImage::Format_RGB32);
     if (image.isNull()) throw std::bad_alloc();
     std::vector<float> sum(size_t(tw) * 3);
     for (int y = 0; y < th; ++y) {
         std::fill(sum.begin(), sum.end(), 0.0f);
-        const float* w = down.weights.data() + down.offset[size_t(y)];
-        const int n = down.count[size_t(y)];
-        const int first = down.first[size_t(y)];
+        const float* w = down_.weights.data() + down_.offset[size_t(y)];
+        const int n = down_.count[size_t(y)];
+        const int first = down_.first[size_t(y)];
         for (int k = 0; k < n; ++k) {
-            const float* in = across3.data() + size_t(first + k) * tw * 3;
+            const float* in = acrossRows_.data() + size_t(first + k) * tw * 3;
             const float wk = w[k];
             for (size_t i = 0; i < sum.size(); ++i) sum[i] += wk * in[i];
         }
@@ -140,6 +131,15 @@ QImage ResampleLanczos(const Bitmap& bitmap, QSize target) {
             out[x] = qRgb(Clamp255(sum[3 * x + 2]), Clamp255(sum[3 * x + 1]), Clamp255(sum[3 * x]));
     }
     return image;
+}
+
+QImage ResampleLanczos(const Bitmap& bitmap, QSize target) {
+    if (bitmap.isEmpty() || target.width() <= 0 || target.height() <= 0) return {};
+    const int bpp = bitmap.bitsPerPixel();
+    if (bpp != 8 && bpp != 24 && bpp != 32) return ResampleLanczos(bitmap.ConvertTo24(), target);
+    LanczosResampler resampler(bitmap.size(), bpp, bitmap.palette(), target);
+    resampler.Across(bitmap.constBits(), bitmap.stride(), 0, bitmap.height());
+    return resampler.Down();
 }
 
 AreaReducer::AreaReducer(QSize source, QSize target)

@@ -21,12 +21,43 @@ namespace tamarind {
 // null for an empty bitmap or target.
 QImage ResampleLanczos(const Bitmap& bitmap, QSize target);
 
+// The same filter fed a band of rows at a time, so a picture can be filtered
+// across while it is still being decoded: Across for every source row (in
+// any bands, from one thread at a time), then Down.
+class LanczosResampler {
+  public:
+    // For a picture of `source` pixels in 8 (with `palette`), 24 or 32 bits.
+    LanczosResampler(QSize source, int bitsPerPixel, const QList<QRgb>& palette, QSize target);
+    // Filters source rows [from, to) of the pixels at `bits` (row y at
+    // bits + y * stride) across.
+    void Across(const uchar* bits, qsizetype stride, int from, int to);
+    // The picture at the target size (RGB32).
+    QImage Down() const;
+
+  private:
+    struct Taps {
+        std::vector<int> first;
+        std::vector<int> count;
+        std::vector<size_t> offset;
+        std::vector<float> weights;
+    };
+    static Taps MakeTaps(int sourceSize, int targetSize);
+
+    QSize source_;
+    QSize target_;
+    int bitsPerPixel_;
+    float table_[256][3] = {};
+    Taps across_;
+    Taps down_;
+    std::vector<float> acrossRows_;  // target width x 3 per source row
+};
+
 // Averages a picture of `source` pixels into `target` pixels: every source
 // pixel adds to the one target pixel its position falls in. Pixels may come
 // in any order, a piece of a row at a time, and some not at all; only the
 // target's sums are held, never a source row.
 class AreaReducer {
-public:
+  public:
     AreaReducer(QSize source, QSize target);
 
     QSize source() const { return source_; }
@@ -36,7 +67,7 @@ public:
     // The reduced picture (RGB32); pixels never added count as `missing`.
     QImage Finish(QRgb missing) const;
 
-private:
+  private:
     // Source columns (or rows) that fall into target column (row) t.
     static std::int64_t SpanOf(int t, int sourceSize, int targetSize);
 

@@ -1,6 +1,10 @@
 #include "picture/ThumbnailLoad.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "picture/Bmp.h"
 #include "picture/Ico.h"
@@ -21,22 +25,115 @@ int JpegThumbnailScale(QSize natural, QSize box) {
     return 8;
 }
 
+namespace {
+
+// Boxes of at least this many pixels are filtered across on a second thread
+// while libjpeg decodes: for them the filter costs a fair part of the
+// decoding time. Smaller ones are filtered after the decode.
+constexpr qint64 kOverlapPixels = 100000;
+
+// The rows decoded so far, handed from the decoding thread to the filter.
+struct Handover {
+    std::mutex mutex;
+    std::condition_variable ready;
+    Bitmap pixels;  // shares the bitmap being filled
+    int rows = 0;
+    bool finished = false;
+};
+
+QImage ReadJpegThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor,
+                         QSize* natural) {
+    QSize box;
+    JpegReadOptions options;
+    options.scaleDenominator = 8;
+    options.scaleFor = [&](QSize size) {
+        box = boxFor(size);
+        return JpegThumbnailScale(size, box);
+    };
+    options.maxMemory = kJpegThumbnailMaxMemory;
+    options.naturalSize = natural;
+    // The box is known only once the header is read; starting the thread
+    // costs little either way.
+    Handover handover;
+    std::optional<LanczosResampler> resampler;
+    int filtered = 0;
+    std::thread filter;
+    const bool overlap = std::thread::hardware_concurrency() > 1;
+    if (overlap) {
+        options.onRows = [&](const Bitmap& filling, int rows) {
+            {
+                std::lock_guard lock(handover.mutex);
+                if (handover.pixels.isEmpty()) handover.pixels = filling;
+                handover.rows = rows;
+            }
+            handover.ready.notify_one();
+        };
+        filter = std::thread([&] {
+            std::unique_lock lock(handover.mutex);
+            try {
+                for (;;) {
+                    handover.ready.wait(
+                        lock, [&] { return handover.finished || handover.rows > filtered; });
+                    if (handover.finished) return;
+                    if (!resampler) {
+                        // Small boxes are left to the decoding thread.
+                        if (box.isEmpty() || qint64(box.width()) * box.height() < kOverlapPixels)
+                            return;
+                        const Bitmap& p = handover.pixels;
+                        QList<QRgb> grey;
+                        if (p.bitsPerPixel() == 8)
+                            for (int i = 0; i < 256; ++i) grey << qRgb(i, i, i);
+                        resampler.emplace(p.size(), p.bitsPerPixel(), grey, box);
+                    }
+                    const int to = handover.rows;
+                    const uchar* bits = handover.pixels.constBits();
+                    const qsizetype stride = handover.pixels.stride();
+                    lock.unlock();
+                    resampler->Across(bits, stride, filtered, to);
+                    lock.lock();
+                    filtered = to;
+                }
+            } catch (...) {
+                // Memory ran short: the decoding thread filters it all after.
+                if (!lock.owns_lock()) lock.lock();
+                resampler.reset();
+            }
+        });
+    }
+    // The filter thread ends, whatever way the decode ends, before the
+    // pixels it reads can go.
+    struct Join {
+        Handover& handover;
+        std::thread& filter;
+        ~Join() {
+            if (!filter.joinable()) return;
+            {
+                std::lock_guard lock(handover.mutex);
+                handover.finished = true;
+            }
+            handover.ready.notify_one();
+            filter.join();
+        }
+    };
+    Bitmap reduced;
+    {
+        const Join join{handover, filter};
+        reduced = ReadJpegFile(path, options);
+    }
+    if (box.isEmpty()) return {};
+    if (!resampler) return ResampleLanczos(reduced, box);
+    resampler->Across(reduced.constBits(), reduced.stride(), filtered, reduced.height());
+    return resampler->Down();
+}
+
+}  // namespace
+
 PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor) {
     const QString extension = FileExtension(path);
     const QString kind = extension.toLower();
     PictureThumbnail thumbnail;
     if (kind == u"jpg" || kind == u"jpeg") {
-        QSize box;
-        JpegReadOptions options;
-        options.scaleDenominator = 8;
-        options.scaleFor = [&](QSize natural) {
-            box = boxFor(natural);
-            return JpegThumbnailScale(natural, box);
-        };
-        options.maxMemory = kJpegThumbnailMaxMemory;
-        options.naturalSize = &thumbnail.natural;
-        const Bitmap reduced = ReadJpegFile(path, options);
-        if (!box.isEmpty()) thumbnail.image = ResampleLanczos(reduced, box);
+        thumbnail.image = ReadJpegThumbnail(path, boxFor, &thumbnail.natural);
         return thumbnail;
     }
     if (kind == u"bmp") {
@@ -46,7 +143,7 @@ PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QS
         return thumbnail;
     }
     if (kind == u"ico") {
-        const QImage icon = ReadIcoFile(path);
+        const QImage icon = ReadIcoFile(path, kIconThumbnailMaxPixels);
         thumbnail.natural = icon.size();
         const QSize box = boxFor(thumbnail.natural);
         if (!box.isEmpty())

@@ -19,6 +19,10 @@ namespace tamarind {
 // 300 MB. Larger progressive files are refused with libjpeg's message number.
 constexpr long kJpegThumbnailMaxMemory = 150L * 1024 * 1024;
 
+// The largest icon a thumbnail load decodes: Qt holds an icon twice in 32
+// bits while decoding it, so this keeps an icon within about 130 MB.
+constexpr qint64 kIconThumbnailMaxPixels = qint64(1) << 24;
+
 struct PictureThumbnail {
     // The picture at the box's size (RGB32, or premultiplied ARGB32 for an
     // icon); null for a metafile or an empty box.
@@ -40,7 +44,8 @@ int JpegThumbnailScale(QSize natural, QSize box);
 // and damaged files; boxFor(natural size) gives the box, and is called once
 // the header is read. JPEG files are decoded at JpegThumbnailScale and
 // reduced with a three-lobe Lanczos filter; BMP files are area-averaged
-// straight from their rows; icons are decoded and smoothly scaled.
+// straight from their rows; icons of up to kIconThumbnailMaxPixels pixels
+// are decoded and smoothly scaled (larger ones are refused as damaged).
 PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor);
 
 }  // namespace tamarind

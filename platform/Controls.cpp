@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QRubberBand>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <algorithm>
@@ -60,42 +61,89 @@ SplitterBar::SplitterBar(Qt::Orientation orientation, QWidget* target, int minSi
                          QWidget* parent)
     : QWidget(parent), orientation_(orientation), target_(target), minSize_(minSize) {
     setCursor(orientation == Qt::Horizontal ? Qt::SplitHCursor : Qt::SplitVCursor);
+    if (parent) parent->installEventFilter(this);
+}
+
+int SplitterBar::PointerPos(const QMouseEvent* event) const {
+    const QPoint p = event->globalPosition().toPoint();
+    return orientation_ == Qt::Horizontal ? p.x() : p.y();
 }
 
 void SplitterBar::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     dragging_ = true;
-    const QPoint p = event->globalPosition().toPoint();
-    pressPos_ = orientation_ == Qt::Horizontal ? p.x() : p.y();
+    pressPos_ = PointerPos(event);
+    ShowDragLine(0);
 }
 
-void SplitterBar::mouseMoveEvent(QMouseEvent*) {}
+void SplitterBar::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_) ShowDragLine(PointerPos(event) - pressPos_);
+}
 
 void SplitterBar::mouseReleaseEvent(QMouseEvent* event) {
     if (!dragging_ || event->button() != Qt::LeftButton) return;
     dragging_ = false;
-    const QPoint p = event->globalPosition().toPoint();
-    const int delta = (orientation_ == Qt::Horizontal ? p.x() : p.y()) - pressPos_;
+    if (dragLine_) dragLine_->hide();
+    const int delta = PointerPos(event) - pressPos_;
     if (delta != 0) DragBy(delta);
 }
 
-void SplitterBar::DragBy(int delta) {
+void SplitterBar::ShowDragLine(int delta) {
+    QWidget* parent = parentWidget();
+    if (!parent) return;
+    if (!dragLine_) {
+        dragLine_ = new QRubberBand(QRubberBand::Line, parent);
+        dragLine_->setObjectName(objectName() + QStringLiteral("DragLine"));
+    }
+    // Where the bar would stand after the drag, within the limits.
+    const bool across = orientation_ == Qt::Horizontal;
+    const int current = across ? target_->width() : target_->height();
+    const int shift = SizeAfterDrag(delta) - current;
+    dragLine_->setGeometry(geometry().translated(across ? shift : 0, across ? 0 : shift));
+    dragLine_->show();
+    dragLine_->raise();
+}
+
+int SplitterBar::SizeAfterDrag(int delta) const {
     const bool across = orientation_ == Qt::Horizontal;
     const int current = across ? target_->width() : target_->height();
     // Room the parent leaves for the target, this bar and at least minSize after it.
-    QWidget* parent = parentWidget();
+    const QWidget* parent = parentWidget();
     const int total = parent ? (across ? parent->width() : parent->height()) : current + delta;
-    const int after = total - (across ? x() : y()) - (across ? width() : height());
-    const int maxSize = current + after - minSize_;
+    const int start = across ? target_->x() : target_->y();
+    const int bar = across ? width() : height();
+    const int maxSize = total - start - bar - minSize_;
     int size = current + delta;
     size = std::min(size, std::max(maxSize, minSize_));
-    size = std::max(size, minSize_);
+    return std::max(size, minSize_);
+}
+
+void SplitterBar::DragBy(int delta) {
+    const int size = SizeAfterDrag(delta);
+    if (orientation_ == Qt::Horizontal)
+        target_->resize(size, target_->height());
+    else
+        target_->resize(target_->width(), size);
+    if (auto* dock = dynamic_cast<DockPanel*>(parentWidget())) dock->Relayout();
+    if (moved_) RunGuarded(moved_);
+}
+
+void SplitterBar::KeepRoom() {
+    const bool across = orientation_ == Qt::Horizontal;
+    const int current = across ? target_->width() : target_->height();
+    const int size = SizeAfterDrag(0);
+    if (size >= current) return;
     if (across)
         target_->resize(size, target_->height());
     else
         target_->resize(target_->width(), size);
-    if (auto* dock = dynamic_cast<DockPanel*>(parent)) dock->Relayout();
-    if (moved_) RunGuarded(moved_);
+    if (auto* dock = dynamic_cast<DockPanel*>(parentWidget())) dock->Relayout();
+}
+
+bool SplitterBar::eventFilter(QObject* watched, QEvent* event) {
+    // The panel shrank (a smaller window): the controls after the bar keep their room.
+    if (watched == parentWidget() && event->type() == QEvent::Resize) KeepRoom();
+    return false;
 }
 
 // --- ClickLabel ------------------------------------------------------------

@@ -40,24 +40,36 @@ private:
 // A splitter bar docked next to `target` (the control on its left or above
 // it). Dragging it resizes the target, never below `minSize`, and leaves at
 // least `minSize` for the controls after it; `moved` runs when the drag ends.
+// While the bar is dragged a line follows the pointer; the controls change
+// when the mouse button is let go.
 class SplitterBar : public QWidget {
 public:
     SplitterBar(Qt::Orientation orientation, QWidget* target, int minSize, QWidget* parent);
     void SetMoved(std::function<void()> moved) { moved_ = std::move(moved); }
     // Drags the bar by `delta` pixels, as a mouse drag would, and runs `moved`.
     void DragBy(int delta);
+    // Shrinks the target when the panel around it has become too small to
+    // leave `minSize` after the bar (does not run `moved`).
+    void KeepRoom();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The target size a drag by `delta` gives, within the limits.
+    int SizeAfterDrag(int delta) const;
+    int PointerPos(const QMouseEvent* event) const;
+    void ShowDragLine(int delta);
+
     Qt::Orientation orientation_;
     QWidget* target_;
     int minSize_;
     int pressPos_ = 0;
     bool dragging_ = false;
+    QWidget* dragLine_ = nullptr;
     std::function<void()> moved_;
 };
 

@@ -1,6 +1,8 @@
 #include "platform/FileOps.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -151,6 +153,9 @@ int RenameReplacing(const QByteArray& from, const QByteArray& to) {
 // 0 or the errno.
 int CopyContent(int in, int out) {
     const FileSystemCalls& calls = FileCalls();
+    // A file system that shares blocks between files copies at once; the
+    // target is new and empty, so this happens before anything is written.
+    if (calls.clone(in, out) == 0) return 0;
     bool kernelCopy = true;
     std::unique_ptr<char[]> buffer;
     for (;;) {
@@ -383,6 +388,7 @@ FileSystemCalls SystemFileCalls() {
     c.write = [](int fd, const void* buffer, std::size_t size) {
         return long(::write(fd, buffer, size));
     };
+    c.clone = [](int in, int out) { return ::ioctl(out, FICLONE, in); };
     c.copyRange = [](int in, int out, std::size_t size) {
         return long(::copy_file_range(in, nullptr, out, nullptr, size, 0));
     };
@@ -404,6 +410,11 @@ bool IsSameFile(const QString& a, const QString& b) {
     struct stat sa {}, sb {};
     return ::stat(EncodePath(a).constData(), &sa) == 0 &&
            ::stat(EncodePath(b).constData(), &sb) == 0 && SameInode(sa, sb);
+}
+
+bool IsPlainFileName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
 }
 
 bool PathExists(const QString& path) {
@@ -492,12 +503,14 @@ FileOpResult MoveFile(const QString& fromPath, const QString& toPath, Replace re
     struct stat target {};
     if (replace == Replace::No && ::lstat(to.constData(), &target) == 0) return Failure(EEXIST);
     // The source must be deletable afterwards; find out before copying.
-    if (::access(FolderOf(from).constData(), W_OK | X_OK) != 0) return Failure(errno);
+    if (::faccessat(AT_FDCWD, FolderOf(from).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        return Failure(errno);
     FdHolder in(FileCalls().open(from.constData(), kSourceFlags, 0));
     if (in.get() < 0) return Failure(errno);
     struct stat opened {};
     if (::fstat(in.get(), &opened) != 0) return Failure(errno);
-    if (!S_ISREG(opened.st_mode)) return NotRegular(opened);  // replaced meanwhile
+    if (!S_ISREG(opened.st_mode)) return NotRegular(opened);
+    if (!SameInode(opened, source)) return Failure(ENOENT);  // replaced meanwhile
     if ((error = BlockingAgain(in.get()))) return Failure(error);
     QByteArray temp;
     if ((error = WriteBeside(in.get(), to, &source, nullptr, temp))) return Failure(error);

@@ -72,6 +72,10 @@ FileOpResult MoveToTrash(const QString& path, QString* trashedAs = nullptr);
 // True when both paths exist and name one file (same device and inode).
 bool IsSameFile(const QString& a, const QString& b);
 
+// True when `name` can only name an entry of the folder it is joined to:
+// not empty, no "/", no NUL character, not "." or "..".
+bool IsPlainFileName(const QString& name);
+
 // True when something (a file, folder or even a dangling link) has this name.
 bool PathExists(const QString& path);
 
@@ -82,6 +86,9 @@ struct FileSystemCalls {
     std::function<int(const char* path, int flags, int mode)> open;
     std::function<long(int fd, void* buffer, std::size_t size)> read;
     std::function<long(int fd, const void* buffer, std::size_t size)> write;
+    // Makes `out` share the content of `in` (FICLONE) on file systems that
+    // can; fails with EOPNOTSUPP, EXDEV or EINVAL elsewhere.
+    std::function<int(int in, int out)> clone;
     // copy_file_range between the current offsets of the two files.
     std::function<long(int in, int out, std::size_t size)> copyRange;
     std::function<int(int fd)> fsync;

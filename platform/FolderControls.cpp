@@ -1,7 +1,10 @@
 #include "platform/FolderControls.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QStyle>
+#include <fcntl.h>
+#include <unistd.h>
 #include <optional>
 
 #include "platform/BusyCursor.h"
@@ -21,7 +24,35 @@ void Notify(const std::function<void()>& handler) {
 
 DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
     Refresh();
-    QObject::connect(this, &QComboBox::currentIndexChanged, this, [this](int) { Notify(onChange); });
+    QObject::connect(this, &QComboBox::currentIndexChanged, this, [this](int) {
+        changeNotified_ = true;
+        Notify(onChange);
+    });
+    // A user's choice changes the index first (above), then activates; a
+    // choice of the entry shown only activates, and runs onChange here.
+    QObject::connect(this, &QComboBox::activated, this, [this](int index) {
+        if (index != currentIndex()) {
+            const QSignalBlocker block(this);
+            setCurrentIndex(index);
+            changeNotified_ = false;
+        }
+        if (!changeNotified_) Notify(onChange);
+        changeNotified_ = false;
+    });
+    // The kernel marks the mount table exceptional (POLLPRI) when a volume
+    // is mounted or unmounted.
+    mountTable_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (mountTable_ >= 0) {
+        auto* watch = new QSocketNotifier(mountTable_, QSocketNotifier::Exception, this);
+        QObject::connect(watch, &QSocketNotifier::activated, this, [this] {
+            Refresh();
+            Notify(onVolumesChanged);
+        });
+    }
+}
+
+DriveComboBox::~DriveComboBox() {
+    if (mountTable_ >= 0) ::close(mountTable_);
 }
 
 void DriveComboBox::Refresh() {
@@ -35,14 +66,25 @@ void DriveComboBox::Refresh() {
 
 QString DriveComboBox::Drive() const { return currentData().toString(); }
 
-void DriveComboBox::SetDrive(const QString& root) {
+int DriveComboBox::IndexOf(const QString& root) {
     int index = findData(root);
     if (index < 0) {
         const QSignalBlocker block(this);
         addItem(root, root);
         index = count() - 1;
     }
-    setCurrentIndex(index);  // runs onChange when the drive really changes
+    return index;
+}
+
+void DriveComboBox::SetDrive(const QString& root) {
+    setCurrentIndex(IndexOf(root));  // runs onChange when the drive really changes
+    changeNotified_ = false;
+}
+
+void DriveComboBox::ShowDrive(const QString& root) {
+    const int index = IndexOf(root);
+    const QSignalBlocker block(this);
+    setCurrentIndex(index);
 }
 
 // --- DirectoryListBox --------------------------------------------------------
@@ -62,7 +104,12 @@ QString DirectoryListBox::EntryFolder(int row) const {
 
 void DirectoryListBox::SetDirectory(const QString& folder) {
     const QString target = WithoutTrailingSeparator(AbsolutePath(folder));
-    RequireReadableFolder(target);
+    try {
+        RequireReadableFolder(target);
+    } catch (...) {
+        HighlightCurrent();  // not on the entry that was refused
+        throw;
+    }
     if (target == directory_) return;
     directory_ = target;
     Fill();
@@ -72,6 +119,19 @@ void DirectoryListBox::SetDirectory(const QString& folder) {
 void DirectoryListBox::SetDrive(const QString& root) {
     if (!directory_.isEmpty() && VolumeRootOf(directory_) == root) return;
     SetDirectory(root);
+}
+
+void DirectoryListBox::Refresh() {
+    if (!directory_.isEmpty()) Fill();
+}
+
+void DirectoryListBox::HighlightCurrent() {
+    for (int row = 0; row < count(); ++row)
+        if (EntryFolder(row) == directory_) {
+            const QSignalBlocker block(this);
+            setCurrentRow(row);
+            return;
+        }
 }
 
 void DirectoryListBox::Fill() {
@@ -184,21 +244,38 @@ FolderBrowser::FolderBrowser(DriveComboBox* drives, DirectoryListBox* tree, File
 QString FolderBrowser::Folder() const { return tree_->Directory(); }
 
 void FolderBrowser::ShowFolder(const QString& folder) {
-    const QString target = WithoutTrailingSeparator(folder);
-    const QString root = VolumeRootOf(target);
-    drives_->SetDrive(root);
-    // Through the root, so the lists are read afresh even for the folder shown.
-    tree_->SetDirectory(root);
-    files_->SetDirectory(QString());
-    tree_->SetDirectory(target);
-    files_->SetDirectory(target);
+    const QString target = WithoutTrailingSeparator(AbsolutePath(folder));
+    RequireReadableFolder(target);  // refused: all three stay where they were
+    if (tree_->Directory() == target) {
+        // The folder shown: both lists read afresh.
+        tree_->Refresh();
+        if (files_->Directory() == target)
+            files_->Refresh();
+        else
+            files_->SetDirectory(target);
+    } else {
+        tree_->SetDirectory(target);  // the file list follows through FolderChanged
+        files_->SetDirectory(target);
+    }
+    drives_->ShowDrive(VolumeRootOf(target));
 }
 
-void FolderBrowser::DriveChanged() {
-    tree_->SetDrive(drives_->Drive());
+void FolderBrowser::DriveChanged() { ShowFolder(drives_->Drive()); }
+
+void FolderBrowser::FolderChanged() {
     files_->SetDirectory(tree_->Directory());
+    drives_->ShowDrive(VolumeRootOf(tree_->Directory()));
 }
 
-void FolderBrowser::FolderChanged() { files_->SetDirectory(tree_->Directory()); }
+void FolderBrowser::VolumesChanged() {
+    const QString shown = tree_->Directory();
+    if (shown.isEmpty()) return;
+    const QString left = NearestReadableFolder(shown);
+    // The shown folder may still exist as the empty mount point it was.
+    if (left != shown || VolumeRootOf(shown) != drives_->Drive())
+        ShowFolder(left);
+    else
+        drives_->ShowDrive(VolumeRootOf(shown));
+}
 
 }  // namespace tamarind

@@ -11,18 +11,32 @@
 
 namespace tamarind {
 
-// Lists the mounted volumes; the current one is the "drive".
+// Lists the mounted volumes; the current one is the "drive". The list
+// follows mounts and unmounts while the program runs.
 class DriveComboBox : public QComboBox {
 public:
     explicit DriveComboBox(QWidget* parent = nullptr);
+    ~DriveComboBox() override;
     // Reads the volumes again.
     void Refresh();
     // The root of the chosen volume.
     QString Drive() const;
-    // Chooses the volume whose root is `root` (added when not listed).
+    // Chooses the volume whose root is `root` (added when not listed); runs
+    // onChange when the drive really changes.
     void SetDrive(const QString& root);
+    // Shows the volume whose root is `root` (added when not listed) without
+    // running onChange: the selector following the folder shown.
+    void ShowDrive(const QString& root);
 
+    // The drive changed, or the user chose an entry, also the one shown.
     std::function<void()> onChange;
+    // The list was read again after a mount or unmount.
+    std::function<void()> onVolumesChanged;
+
+private:
+    int IndexOf(const QString& root);
+    int mountTable_ = -1;  // /proc/self/mountinfo, which signals mount changes
+    bool changeNotified_ = false;  // onChange ran for the choice being made
 };
 
 // The chain of folders from the volume root down to the current folder,
@@ -40,11 +54,15 @@ public:
     void SetDrive(const QString& root);
     // The folder an entry stands for.
     QString EntryFolder(int row) const;
+    // Reads the current folder's subfolders again.
+    void Refresh();
 
     std::function<void()> onChange;
 
 private:
     void Fill();
+    // The highlight on the current folder's entry.
+    void HighlightCurrent();
     QString directory_;
 };
 
@@ -59,6 +77,8 @@ public:
     void SetMask(const QString& mask);
     // The names in list order.
     QStringList Names() const;
+    // Reads the list again.
+    void Refresh() { Reread(); }
     // The name of the selected entry, or an empty text.
     QString SelectedName() const;
     void SelectRow(int row);
@@ -84,10 +104,14 @@ public:
     // Shows `folder` in the drive selector, folder tree and file list, the
     // file list read afresh even when the folder is the one shown.
     void ShowFolder(const QString& folder);
-    // The drive selector changed: the tree moves to its volume, the list follows.
+    // The user chose a drive (also the one shown): the three show its root.
     void DriveChanged();
-    // The tree's folder changed: the file list follows.
+    // The tree's folder changed: the file list follows, the selector shows
+    // the folder's volume.
     void FolderChanged();
+    // Volumes came or went: the selector lists them; when the folder shown
+    // went with them, the nearest folder left is shown.
+    void VolumesChanged();
 
 private:
     DriveComboBox* drives_;

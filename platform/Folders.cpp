@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QStorageInfo>
 #include <algorithm>
@@ -16,15 +17,35 @@
 namespace tamarind {
 namespace {
 
-bool IsPseudoVolume(const QStorageInfo& info) {
-    const QString root = info.rootPath();
-    for (const char* prefix : {"/proc", "/sys", "/dev", "/run", "/snap"}) {
-        const QString p = QString::fromLatin1(prefix);
-        if (root == p || root.startsWith(p + u'/')) return true;
+// File systems that hold no user files: kernel interfaces and the like.
+bool IsPseudoFileSystem(const QByteArray& type) {
+    static const QList<QByteArray> pseudo = {
+        "proc",      "sysfs",   "devtmpfs", "devpts",      "securityfs", "debugfs", "tracefs",
+        "configfs",  "fusectl", "mqueue",   "hugetlbfs",   "pstore",     "bpf",     "autofs",
+        "binfmt_misc", "efivarfs", "nsfs",  "rpc_pipefs",  "selinuxfs",  "rootfs",  "ramfs",
+        "cgroup",    "cgroup2", "fuse.gvfsd-fuse", "fuse.portal"};
+    return pseudo.contains(type);
+}
+
+bool IsUnder(const QString& path, const QString& folder) {
+    return path == folder || path.startsWith(folder + u'/');
+}
+
+// Mount points in mountinfo escape a space and the like as "\\040".
+QString UnescapeMountPath(const QByteArray& field) {
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const QByteArray code = field.mid(i + 1, 3);
+        bool octal = false;
+        const int value = code.size() == 3 ? code.toInt(&octal, 8) : 0;
+        if (field[i] == '\\' && octal) {
+            out += char(value);
+            i += 3;
+        } else {
+            out += field[i];
+        }
     }
-    const QByteArray type = info.fileSystemType();
-    if ((type == "tmpfs" || type == "ramfs") && root != QStringLiteral("/tmp")) return true;
-    return false;
+    return DecodePath(out);
 }
 
 class DirHandle {
@@ -89,11 +110,47 @@ QString Volume::DisplayText() const {
     return name.isEmpty() ? root : root + QStringLiteral(" [") + name + u']';
 }
 
+std::vector<MountEntry> ParseMountInfo(const QByteArray& mountinfo) {
+    std::vector<MountEntry> mounts;
+    for (const QByteArray& line : mountinfo.split('\n')) {
+        // id parent major:minor root mount-point options [optional...] - type source ...
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype dash = fields.indexOf("-");
+        if (fields.size() < 5 || dash < 6 || dash + 1 >= fields.size()) continue;
+        mounts.push_back({UnescapeMountPath(fields[4]), fields[dash + 1],
+                          dash + 2 < fields.size() ? fields[dash + 2] : QByteArray()});
+    }
+    return mounts;
+}
+
+bool IsUserVolume(const MountEntry& mount) {
+    if (IsPseudoFileSystem(mount.type)) return false;
+    const QString& root = mount.root;
+    // Removable media appear under /run/media/<user>; the rest of /run, like
+    // /proc, /sys and /dev, is the system's.
+    if (root.startsWith(QStringLiteral("/run/media/"))) return root.count(u'/') >= 4;
+    for (const char* system : {"/proc", "/sys", "/dev", "/run", "/snap"})
+        if (IsUnder(root, QString::fromLatin1(system))) return false;
+    return true;
+}
+
+QByteArray ReadMountInfo() {
+    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
 std::vector<Volume> MountedVolumes() {
     std::vector<Volume> volumes;
-    for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
-        if (!info.isValid() || !info.isReady() || IsPseudoVolume(info)) continue;
-        volumes.push_back({info.rootPath(), info.name()});
+    for (const MountEntry& mount : ParseMountInfo(ReadMountInfo())) {
+        // Files mounted over files (a container's /etc/hosts) are no volumes.
+        if (!IsUserVolume(mount) || !IsFolder(mount.root)) continue;
+        const auto same = std::find_if(volumes.begin(), volumes.end(),
+                                       [&](const Volume& v) { return v.root == mount.root; });
+        if (same != volumes.end()) volumes.erase(same);  // the one mounted last shows
+        QString label;
+        if (mount.source.startsWith("/dev/")) label = QStorageInfo(mount.root).name();
+        volumes.push_back({mount.root, label});
     }
     if (std::none_of(volumes.begin(), volumes.end(),
                      [](const Volume& v) { return v.root == QStringLiteral("/"); }))
@@ -110,11 +167,17 @@ QString VolumeRootOf(const QString& folder) {
     // The deepest mount point that is an ancestor of the folder.
     QString best = QStringLiteral("/");
     const QString path = WithTrailingSeparator(AbsolutePath(folder));
-    for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
-        const QString root = info.rootPath();
+    for (const MountEntry& mount : ParseMountInfo(ReadMountInfo())) {
+        const QString& root = mount.root;
         if (root.size() > best.size() && path.startsWith(WithTrailingSeparator(root))) best = root;
     }
     return best;
+}
+
+QString NearestReadableFolder(const QString& folder) {
+    QString f = WithoutTrailingSeparator(AbsolutePath(folder));
+    while (!IsReadableFolder(f) && f != QStringLiteral("/")) f = FolderOf(f);
+    return f;
 }
 
 QString WithoutTrailingSeparator(const QString& folder) {

@@ -17,12 +17,26 @@ struct Volume {
     QString DisplayText() const;
 };
 
-// The mounted volumes with real file systems (not proc, sysfs, device or run
-// file systems), sorted by root; "/" always comes first.
+// One line of /proc/self/mountinfo.
+struct MountEntry {
+    QString root;       // mount point
+    QByteArray type;    // file system type
+    QByteArray source;  // device or other source
+};
+std::vector<MountEntry> ParseMountInfo(const QByteArray& mountinfo);
+// A volume the drive selector lists: a real or tmpfs file system, not a
+// pseudo file system and not mounted for the system under /proc, /sys, /dev,
+// /run or /snap. Removable media under /media and /run/media/<user> count.
+bool IsUserVolume(const MountEntry& mount);
+
+// The volumes the drive selector lists, folders only, sorted by root; "/"
+// always comes first.
 std::vector<Volume> MountedVolumes();
 
-// The root of the volume that holds `folder`.
+// The root of the volume that holds `folder`: its deepest mount point.
 QString VolumeRootOf(const QString& folder);
+// `folder` when it can be listed, else its nearest ancestor that can ("/").
+QString NearestReadableFolder(const QString& folder);
 
 // "/a/b/" -> "/a/b"; "/" stays "/"; "" stays "".
 QString WithoutTrailingSeparator(const QString& folder);

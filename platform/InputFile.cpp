@@ -54,4 +54,11 @@ std::int64_t InputFile::ReadAt(std::int64_t offset, void* buffer, std::int64_t n
     return Read(buffer, n);
 }
 
+QByteArray InputFile::ReadAll() {
+    if (size_ > (std::int64_t(1) << 31)) RaiseReadError(EFBIG);
+    QByteArray bytes(qsizetype(size_), Qt::Uninitialized);
+    bytes.truncate(qsizetype(ReadAt(0, bytes.data(), size_)));
+    return bytes;
+}
+
 }  // namespace tamarind

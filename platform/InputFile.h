@@ -3,6 +3,7 @@
 // asked for: a tiny file that claims a huge picture, or a huge file that is
 // not a picture at all, costs no more memory than the first piece read.
 
+#include <QByteArray>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -10,10 +11,10 @@
 namespace tamarind {
 
 class InputFile {
-public:
-    // Opens the file without blocking (a named pipe never stalls the
-    // caller) and refuses anything that is not a regular file. Raises
-    // TamarindError("ファイル <path> を開けません (...)") on failure.
+  public:
+    // Opens the file as OpenRegularFile does: without blocking, refusing
+    // anything that is not a regular file with TamarindError
+    // ("ファイル <path> を開けません (...)").
     explicit InputFile(const QString& path);
     ~InputFile();
     InputFile(const InputFile&) = delete;
@@ -29,11 +30,14 @@ public:
     // Reads up to `n` bytes at `offset` (the same position rules), filling
     // the buffer as far as the file goes; returns the count.
     std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t n);
+    // The whole file from its start (at most 2 GB; larger files raise the
+    // read error "File too large" in the user's words).
+    QByteArray ReadAll();
     // For C callbacks that must not throw: like ::read, -1 with errno on
     // failure, interrupted calls retried.
     long ReadSome(void* buffer, std::size_t n) noexcept;
 
-private:
+  private:
     [[noreturn]] void RaiseReadError(int error) const;
 
     QString path_;

@@ -82,6 +82,7 @@ QString QtDialogs::InputBox(const QString& caption, const QString& prompt,
 
 std::optional<QString> QtDialogs::SavePicture(const SaveDialogRequest& request) {
     QFileDialog dialog(QApplication::activeWindow(), request.title, request.folder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);  // Qt's own, with the titles and filters as given
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);

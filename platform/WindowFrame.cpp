@@ -20,8 +20,6 @@
 namespace tamarind {
 namespace {
 
-const char* const kAskedFrameProperty = "tamarindAskedFrame";
-
 #if QT_CONFIG(xcb)
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
@@ -46,8 +44,10 @@ std::vector<uint32_t> Cardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t 
     return values;
 }
 
-// Asks the window manager which frame it will draw around `window` and waits
-// up to half a second for its answer. No window manager: no frame.
+// Asks the window manager which frame it will draw around a window like
+// `window` and waits up to half a second for its answer. No window manager:
+// no frame. The question is asked for a stand-in of the same kind, so the
+// window itself is made only when it is shown, at the size it is given.
 QMargins AskWindowManager(QWidget* window) {
     if (QGuiApplication::platformName() != QStringLiteral("xcb")) return {};
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -56,7 +56,8 @@ QMargins AskWindowManager(QWidget* window) {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     if (Cardinals(c, root, Atom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW).empty()) return {};
 
-    const xcb_window_t w = xcb_window_t(window->winId());  // the window exists, unmapped
+    QWidget standIn(nullptr, window->windowFlags());
+    const xcb_window_t w = xcb_window_t(standIn.winId());  // made, never shown
     const xcb_atom_t extents = Atom(c, "_NET_FRAME_EXTENTS");
     xcb_client_message_event_t request{};
     request.response_type = XCB_CLIENT_MESSAGE;
@@ -92,10 +93,10 @@ QMargins WindowFrameMargins(QWidget* window) {
                          outer.right() - inner.right(), outer.bottom() - inner.bottom());
     if (!known.isNull() || window->isVisible()) return known;
     // Not shown yet: the window manager's answer, asked once per window.
-    const QVariant asked = window->property(kAskedFrameProperty);
+    const QVariant asked = window->property(kExpectedFrameProperty);
     if (asked.isValid()) return asked.value<QMargins>();
     const QMargins margins = AskWindowManager(window);
-    window->setProperty(kAskedFrameProperty, QVariant::fromValue(margins));
+    window->setProperty(kExpectedFrameProperty, QVariant::fromValue(margins));
     return margins;
 }
 

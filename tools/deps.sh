@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev
-  xvfb xauth openbox x11-utils
+  xvfb xauth openbox x11-utils xclip desktop-file-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
   fonts-liberation2 fonts-urw-base35
   libimage-exiftool-perl

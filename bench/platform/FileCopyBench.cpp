@@ -89,6 +89,11 @@ int main(int argc, char** argv) {
     const double o = Median(oursMs), c = Median(cpMs), cs = Median(cpSyncMs);
     std::printf("median of %d runs: CopyFile %.0f ms, cp %.0f ms (ratio %.2f), cp + sync %.0f ms (ratio %.2f)\n",
                 runs, o, c, o / c, cs, o / cs);
+    const double bo = *std::min_element(oursMs.begin(), oursMs.end());
+    const double bc = *std::min_element(cpMs.begin(), cpMs.end());
+    const double bcs = *std::min_element(cpSyncMs.begin(), cpSyncMs.end());
+    std::printf("best of %d runs:   CopyFile %.0f ms, cp %.0f ms (ratio %.2f), cp + sync %.0f ms (ratio %.2f)\n",
+                runs, bo, bc, bo / bc, bcs, bo / bcs);
     std::printf("target: CopyFile within 1.2 x cp\n");
     return 0;
 }

@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QMouseEvent>
+#include <QRubberBand>
 #include <QEnterEvent>
 
 #include "app/Application.h"
@@ -310,6 +312,51 @@ TEST_F(MainWindow, SizeModesSplittersAndTheirRelayout) {
     EXPECT_EQ(form->FileListBox1->y(), form->DirectoryListBox1->geometry().bottom() + 1 + 4);
     form->Splitter2->DragBy(-1000);
     EXPECT_EQ(form->DirectoryListBox1->height(), 10);
+}
+
+TEST_F(MainWindow, TheFileListKeepsItsLeastHeightInEverySizeMode) {
+    Start();
+    form->show();
+    form->Splitter2->DragBy(1000);  // the tree as low as it goes
+    EXPECT_EQ(form->FileListBox1->height(), 10);
+    for (void (TForm1::*mode)() : {&TForm1::M1Click, &TForm1::M2Click, &TForm1::S1Click}) {
+        (form->*mode)();
+        QApplication::processEvents();
+        SCOPED_TRACE(Viewer.SizeMode);
+        EXPECT_GE(form->FileListBox1->height(), 10);
+        // The splitter stays inside the panel, where it can be dragged.
+        EXPECT_LE(form->Splitter2->geometry().bottom() + 10, form->Panel1->height() - 1);
+        EXPECT_EQ(form->FileListBox1->y(), form->Splitter2->geometry().bottom() + 1);
+    }
+}
+
+TEST_F(MainWindow, ALineFollowsThePointerWhileASplitterIsDragged) {
+    Start();
+    form->show();
+    QApplication::processEvents();
+    SplitterBar* bar = form->Splitter2;
+    const int tree = form->DirectoryListBox1->height();
+    auto mouse = [bar](QEvent::Type type, int dy) {
+        const QPoint at(20, 2 + dy);
+        QMouseEvent event(type, at, bar->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(bar, &event);
+    };
+    auto line = [bar]() { return bar->parentWidget()->findChild<QRubberBand*>(); };
+    mouse(QEvent::MouseButtonPress, 0);
+    mouse(QEvent::MouseMove, 30);
+    ASSERT_NE(line(), nullptr);
+    EXPECT_TRUE(line()->isVisible());
+    EXPECT_EQ(line()->geometry(), bar->geometry().translated(0, 30));
+    EXPECT_EQ(form->DirectoryListBox1->height(), tree);  // nothing moves before the drop
+    mouse(QEvent::MouseMove, 5000);                      // the line stops where the bar must
+    EXPECT_EQ(line()->geometry().bottom(), form->Panel1->height() - 1 - 10);
+    mouse(QEvent::MouseMove, 40);
+    mouse(QEvent::MouseButtonRelease, 40);
+    EXPECT_FALSE(line()->isVisible());
+    EXPECT_EQ(form->DirectoryListBox1->height(), tree + 40);
+    EXPECT_EQ(form->FileListBox1->y(), form->DirectoryListBox1->geometry().bottom() + 1 + 4);
 }
 
 TEST_F(MainWindow, StatusBarShowsTheHintOfTheControlUnderThePointer) {

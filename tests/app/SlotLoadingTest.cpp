@@ -4,8 +4,8 @@
 // the middle is damaged.
 #include <gtest/gtest.h>
 
-#include <QGroupBox>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -43,7 +43,7 @@ Bitmap Shaded(int w, int h) {
 }
 
 class SlotLoading : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { folder = dir.path(); }
     void TearDown() override {
         SetSlotDecoder({});
@@ -185,7 +185,8 @@ TEST(ParallelSlotLoads, NothingStartsAfterAFailedFile) {
         return SlotLoad{};
     });
     {
-        ParallelSlotLoads loads({"1", "2", "3", "4", "5"}, [](QSize s) { return s; }, 1);
+        ParallelSlotLoads loads(
+            {"1", "2", "3", "4", "5"}, [](QSize s) { return s; }, 1);
         EXPECT_NO_THROW(loads.Take(0));
         EXPECT_THROW(loads.Take(1), std::runtime_error);
     }

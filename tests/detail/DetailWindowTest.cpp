@@ -8,7 +8,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QBuffer>
+#include <QKeyEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -27,6 +29,7 @@
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
 #include "detail/Cgrp.h"
+#include "detail/DHist.h"
 #include "detail/FileFacts.h"
 #include "picture/Bmp.h"
 #include "picture/Jpeg.h"
@@ -437,4 +440,46 @@ TEST_F(DetailWindow, BackButtonAndCloseBoxResetTheFramesAndHide) {
     EXPECT_TRUE(detail->isHidden());
     EXPECT_EQ(MainRequestSerial, serial + 1);
     EXPECT_EQ(detail->Memo5->text(), QStringLiteral(" ( 4×4 ) 16.8Ｍ色"));  // kept
+    // Enter in a field presses the back button.
+    detail->show();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(detail->Memo1, &enter);
+    EXPECT_TRUE(detail->isHidden());
+    EXPECT_EQ(MainRequestSerial, serial + 2);
+}
+
+// The histogram counts the file as stored, chosen by its extension even in a
+// folder named "JPG", and opens the histogram window; other files are refused.
+TEST_F(DetailWindow, HistogramCountsTheFileAndOpensItsWindow) {
+    ASSERT_TRUE(QDir(folder).mkpath(QStringLiteral("JPG")));
+    const QString jpgFolder = folder + QStringLiteral("/JPG");
+    Bitmap one(6, 4, 24);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) {
+            uchar* p = one.scanLine(y) + 3 * x;
+            p[0] = 30; p[1] = 20; p[2] = 10;  // blue, green, red
+        }
+    WriteFileBytes(jpgFolder + QStringLiteral("/one.bmp"), EncodeBmp(one));
+    Open(QStringLiteral("one.bmp"), jpgFolder);
+    Click(detail->Button6);  // dropped from the working picture by the count
+    Click(detail->BitBtn2);
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(Form4->isVisible());
+    EXPECT_EQ(Form4->Edit3->text(), jpgFolder + u'/');
+    EXPECT_EQ(Form4->Edit1->text(), QStringLiteral("one.bmp"));
+    EXPECT_EQ(Viewer.Histogram.HistogramRed[10], 24);
+    EXPECT_EQ(Viewer.Histogram.HistogramGreen[20], 24);
+    EXPECT_EQ(Viewer.Histogram.HistogramBlue[30], 24);
+    EXPECT_EQ(detail->DetailBitmap.size(), QSize(6, 4));
+
+    // A name typed into the name field is the one counted; an icon is refused
+    // and the tables stay.
+    Put(QStringLiteral("i.ico"), PngIcon());
+    detail->Memo1->setText(QStringLiteral("i.ico"));
+    detail->Edit2->setText(folder + u'/');
+    Click(detail->BitBtn2);
+    EXPECT_EQ(dialogs.messages(), std::vector<QString>{QStringLiteral("Can Not Disp")});
+    EXPECT_EQ(dialogs.beeps(), std::vector<BeepKind>{BeepKind::Default});
+    EXPECT_EQ(Viewer.Histogram.HistogramRed[10], 24);
+    EXPECT_EQ(detail->DetailFileName, QStringLiteral("i.ico"));
 }

@@ -7,6 +7,7 @@
 //   system without RENAME_NOREPLACE, a source that cannot be deleted.
 // Each case compares every file and byte before and after.
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -164,6 +165,44 @@ TEST(ReadOnlyDisk, EveryOperationIsRefusedAndNothingChanges) {
     EXPECT_EQ(GetFile(disk.path() + "/a.jpg"), "picture A");
 }
 
+// Real permissions: the checks run as an ordinary user (the thread's file
+// system user id), in a folder only root may write.
+TEST(NoPermission, FoldersOfAnotherUserAreLeftAlone) {
+    if (::geteuid() != 0) GTEST_SKIP() << "not root: cannot act as another user";
+    TempFolder disk(BuildDisk());
+    TempFolder shm("/dev/shm");
+    const QByteArray locked = disk.path() + "/locked", open = shm.path() + "/open";
+    ASSERT_EQ(::mkdir(locked.constData(), 0755), 0);
+    ASSERT_EQ(::mkdir(open.constData(), 0777), 0);
+    ASSERT_EQ(::chmod(disk.path().constData(), 0755), 0);
+    ASSERT_EQ(::chmod(shm.path().constData(), 0755), 0);
+    PutFile(locked + "/a.jpg", "A");
+    PutFile(open + "/b.jpg", "B");
+    ASSERT_EQ(::chmod((open + "/b.jpg").constData(), 0666), 0);
+    const Tree lockedBefore = Snapshot(locked), openBefore = Snapshot(open);
+
+    ::setfsuid(65534);
+    const bool actingAsNobody = ::setfsuid(65534) == 65534;
+    std::vector<FileOpResult> results;
+    if (actingAsNobody) {
+        results = {
+            RenameFile(Q(locked + "/a.jpg"), Q(locked + "/c.jpg"), Replace::No),
+            CopyFile(Q(open + "/b.jpg"), Q(locked + "/b.jpg"), Replace::No),
+            CopyFile(Q(open + "/b.jpg"), Q(locked + "/a.jpg"), Replace::Yes),
+            MoveFile(Q(open + "/b.jpg"), Q(locked + "/b.jpg"), Replace::No),
+            // Out of the locked folder onto another disk: its source could
+            // not be deleted afterwards, so nothing is copied.
+            MoveFile(Q(locked + "/a.jpg"), Q(open + "/a.jpg"), Replace::No),
+            DeleteFile(Q(locked + "/a.jpg")),
+        };
+    }
+    ::setfsuid(0);
+    if (!actingAsNobody) GTEST_SKIP() << "setfsuid refused";
+    for (const FileOpResult& r : results) EXPECT_EQ(r.text, kDenied);
+    EXPECT_EQ(Snapshot(locked), lockedBefore);
+    EXPECT_EQ(Snapshot(open), openBefore) << Describe(Snapshot(open));
+}
+
 TEST(OtherDisk, MoveCopiesFlushesThenDeletesTheSource) {
     TempFolder disk(BuildDisk());
     TempFolder shm("/dev/shm");
@@ -221,6 +260,20 @@ TEST(OtherDisk, TrashOnAnotherVolumeUsesThatVolumesTopTrash) {
                     .startsWith("[Trash Info]\nPath=pics/a.jpg\n"));
     EXPECT_FALSE(after.count("pics/a.jpg"));
 
+    // An administrator's shared .Trash (sticky) takes the user's files in a
+    // folder of the user's id; without the sticky bit it is not trusted.
+    const QByteArray uid = QByteArray::number(::getuid());
+    ASSERT_EQ(::mkdir((vol.path() + "/.Trash").constData(), 0777), 0);
+    PutFile(vol.path() + "/pics/s.jpg", "S");
+    ASSERT_TRUE(MoveToTrash(Q(vol.path() + "/pics/s.jpg")).ok());
+    EXPECT_EQ(GetFile(top + "/files/s.jpg"), "S");
+    ASSERT_EQ(::chmod((vol.path() + "/.Trash").constData(), 01777), 0);
+    PutFile(vol.path() + "/pics/s.jpg", "S2");
+    ASSERT_TRUE(MoveToTrash(Q(vol.path() + "/pics/s.jpg"), &trashed).ok());
+    EXPECT_EQ(EncodePath(trashed), vol.path() + "/.Trash/" + uid + "/files/s.jpg");
+    EXPECT_EQ(GetFile(vol.path() + "/.Trash/" + uid + "/files/s.jpg"), "S2");
+    RemoveTree(vol.path() + "/.Trash");
+
     // A volume whose trash cannot be made: the file stays where it is.
     PutFile(vol.path() + "/pics/b.jpg", "B");
     RemoveTree(top);
@@ -246,6 +299,10 @@ protected:
 
     void SetUp() override {
         // The block loop by default: the faults are injected there.
+        calls.clone = [](int, int) {
+            errno = EOPNOTSUPP;
+            return -1;
+        };
         calls.copyRange = [](int, int, std::size_t) -> long {
             errno = ENOSYS;
             return -1;
@@ -454,6 +511,72 @@ TEST_F(InjectedFaults, AMoveWhoseSourceCannotBeDeletedTakesBackItsCopy) {
     r = MoveFile(P("big.jpg"), P("d/big.jpg"), Replace::No);
     EXPECT_EQ(r.text, kDiskFull);
     EXPECT_EQ(Snapshot(dir), before2) << Describe(Snapshot(dir));
+}
+
+}  // namespace
+
+namespace {
+
+// A trash whose record cannot be written, or whose rename fails, keeps the
+// file where it was and leaves no record behind.
+TEST_F(InjectedFaults, AFailedTrashKeepsTheFileInPlace) {
+    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir + "/data");
+    ASSERT_EQ(::mkdir(B("pics").constData(), 0755), 0);
+    PutFile(B("pics/a.jpg"), "A");
+    for (const char* folder : {"data", "data/Trash", "data/Trash/files", "data/Trash/info"})
+        ASSERT_EQ(::mkdir(B(folder).constData(), 0700), 0);
+    const Tree before = Snapshot(dir);
+
+    FailWritesAfter(0, ENOSPC);
+    Install();
+    EXPECT_EQ(MoveToTrash(P("pics/a.jpg")).text, kDiskFull);
+    EXPECT_EQ(Snapshot(dir), before) << Describe(Snapshot(dir));
+
+    calls = SystemFileCalls();
+    calls.rename2 = [](const char*, const char*, unsigned) {
+        errno = EIO;
+        return -1;
+    };
+    Install();
+    EXPECT_EQ(MoveToTrash(P("pics/a.jpg")).text, QStringLiteral("I/O エラー (5)"));
+    EXPECT_EQ(Snapshot(dir), before) << Describe(Snapshot(dir));
+
+    SetFileCalls(SystemFileCalls());
+    EXPECT_TRUE(MoveToTrash(P("pics/a.jpg")).ok());
+    EXPECT_EQ(GetFile(B("data/Trash/files/a.jpg")), "A");
+    qputenv("XDG_DATA_HOME", oldXdg);
+}
+
+// Between disks (simulated), a read error half-way keeps the source and
+// leaves no copy.
+TEST_F(InjectedFaults, AMoveBetweenDisksWithAReadErrorKeepsTheSource) {
+    PutFile(B("a.jpg"), Pattern(3 * int(kCopyBlockSize), 8));
+    ASSERT_EQ(::mkdir(B("d").constData(), 0755), 0);
+    PutFile(B("d/a.jpg"), "older");
+    const Tree before = Snapshot(dir);
+    calls.rename2 = [](const char* from, const char* to, unsigned flags) {
+        if (QByteArray(from).endsWith("/a.jpg")) {
+            errno = EXDEV;
+            return -1;
+        }
+        return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+    };
+    auto reads = std::make_shared<int>(0);
+    calls.read = [reads](int fd, void* b, std::size_t n) -> long {
+        if (++*reads == 3) {
+            errno = EIO;
+            return -1;
+        }
+        return long(::read(fd, b, n));
+    };
+    Install();
+    for (Replace replace : {Replace::No, Replace::Yes}) {
+        *reads = 0;
+        const FileOpResult r = MoveFile(P("a.jpg"), P(replace == Replace::No ? "d/b.jpg" : "d/a.jpg"), replace);
+        EXPECT_EQ(r.text, QStringLiteral("I/O エラー (5)"));
+        EXPECT_EQ(Snapshot(dir), before) << Describe(Snapshot(dir));
+    }
 }
 
 }  // namespace

@@ -74,8 +74,10 @@ void Walk(const QByteArray& root, const QByteArray& relative, Tree& out) {
             char target[4096];
             const ssize_t n = ::readlink(full.constData(), target, sizeof target);
             out[rel] = "-> " + QByteArray(target, n > 0 ? n : 0);
-        } else {
+        } else if (S_ISREG(st.st_mode)) {
             out[rel] = GetFile(full);
+        } else {
+            out[rel] = "<special>";  // a pipe or device: never opened
         }
     }
     ::closedir(dir);

@@ -31,7 +31,8 @@ void PutFile(const QByteArray& path, const QByteArray& bytes);
 QByteArray GetFile(const QByteArray& path);
 
 // Every entry below `folder` (recursively, hidden ones too) by relative
-// path: the bytes of a file, "<dir>" for a folder, "-> target" for a link.
+// path: the bytes of a file, "<dir>" for a folder, "-> target" for a link,
+// "<special>" for a pipe or device.
 using Tree = std::map<QByteArray, QByteArray>;
 Tree Snapshot(const QByteArray& folder);
 

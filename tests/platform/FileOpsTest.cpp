@@ -41,6 +41,15 @@ TEST(SystemErrorTextTest, UsesTheUsersWordsAndNumbersTheRest) {
     EXPECT_EQ(SystemErrorText(EXDEV), QStringLiteral("I/O エラー (18)"));
 }
 
+TEST(PlainFileNames, RefuseAnythingThatLeavesTheFolder) {
+    for (const char* name : {"a.jpg", ".hidden", "...", "a b.jpg", "写真.jpg", "a\\b.jpg"})
+        EXPECT_TRUE(IsPlainFileName(QString::fromUtf8(name))) << name;
+    for (const char* name : {"", ".", "..", "../x.jpg", "sub/x.jpg", "/x.jpg", "x/"})
+        EXPECT_FALSE(IsPlainFileName(QString::fromUtf8(name))) << name;
+    EXPECT_FALSE(IsPlainFileName(QStringLiteral("a") + QChar(0) + QStringLiteral("b")));
+    EXPECT_TRUE(IsPlainFileName(DecodePath("\x8e\xca.jpg")));
+}
+
 TEST_F(FileOpsTest, RenameNeverReplacesUnlessAsked) {
     PutFile(B("a.jpg"), "AAA");
     PutFile(B("b.jpg"), "BB");
@@ -116,6 +125,15 @@ TEST_F(FileOpsTest, CopyMakesANewFileOrReplacesOnlyWhenAsked) {
     EXPECT_TRUE(CopyFile(P("big.bmp"), P("fresh.bmp"), Replace::Yes).ok());
     const Tree after = Snapshot(dir);
     EXPECT_EQ(after.size(), 4u) << Describe(after);
+
+    // Folders and pipes are no files to copy; nothing waits on the pipe.
+    ASSERT_EQ(::mkdir(B("sub").constData(), 0755), 0);
+    ASSERT_EQ(::mkfifo(B("pipe").constData(), 0644), 0);
+    EXPECT_EQ(CopyFile(P("sub"), P("sub2"), Replace::No).status, FileOpStatus::Failed);
+    EXPECT_EQ(CopyFile(P("pipe"), P("pipe2"), Replace::No).status, FileOpStatus::Failed);
+    EXPECT_EQ(CopyFile(P("big.bmp"), P("none/x.bmp"), Replace::No).text,
+              QStringLiteral("ファイルが見つかりません"));
+    EXPECT_EQ(Snapshot(dir).size(), 6u) << Describe(Snapshot(dir));
 
     // An empty file copies as an empty file.
     PutFile(B("empty"), "");

@@ -125,3 +125,47 @@ TEST(Paths, FoldersNamesAndVolumes) {
     EXPECT_EQ(volumes.front().root, QStringLiteral("/"));
     for (const Volume& v : volumes) EXPECT_FALSE(v.root.startsWith(QStringLiteral("/proc")));
 }
+
+TEST(Volumes, TheDriveListTakesUserVolumesAndLeavesSystemMountsOut) {
+    // A mount table as a desktop with a camera card, a USB stick and a
+    // user's tmpfs shows it, with the kernel's and the system's own mounts.
+    const QByteArray table =
+        "22 1 0:21 / /proc rw,nosuid - proc proc rw\n"
+        "23 1 0:22 / /sys rw - sysfs sysfs rw\n"
+        "24 1 0:5 / /dev rw - devtmpfs udev rw\n"
+        "25 24 0:23 / /dev/shm rw - tmpfs tmpfs rw\n"
+        "26 1 0:24 / /run rw - tmpfs tmpfs rw\n"
+        "27 26 0:25 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+        "28 23 0:26 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n"
+        "29 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+        "30 1 8:2 / /home rw - ext4 /dev/sda2 rw\n"
+        "31 1 8:17 / /media/alice/CANON\\040EOS rw - vfat /dev/sdb1 rw\n"
+        "32 26 8:33 / /run/media/bob/STICK rw - exfat /dev/sdc1 rw\n"
+        "33 1 0:40 / /home/alice/scratch rw - tmpfs tmpfs rw\n"
+        "34 1 0:41 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
+        "35 26 0:42 / /run/media rw - tmpfs tmpfs rw\n"
+        "36 1 0:43 / /proc/sys/fs/binfmt_misc rw - binfmt_misc binfmt_misc rw\n"
+        "37 1 0:44 / /mnt/nas rw - nfs4 server:/photos rw\n"
+        "broken line\n";
+    const std::vector<MountEntry> mounts = ParseMountInfo(table);
+    ASSERT_EQ(mounts.size(), 16u);
+    EXPECT_EQ(mounts[9].root, QStringLiteral("/media/alice/CANON EOS"));
+    EXPECT_EQ(mounts[9].type, QByteArray("vfat"));
+    EXPECT_EQ(mounts[9].source, QByteArray("/dev/sdb1"));
+    QStringList listed;
+    for (const MountEntry& m : mounts)
+        if (IsUserVolume(m)) listed << m.root;
+    EXPECT_EQ(listed, (QStringList{"/", "/home", "/media/alice/CANON EOS", "/run/media/bob/STICK",
+                                   "/home/alice/scratch", "/mnt/nas"}));
+}
+
+TEST(Volumes, TheVolumeOfAFolderAndTheNearestFolderLeft) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("a/b")));
+    EXPECT_EQ(NearestReadableFolder(dir.path() + QStringLiteral("/a/b")), dir.path() + QStringLiteral("/a/b"));
+    EXPECT_EQ(NearestReadableFolder(dir.path() + QStringLiteral("/a/gone/deeper")), dir.path() + QStringLiteral("/a"));
+    EXPECT_EQ(NearestReadableFolder(QStringLiteral("/no-such-folder-here")), QStringLiteral("/"));
+    EXPECT_EQ(VolumeRootOf(QStringLiteral("/proc/self")), QStringLiteral("/proc"));
+    // No file mounted over a file (as containers do with /etc/hosts) is listed.
+    for (const Volume& v : MountedVolumes()) EXPECT_TRUE(IsFolder(v.root)) << v.root.toStdString();
+}

@@ -1,0 +1,24 @@
+#pragma once
+// What a slot may put on the clipboard and in which form.
+
+#include <QImage>
+#include <QString>
+#include <optional>
+
+namespace tamarind {
+
+class Picture;
+
+// The extension of a file name with its dot, as written ("" when the name
+// has no dot or is empty).
+QString ExtensionWithDot(const QString& fileName);
+
+// Nothing when a file of this name may be copied (".bmp" or ".jpg" in any
+// case); otherwise the refusal shown to the user, the extension in front.
+std::optional<QString> ClipboardRefusal(const QString& fileName);
+
+// The pixels put on the clipboard: the whole picture at its natural size, as
+// an opaque 24-bit colour image (a grey or palette picture in its colours).
+QImage ClipboardImage(const Picture& picture);
+
+}  // namespace tamarind

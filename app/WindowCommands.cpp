@@ -1,0 +1,85 @@
+// The main window's commands that open the smaller windows or end the
+// program: the full-size view and the clipboard copy of a slot, the About
+// box, the help window and "終了(&Q)".
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "app/ClipboardCopy.h"
+#include "app/Cviewer1.h"
+#include "app/Dimage.h"
+#include "app/FullSizePlacement.h"
+#include "app/HelpWindow.h"
+#include "app/PictureBox.h"
+#include "app/Version.h"
+#include "app/ViewerState.h"
+#include "detail/Cgrp.h"
+#include "picture/Picture.h"
+#include "print/PrintJob.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+#include "platform/Requests.h"
+
+namespace tamarind {
+
+namespace {
+
+bool IsSlot(int slot) { return slot >= 1 && slot <= kSlotCount; }
+
+}  // namespace
+
+void TForm1::ShowFullSize(int slot) {
+    if (!IsSlot(slot)) return;
+    Viewer.WorkSlot = slot;
+    if (Viewer.SlotFileName[slot].isEmpty()) {
+        Dialogs().Beep(BeepKind::Warning);
+        Dialogs().Message(QStringLiteral("画像がありません。"));
+        return;
+    }
+    const QString path = Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot];
+    Form5->setWindowTitle(path);
+    const Picture picture = SlotFullPicture(slot);  // a load error ends here, nothing shown
+    const int w = Viewer.SlotPixelWidth[slot];
+    const int h = Viewer.SlotPixelHeight[slot];
+    Form5->Image1->resize(
+        FullSizeImageSize(QSize(w, h), QSize(Viewer.ScreenWidth, Viewer.ScreenHeight)));
+    Form5->Image1->SetPicture(picture);
+    Form5->FitToPicture();
+    SendRequest(Form5->Edit1, QString::number(w));
+    SendRequest(Form5->Edit2, QString::number(h));
+    Form5->show();
+    Form5->raise();
+    Form5->activateWindow();
+}
+
+void TForm1::CopySlotToClipboard(int slot) {
+    if (!IsSlot(slot)) return;
+    if (const auto refusal = ClipboardRefusal(Viewer.SlotFileName[slot])) {
+        Dialogs().Message(*refusal);
+        return;
+    }
+    const QImage image = ClipboardImage(SlotFullPicture(slot));
+    if (image.isNull()) throw TamarindError(QStringLiteral("クリップボードにコピーできません"));
+    QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
+    Dialogs().Message(QStringLiteral("クリップボードにコピーしました。"));
+}
+
+void TForm1::About1Click() {
+    Form2->show();
+    Form2->raise();
+    Form2->activateWindow();
+}
+
+void TForm1::Contents1Click() { ShowHelpContents(this, helpFile_); }
+
+void TForm1::Exit2Click() {
+    if (Form3) Form3->close();
+    // The pictures shared between the windows, freed before the end.
+    Printing.PrintBitmap = Bitmap();
+    if (Form3) {
+        Form3->DetailBitmap = Bitmap();
+        Form3->DetailResultBitmap = Bitmap();
+    }
+    close();
+}
+
+}  // namespace tamarind

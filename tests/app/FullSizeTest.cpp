@@ -1,0 +1,208 @@
+// The full-size view's sizes and places, what the clipboard takes, the
+// version record and informational options, where the help file is found,
+// and the user guide itself — all without windows.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include "app/AppIcon.h"
+#include "app/ClipboardCopy.h"
+#include "app/CommandLine.h"
+#include "app/FullSizePlacement.h"
+#include "app/HelpFile.h"
+#include "app/VersionInfo.h"
+#include "picture/Picture.h"
+
+using namespace tamarind;
+
+namespace {
+
+const QSize kScreen(1024, 768);
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Touch(const QString& path) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
+}  // namespace
+
+TEST(FullSize, PictureSizesOnA1024x768Screen) {
+    EXPECT_EQ(FullSizeLimits(kScreen), QSize(972, 729));
+    struct Row {
+        QSize picture, shown;
+    };
+    const Row rows[] = {
+        {{640, 480}, {640, 480}},    // below the limits: natural size
+        {{971, 728}, {971, 728}},    // just below both limits
+        {{2592, 1944}, {972, 729}},  // exactly the screen's shape: fitted by height
+        {{1000, 500}, {972, 486}},   // wider than the screen: fitted by width
+        {{6000, 4000}, {972, 648}},
+        {{972, 100}, {972, 100}},    // at the width limit counts as too large
+        {{500, 2000}, {182, 729}},   // tall: fitted by height
+        {{100, 729}, {100, 729}},
+        {{0, 0}, {0, 0}},
+        {{3000000, 10}, {972, 0}},   // no overflow on the way
+        {{10, 3000000}, {0, 729}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.picture.width() << "x" << r.picture.height());
+        EXPECT_EQ(FullSizeImageSize(r.picture, kScreen), r.shown);
+    }
+    // The shape test in floating point: 1281 x 961 on 1280 x 960 is just
+    // taller than the screen (961 * 1280 / 960 = 1281.33 >= 1281).
+    EXPECT_EQ(FullSizeImageSize({1281, 961}, {1280, 960}), QSize(1215, 912));
+    EXPECT_EQ(FullSizeImageSize({1282, 961}, {1280, 960}), QSize(1216, 911));
+}
+
+TEST(FullSize, WindowPlacesByWidthAndHeight) {
+    EXPECT_EQ(PlaceByWidth(640, {640, 480}, kScreen), QPoint(192, 144));
+    EXPECT_EQ(PlaceByHeight(480, {640, 480}, kScreen), QPoint(192, 144));
+    EXPECT_EQ(PlaceByWidth(700, {700, 10}, kScreen), QPoint(162, 379));
+    EXPECT_EQ(PlaceByWidth(701, {701, 10}, kScreen), QPoint(20, 50));
+    EXPECT_EQ(PlaceByHeight(701, {10, 701}, kScreen), QPoint(20, 0));
+    EXPECT_EQ(PlaceByHeight(500, {972, 486}, kScreen), QPoint(26, 141));
+    // A window larger than the screen is centred to negative places, as the
+    // integer rule says.
+    EXPECT_EQ(PlaceByWidth(300, {1025, 769}, kScreen), QPoint(0, 0));
+    EXPECT_EQ(PlaceByWidth(300, {1027, 771}, kScreen), QPoint(-1, -1));
+}
+
+TEST(Clipboard, OnlyBmpAndJpgFilesAreCopied) {
+    EXPECT_EQ(ExtensionWithDot(QStringLiteral("photo.BMP")), QStringLiteral(".BMP"));
+    EXPECT_EQ(ExtensionWithDot(QStringLiteral("a.b.jpg")), QStringLiteral(".jpg"));
+    EXPECT_EQ(ExtensionWithDot(QStringLiteral("noext")), QString());
+    EXPECT_EQ(ExtensionWithDot(QStringLiteral("my.dir/noext")), QString());
+    for (const char* name : {"photo.BMP", "photo.bmp", "a.Jpg", "写真.JPG", ".bmp"})
+        EXPECT_FALSE(ClipboardRefusal(QString::fromUtf8(name))) << name;
+    const QString tail = QStringLiteral("タイプ画像はクリップボードにコピーできません。");
+    EXPECT_EQ(ClipboardRefusal(QStringLiteral("x.png")), QStringLiteral(".png") + tail);
+    EXPECT_EQ(ClipboardRefusal(QStringLiteral("x.jpeg")), QStringLiteral(".jpeg") + tail);
+    EXPECT_EQ(ClipboardRefusal(QStringLiteral("icon.ICO")), QStringLiteral(".ICO") + tail);
+    EXPECT_EQ(ClipboardRefusal(QStringLiteral("a.bmp.wmf")), QStringLiteral(".wmf") + tail);
+    EXPECT_EQ(ClipboardRefusal(QString()), tail);  // an empty slot
+    EXPECT_EQ(ClipboardRefusal(QStringLiteral("README")), tail);
+}
+
+TEST(Clipboard, PalettePicturesGoInTheirColours) {
+    Bitmap b(3, 2, 8);
+    b.setPalette({qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(1, 2, 3)});
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) b.scanLine(y)[x] = static_cast<uchar>((x + y) % 3);
+    const QImage image = ClipboardImage(Picture::FromBitmap(b));
+    ASSERT_EQ(image.size(), QSize(3, 2));
+    EXPECT_FALSE(image.hasAlphaChannel());
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(2, 0), qRgb(1, 2, 3));
+    EXPECT_EQ(image.pixel(2, 1), qRgb(255, 0, 0));
+    EXPECT_TRUE(ClipboardImage(Picture()).isNull());
+}
+
+TEST(Version, TheRecordIsDataInTheProgramFile) {
+    const QByteArray program = ReadAll(QStringLiteral(TAMARIND_PROGRAM));
+    ASSERT_FALSE(program.isEmpty());
+    static const char raw[] =
+        "TamarindVersionRecord\0FileVersion\0" "2.2.0.0\0ProductVersion\0" "2.20\0"
+        "FileDescription\0" "2004/5\0Comments\0Free Soft\0InternalName\0\0ProductName\0\0";
+    const QByteArray record(raw, sizeof raw - 1);
+    EXPECT_GE(program.indexOf(record), 0);
+    // What the program reads of it is that record.
+    EXPECT_EQ(VersionEntry("ProductVersion"), QStringLiteral("2.20"));
+    EXPECT_EQ(VersionEntry("Comments"), QStringLiteral("Free Soft"));
+    EXPECT_EQ(VersionEntry("ProductName"), QString());
+    EXPECT_EQ(VersionEntry("2.20"), QString());  // values are not keys
+    EXPECT_EQ(FileVersionNumbers(), (std::array<std::uint16_t, 4>{2, 2, 0, 0}));
+    const QString text = VersionText();
+    for (const char* part : {"2.20", "2.2.0.0", "2004/5", "Free Soft"})
+        EXPECT_TRUE(text.contains(QLatin1String(part))) << part;
+}
+
+TEST(Version, OnlyTheTwoOptionsAreNotPaths) {
+    EXPECT_EQ(InfoOptionOf({QStringLiteral("--version")}), InfoOption::Version);
+    EXPECT_EQ(InfoOptionOf({QStringLiteral("--help")}), InfoOption::Help);
+    EXPECT_EQ(InfoOptionOf({}), InfoOption::None);
+    for (const char* arg : {"./--version", "--verbose", "--Help", "-h", "--"})
+        EXPECT_EQ(InfoOptionOf({QLatin1String(arg)}), InfoOption::None) << arg;
+    EXPECT_EQ(InfoOptionOf({QStringLiteral("4"), QStringLiteral("--help")}), InfoOption::None);
+    // What is not an option is a start file (or, up to two characters, a layout).
+    EXPECT_EQ(ParseCommandLine({QStringLiteral("./--version")}).startFile,
+              QStringLiteral("./--version"));
+    EXPECT_EQ(ParseCommandLine({QStringLiteral("--verbose")}).startFile,
+              QStringLiteral("--verbose"));
+}
+
+TEST(Version, UsageNamesTheHelpFileAndSaysWhenItIsMissing) {
+    QTemporaryDir dir;
+    const QString present = dir.filePath(QStringLiteral("tamarind.hlp"));
+    Touch(present);
+    const QString usage = UsageText(present);
+    EXPECT_TRUE(usage.contains(QStringLiteral("--version")));
+    EXPECT_TRUE(usage.contains(QStringLiteral("ヘルプファイル: ") + present + u'\n'));
+    const QString missing = dir.filePath(QStringLiteral("none/tamarind.hlp"));
+    EXPECT_TRUE(UsageText(missing).contains(missing + QStringLiteral(" (見つかりません)")));
+}
+
+TEST(HelpFile, BesideTheProgramFirstThenTheShareFolder) {
+    QTemporaryDir dir;
+    const QString bin = dir.filePath(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    const QString beside = bin + QStringLiteral("/tamarind.hlp");
+    const QString shared = dir.filePath(QStringLiteral("share/tamarind/tamarind.hlp"));
+    EXPECT_EQ(LocateHelpFile(bin), beside);  // none there: the place the program names
+    Touch(shared);
+    EXPECT_EQ(LocateHelpFile(bin), shared);
+    Touch(beside);
+    EXPECT_EQ(LocateHelpFile(bin), beside);
+}
+
+// The user guide is valid UTF-8 HTML, starts with its contents, and every
+// link inside it leads to a place in it.
+TEST(HelpFile, GuideLinksAllLeadSomewhere) {
+    const QByteArray bytes = ReadAll(QStringLiteral(TAMARIND_SOURCE_DIR "/data/tamarind.hlp"));
+    ASSERT_FALSE(bytes.isEmpty());
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString html = utf8(bytes);
+    EXPECT_FALSE(utf8.hasError());
+    EXPECT_TRUE(html.contains(QStringLiteral("charset=\"utf-8\""), Qt::CaseInsensitive));
+
+    QSet<QString> anchors;
+    static const QRegularExpression idPattern(QStringLiteral(R"re((?:id|name)="([^"]+)")re"));
+    for (auto it = idPattern.globalMatch(html); it.hasNext();) anchors.insert(it.next().captured(1));
+    static const QRegularExpression hrefPattern(QStringLiteral(R"re(href="([^"]*)")re"));
+    int links = 0;
+    for (auto it = hrefPattern.globalMatch(html); it.hasNext();) {
+        const QString target = it.next().captured(1);
+        ++links;
+        ASSERT_TRUE(target.startsWith(u'#')) << target.toStdString();
+        EXPECT_TRUE(anchors.contains(target.mid(1))) << target.toStdString();
+    }
+    EXPECT_GE(links, 10);
+    // The contents come before the first section.
+    const qsizetype contents = html.indexOf(QStringLiteral("id=\"contents\""));
+    ASSERT_GE(contents, 0);
+    EXPECT_LT(contents, html.indexOf(QStringLiteral("<h2")));
+}
+
+TEST(AppIcon, PixelsAndSvgComeFromTheSameDrawing) {
+    const QImage icon = DrawAppIcon(256);
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);           // round corner
+    EXPECT_EQ(qAlpha(DrawAppIcon(16).pixel(8, 8)), 255);
+    // The sun, at (168, 100), in both forms.
+    EXPECT_EQ(icon.pixel(168, 100), qRgb(0xf6, 0xb7, 0x3c));
+    const QString svg = AppIconSvg();
+    EXPECT_TRUE(svg.contains(QStringLiteral("<circle cx=\"168\" cy=\"100\" r=\"18\" fill=\"#f6b73c\"/>")));
+    QXmlStreamReader xml(svg);
+    while (!xml.atEnd()) xml.readNext();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+}
