@@ -10,6 +10,7 @@
 #include "app/ViewerState.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
+#include "platform/WindowFrame.h"
 
 namespace tamarind {
 
@@ -39,12 +40,23 @@ QSize TForm5::ScreenSize() const {
     return screen ? screen->size() : QSize();
 }
 
+void TForm5::PlaceOuter(const std::function<QPoint(QSize outer)>& rule) {
+    // The rules place the window with its frame; the inside follows, also
+    // before the window has been shown for the first time.
+    const QMargins frame = WindowFrameMargins(this);
+    const QSize outer = size().grownBy(frame);
+    const QPoint at = rule(outer);
+    setGeometry(QRect(at + QPoint(frame.left(), frame.top()), size()));
+}
+
 void TForm5::Edit1Change() {
-    move(PlaceByWidth(Edit1->text().toInt(), frameGeometry().size(), ScreenSize()));
+    const int width = Edit1->text().toInt();
+    PlaceOuter([&](QSize outer) { return PlaceByWidth(width, outer, ScreenSize()); });
 }
 
 void TForm5::Edit2Change() {
-    move(PlaceByHeight(Edit2->text().toInt(), frameGeometry().size(), ScreenSize()));
+    const int height = Edit2->text().toInt();
+    PlaceOuter([&](QSize outer) { return PlaceByHeight(height, outer, ScreenSize()); });
 }
 
 void TForm5::F5_Click() { hide(); }

@@ -3,6 +3,7 @@
 // reduced to fit the screen, in a window of its own that any click hides.
 
 #include <QWidget>
+#include <functional>
 
 class QLineEdit;
 
@@ -37,6 +38,7 @@ protected:
 
 private:
     QSize ScreenSize() const;
+    void PlaceOuter(const std::function<QPoint(QSize outer)>& rule);
     QObject* pressed_ = nullptr;  // where the left button went down
 };
 

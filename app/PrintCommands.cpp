@@ -51,7 +51,9 @@ void TForm1::PreparePrintPicture(int slot) {
         Dialogs().Message(QStringLiteral("その画像タイプは印刷できません。"));
         return;
     }
-    const Picture picture = LoadPicture(path);
+    // The picture as the slot shows it: turned or mirrored if the detail
+    // window changed it, otherwise the file read again.
+    const Picture picture = SlotFullPicture(slot);
     if (picture.bitmap().isEmpty()) return;
     Printing.PrintBitmap = picture.bitmap();
     Printing.PicturePixelWidth = Printing.PrintBitmap.width();

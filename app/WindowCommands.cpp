@@ -14,6 +14,7 @@
 #include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "picture/Picture.h"
+#include "print/PrintJob.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Requests.h"
@@ -23,17 +24,6 @@ namespace tamarind {
 namespace {
 
 bool IsSlot(int slot) { return slot >= 1 && slot <= kSlotCount; }
-
-// The slot's whole picture as the slot holds it now, turned or mirrored
-// included. A slot box that holds less than the natural size recorded for it
-// (a thumbnail) does not have it; then the picture is read from the file.
-Picture SlotPicture(TForm1* form, int slot) {
-    const PictureBox* box = form->SlotImage(slot);
-    if (box->HasPicture() &&
-        box->picture().size() == QSize(Viewer.SlotPixelWidth[slot], Viewer.SlotPixelHeight[slot]))
-        return box->picture();
-    return LoadPicture(Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot]);
-}
 
 }  // namespace
 
@@ -47,7 +37,7 @@ void TForm1::ShowFullSize(int slot) {
     }
     const QString path = Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot];
     Form5->setWindowTitle(path);
-    const Picture picture = SlotPicture(this, slot);  // a load error ends here, nothing shown
+    const Picture picture = SlotFullPicture(slot);  // a load error ends here, nothing shown
     const int w = Viewer.SlotPixelWidth[slot];
     const int h = Viewer.SlotPixelHeight[slot];
     Form5->Image1->resize(
@@ -67,7 +57,7 @@ void TForm1::CopySlotToClipboard(int slot) {
         Dialogs().Message(*refusal);
         return;
     }
-    const QImage image = ClipboardImage(SlotPicture(this, slot));
+    const QImage image = ClipboardImage(SlotFullPicture(slot));
     if (image.isNull()) throw TamarindError(QStringLiteral("クリップボードにコピーできません"));
     QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
     Dialogs().Message(QStringLiteral("クリップボードにコピーしました。"));
@@ -83,8 +73,12 @@ void TForm1::Contents1Click() { ShowHelpContents(this, helpFile_); }
 
 void TForm1::Exit2Click() {
     if (Form3) Form3->close();
-    // The pictures the detail and print windows share live in their own
-    // windows' state and go with the program.
+    // The pictures shared between the windows, freed before the end.
+    Printing.PrintBitmap = Bitmap();
+    if (Form3) {
+        Form3->DetailBitmap = Bitmap();
+        Form3->DetailResultBitmap = Bitmap();
+    }
     close();
 }
 

@@ -51,6 +51,12 @@ TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Window) {
     Image1->setPixmap(style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(32, 32));
 
     DriveComboBox1->onChange = [this] { DriveComboBox1Change(); };
+    // A volume unmounted under the shown folder: the nearest folder left.
+    DriveComboBox1->onVolumesChanged = [this] {
+        const QString shown = DirectoryListBox1->Directory();
+        if (!shown.isEmpty() && !IsReadableFolder(shown))
+            DirectoryListBox1->SetDirectory(NearestReadableFolder(shown));
+    };
     DirectoryListBox1->onChange = [this] { DirectoryListBox1Change(); };
     Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
@@ -69,6 +75,9 @@ void TForm8::DriveComboBox1Change() { DirectoryListBox1->SetDrive(DriveComboBox1
 
 void TForm8::DirectoryListBox1Change() {
     DestinationFolder = DirectoryListBox1->Directory();
+    // The drive selector shows the volume of the folder, also after the user
+    // opened a mount point in the list.
+    DriveComboBox1->SetDrive(VolumeRootOf(DestinationFolder));
     const int limit = width() - 50;
     const QFontMetrics metrics(font());
     Label1->setText(ShortenPath(DestinationFolder, [&](const QString& text) {

@@ -13,17 +13,20 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QVariant>
 #include <QWidget>
 #include <functional>
 #include <optional>
 
 #include "app/Application.h"
 #include "app/Cviewer1.h"
+#include "app/Dimage.h"
 #include "app/ViewerState.h"
 #include "picture/Bitmap.h"
 #include "picture/Jpeg.h"
 #include "platform/Controls.h"
 #include "platform/FileIo.h"
+#include "platform/Guard.h"
 #include "platform/WindowFrame.h"
 
 using namespace tamarind;
@@ -218,6 +221,19 @@ TEST_F(Desktop, SizeModesSizeTheOuterFrameFromTheFirstMoment) {
     EXPECT_EQ(form->ClientArea->height(), Viewer.GridHeight);
 }
 
+TEST_F(Desktop, AFrameKnownOnlyOnceShownStillGivesTheModeSize) {
+    TForm1* form = Start();
+    // As under a window manager that does not tell its frame in advance.
+    form->setProperty(kExpectedFrameProperty, QVariant::fromValue(QMargins()));
+    form->A1Click();
+    ASSERT_EQ(form->geometry().size(), QSize(1024, 743));
+    ASSERT_TRUE(ShowFramed(form));
+    EXPECT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(0, 0, 1024, 743); }, 3000))
+        << form->frameGeometry().width() << "x" << form->frameGeometry().height();
+    EXPECT_TRUE(WaitFor([&] { return form->ClientArea->height() == Viewer.GridHeight; }, 1000));
+    EXPECT_LT(Viewer.GridHeight, 700);
+}
+
 TEST_F(Desktop, AMaximisedWindowReturnsToItsModeSize) {
     TForm1* form = Start();
     ASSERT_TRUE(ShowFramed(form));
@@ -228,6 +244,40 @@ TEST_F(Desktop, AMaximisedWindowReturnsToItsModeSize) {
     EXPECT_TRUE(WaitFor([&] {
         return !form->isMaximized() && form->frameGeometry() == QRect(256, 192, 512, 384);
     }, 3000)) << form->frameGeometry().width() << "x" << form->frameGeometry().height();
+}
+
+// The full-size view's rules place the window with the frame the window
+// manager draws, from its first showing on.
+TEST_F(Desktop, FullSizeWindowFramePlacedByTheRules) {
+    QTemporaryDir dir;
+    TForm1* form = Start();
+    ASSERT_TRUE(ShowFramed(form));
+    auto load = [&](const QString& name, int w, int h) {
+        WriteFileBytes(dir.filePath(name), EncodeJpeg(Bitmap(w, h, 24), 50));
+        const int slot = Viewer.NextSlot;
+        RunGuarded([&] {
+            form->ShowFolder(dir.path());
+            form->FillSlotFromList(dir.path() + u'/', name);
+        });
+        return slot;
+    };
+    const int camera = load(QStringLiteral("camera.jpg"), 2592, 1944);
+    const int small = load(QStringLiteral("small.jpg"), 640, 480);
+
+    RunGuarded([&] { form->ShowFullSize(camera); });
+    ASSERT_TRUE(ShowFramed(Form5));
+    const QMargins frame = WindowFrameMargins(Form5);
+    ASSERT_FALSE(frame.isNull());
+    EXPECT_TRUE(WaitFor([&] { return Form5->frameGeometry().topLeft() == QPoint(20, 0); }, 3000))
+        << Form5->frameGeometry().x() << "," << Form5->frameGeometry().y();
+    EXPECT_EQ(Form5->size(), QSize(972, 729));
+
+    RunGuarded([&] { form->ShowFullSize(small); });
+    const QSize outer = QSize(640, 480).grownBy(frame);
+    const QPoint centred((1024 - outer.width()) / 2, (768 - outer.height()) / 2);
+    EXPECT_TRUE(WaitFor([&] { return Form5->frameGeometry() == QRect(centred, outer); }, 3000))
+        << Form5->frameGeometry().x() << "," << Form5->frameGeometry().y() << " "
+        << Form5->frameGeometry().width() << "x" << Form5->frameGeometry().height();
 }
 
 }  // namespace

@@ -148,7 +148,7 @@ TEST_F(SlotLoading, AContinuousRunCommitsInListOrderWhenALaterFileDecodesFirst) 
 
 TEST_F(SlotLoading, ADamagedFileInTheMiddleOfARunEndsItThere) {
     for (int i = 1; i <= 6; ++i) PutJpeg(QStringLiteral("f%1.jpg").arg(i));
-    WriteFileBytes(folder + QStringLiteral("/f3.jpg"), QByteArray("\xff\xd8\xff\xdb garbage"));
+    WriteFileBytes(folder + QStringLiteral("/f3.jpg"), QByteArray("\xff\xd8\xff\xdb garbage", 12));
     Start({"4", "1"});
     ClickFile(0);
     // f1 and f2 committed; f3's error shown once; slots 3 and 4 untouched.

@@ -36,6 +36,7 @@
 #include "platform/FileIo.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
+#include "print/PrintJob.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;
@@ -214,27 +215,30 @@ TEST_F(SmallWindows, ClipboardTakesABmpPixelForPixelAndRefusesOtherTypes) {
 }
 
 TEST_F(SmallWindows, ATurnedSlotIsCopiedAndShownTurned) {
-    const int slot = LoadJpeg(QStringLiteral("upright.jpg"), 300, 200);
-    // The detail window turns the picture: it puts the turned picture into the
-    // slot and the measuring box and asks for a re-fit.
-    Bitmap turned = Grey(200, 300);
-    for (int y = 0; y < 300; ++y) std::memset(turned.scanLine(y), y % 256, 200);
-    const Picture picture = Picture::FromBitmap(turned);
-    form->SlotImage(slot)->SetPicture(picture);
-    form->Image17->SetPicture(picture);
-    Viewer.WorkSlot = slot;
-    SendRequest(form->Edit1, QStringLiteral("turn 1"));
+    // A picture whose rows are grey levels 0, 1, 2, ... from the top.
+    Bitmap upright(300, 200, 24);
+    for (int y = 0; y < 200; ++y) std::memset(upright.scanLine(y), y, 300 * 3);
+    const int slot = Load(QStringLiteral("upright.bmp"), EncodeBmp(upright));
+    // The detail window turns it a quarter to the right: the top row becomes
+    // the right-hand column.
+    Press(form->SlotImage(slot), Qt::LeftButton, Qt::ShiftModifier);
+    ASSERT_TRUE(Form3->isVisible());
+    Form3->Button6->click();
     ASSERT_EQ(Viewer.SlotPixelWidth[slot], 200);
     dialogs.clear();
 
-    RunGuarded([&] { form->CopySlotToClipboard(slot); });
+    Press(form->SlotImage(slot), Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.messages(), std::vector<QString>{QStringLiteral("クリップボードにコピーしました。")});
     const QImage copied = QGuiApplication::clipboard()->image();
     ASSERT_EQ(copied.size(), QSize(200, 300));
-    EXPECT_EQ(qGray(copied.pixel(10, 120)), 120);
+    EXPECT_EQ(qGray(copied.pixel(199, 10)), 0);
+    EXPECT_EQ(qGray(copied.pixel(0, 10)), 199);
 
     ShowFullSize(slot);
     EXPECT_EQ(Form5->Image1->size(), QSize(200, 300));
     EXPECT_EQ(Form5->Image1->picture().size(), QSize(200, 300));
+    // The file itself is as it was.
+    EXPECT_EQ(QImage(folder + QStringLiteral("/upright.bmp")).size(), QSize(300, 200));
 }
 
 TEST_F(SmallWindows, AboutBoxIsSizedCentredAndShownOnce) {
@@ -271,9 +275,15 @@ TEST_F(SmallWindows, ExitClosesTheDetailWindowAndTheProgram) {
     form->show();
     Form3->show();
     Form5->show();
+    Form3->DetailBitmap = Bitmap(40, 30, 24);
+    Form3->DetailResultBitmap = Bitmap(20, 15, 24);
+    Printing.PrintBitmap = Bitmap(10, 10, 8);
     form->Exit2->trigger();
     EXPECT_FALSE(Form3->isVisible());
     EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(Form3->DetailBitmap.isEmpty());
+    EXPECT_TRUE(Form3->DetailResultBitmap.isEmpty());
+    EXPECT_TRUE(Printing.PrintBitmap.isEmpty());
     EXPECT_TRUE(dialogs.shown().empty());
 }
 

@@ -36,11 +36,16 @@ TEST_F(Chooser, OpensOnTheSourceFolderWithTheModesCaption) {
     Click(batch->BitBtn3);
     EXPECT_EQ(chooser->windowTitle(), "移動先指定");
 
-    // Another drive: its root, and the path line follows.
-    chooser->DriveComboBox1->SetDrive(QStringLiteral("/dev/shm"));
+    // The user picks another drive: its root, and the path line follows.
+    chooser->DriveComboBox1->ShowDrive(QStringLiteral("/dev/shm"));  // listed, not chosen
+    EXPECT_EQ(chooser->DirectoryListBox1->Directory(), folder);
+    emit chooser->DriveComboBox1->activated(chooser->DriveComboBox1->currentIndex());
     EXPECT_EQ(chooser->DirectoryListBox1->Directory(), "/dev/shm");
     EXPECT_EQ(DestinationFolder, "/dev/shm");
     EXPECT_EQ(chooser->Label1->text(), "/dev/shm");
+    // Back in the source folder through the list, the drive follows.
+    RunGuarded([&] { chooser->DirectoryListBox1->SetDirectory(folder); });
+    EXPECT_EQ(chooser->DriveComboBox1->Drive(), VolumeRootOf(folder));
 }
 
 TEST_F(Chooser, CancelAnswersWithNegativeSerialsAndTouchesNothing) {

@@ -237,12 +237,20 @@ TEST_F(Printing_, PrinterSettingsButtonMeasuresAgainAndResetsTheSize) {
     EXPECT_EQ(layout->Memo7->text(), QStringLiteral("300"));
     EXPECT_EQ(layout->Memo10->text(), QStringLiteral("101.6"));  // 1200 dots at 300 dpi
     EXPECT_EQ(layout->ScrollBar1->value(), 0);
-    // A landscape-wide sheet would leave 30; this one is upright.
     EXPECT_EQ(layout->width(), layout->Panel1->x() + layout->Panel1->width() + 70);
     // Cancelled, the same printer is measured again all the same.
     dialogs.AnswerPrinterSetup(false);
     layout->BitBtn1->click();
     EXPECT_EQ(printer.measured(), 3);
+    // A sheet wider than long leaves 30 pixels to the right.
+    PrinterMetrics landscape = Letter300();
+    std::swap(landscape.paperWidthDots, landscape.paperLengthDots);
+    std::swap(landscape.printableWidthDots, landscape.printableLengthDots);
+    printer.SwitchOnSetup(landscape);
+    dialogs.AnswerPrinterSetup(true);
+    layout->BitBtn1->click();
+    EXPECT_EQ(layout->Panel1->size(), QSize(350, 270));
+    EXPECT_EQ(layout->width(), layout->Panel1->x() + 350 + 30);
 }
 
 TEST_F(Printing_, NoUsablePrinterIsSaidAndNothingIsPrinted) {
