@@ -3,13 +3,13 @@
 // failures, trash runs into a private trash, and the five faults the window
 // guards against (a fixed part with "/", a run after the main window moved
 // on, a full disk, a target that is the source itself, keyboard selection).
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <QRadioButton>
 #include <QPlainTextEdit>
 
 #include "BatchSupport.h"
+#include "TmpfsMount.h"
 #include "batch/UpDown.h"
 #include "platform/Folders.h"
 
@@ -21,25 +21,6 @@ namespace {
 using Files = std::map<QString, QByteArray>;
 
 const QString kOverwriteTail = QStringLiteral("　はすでに存在しています。上書きしますか？。");
-
-// A small tmpfs mounted for the test's lifetime (root only).
-class TinyDisk {
-public:
-    explicit TinyDisk(const QString& size) {
-        if (::geteuid() != 0) return;
-        mounted_ = ::mount("tmpfs", EncodePath(dir_.path()).constData(), "tmpfs", 0,
-                           ("size=" + size).toLatin1().constData()) == 0;
-    }
-    ~TinyDisk() {
-        if (mounted_) ::umount2(EncodePath(dir_.path()).constData(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-    QString path() const { return dir_.path(); }
-
-private:
-    QTemporaryDir dir_;
-    bool mounted_ = false;
-};
 
 class BatchRuns : public BatchFixture {
 protected:
@@ -406,8 +387,8 @@ TEST_F(BatchRuns, TargetThatIsTheSourceStaysIntactAndTheRunGoesOn) {
 
 TEST_F(BatchRuns, FullDiskStopsTheRunWithNoPartialCopyAndTheSourceKept) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
-    TinyDisk disk("64k");
-    ASSERT_TRUE(disk.mounted());
+    TmpfsMount disk(QStringLiteral("64k"));
+    ASSERT_TRUE(disk.ok()) << disk.why();
     Put("a.jpg", QByteArray(20 * 1024, 'a'));
     Put("b.jpg", QByteArray(200 * 1024, 'b'));
     Put("c.jpg", QByteArray(10 * 1024, 'c'));
