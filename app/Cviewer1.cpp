@@ -14,6 +14,9 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QShowEvent>
+#include <algorithm>
 
 #include "app/Geometry.h"
 #include "app/HelpFile.h"
@@ -157,7 +160,9 @@ void TForm1::ApplySizeMode(int mode) {
     const int clientHeight = std::max(0, g.windowHeight - frame.top() - frame.bottom());
     // Placed by its inside, so the frame lands where the mode puts the window
     // also before the window has been shown.
+    placedOuter_ = QRect(g.left, g.top, g.windowWidth, g.windowHeight);
     placed_ = QRect(g.left + frame.left(), g.top + frame.top(), clientWidth, clientHeight);
+    placedFrame_ = frame;
     setGeometry(placed_);
 
     Viewer.GridWidth = g.gridWidth;
@@ -588,6 +593,41 @@ QString TForm1::StatusText() const { return StatusBar1->currentMessage(); }
 
 void TForm1::ShowHintFor(const QWidget* widget) {
     StatusBar1->showMessage(widget ? OneLineHint(EffectiveHint(widget)) : QString());
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (event->spontaneous() || frameChecked_) return;
+    frameChecked_ = true;
+    // A window manager that did not say in advance which frame it draws:
+    // once the frame is known, the size mode is applied again with it.
+    auto* watch = new QTimer(this);
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(watch, &QTimer::timeout, this, [this, watch, clock] {
+        const QMargins frame = WindowFrameMargins(this);
+        const bool known = !frame.isNull();
+        if (known || clock.elapsed() > 2000) {
+            watch->deleteLater();
+            if (known && frame != placedFrame_ && !isMaximized())
+                RunGuarded([this] { ReplaceWithFrame(); });
+        }
+    });
+    watch->start(50);
+}
+
+void TForm1::ReplaceWithFrame() {
+    const bool empty = std::all_of(Viewer.SlotFileName.begin(), Viewer.SlotFileName.end(),
+                                   [](const QString& name) { return name.isEmpty(); });
+    if (empty) {
+        ApplySizeMode(Viewer.SizeMode);  // empties nothing: nothing is shown yet
+        return;
+    }
+    // Pictures are shown already: only the window's outer size is mended.
+    const QMargins frame = WindowFrameMargins(this);
+    placed_ = placedOuter_.marginsRemoved(frame);
+    placedFrame_ = frame;
+    setGeometry(placed_);
 }
 
 void TForm1::changeEvent(QEvent* event) {

@@ -223,6 +223,7 @@ public:
     QStatusBar* StatusBar1;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -266,8 +267,14 @@ private:
     std::array<ClickLabel*, 17> markers_{};
     std::unique_ptr<FolderBrowser> folders_;
     HintRouter* hints_ = nullptr;
-    // The window's inside as the size mode placed it.
+    // The window as the size mode placed it: outside and inside.
+    QRect placedOuter_;
     QRect placed_;
+    // The frame the placement counted with, and whether the first show
+    // has looked at the real one.
+    QMargins placedFrame_;
+    bool frameChecked_ = false;
+    void ReplaceWithFrame();
 };
 
 // The main window of the running program (null before it is created).

@@ -43,7 +43,7 @@ SlotDecoder SetSlotDecoder(SlotDecoder decoder);
 // its error; after an error nothing more is started. The destructor lets
 // files being decoded finish and drops every result not taken.
 class ParallelSlotLoads {
-public:
+  public:
     // `threads` 0 means one per core.
     ParallelSlotLoads(QStringList paths, BoxForSize boxFor, int threads = 0);
     ~ParallelSlotLoads();
@@ -53,7 +53,7 @@ public:
     int count() const { return int(paths_.size()); }
     SlotLoad Take(int index);
 
-private:
+  private:
     void Work();
 
     const QStringList paths_;

@@ -359,7 +359,7 @@ void TForm3::Button1Click() {
                                               DetailFileName);
     if (answer.isEmpty()) return;
     // The answer is a bare name: the file stays in its folder.
-    if (answer.contains(u'/') || answer == u"." || answer == u"..") {
+    if (!IsPlainFileName(answer)) {
         Dialogs().Message(QStringLiteral("ファイル名変更に失敗しました。\n\r") +
                           QStringLiteral("ファイル名の指定が間違っています"));
         return;

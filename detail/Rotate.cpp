@@ -17,9 +17,9 @@ namespace {
 // source rows of one tile stay in the cache while its columns are read.
 constexpr int kTile = 64;
 // The same for the 24-bit shuffling turn, which goes by strips of columns.
-constexpr int kStrip = 128;
+constexpr int kStrip = 256;
 // How many rows ahead of the strip's current rows their bytes are prefetched.
-constexpr int kPrefetchRows = 16;
+constexpr int kPrefetchRows = 32;
 // Rows per band of the 24-bit quarter turn (a multiple of 4).
 constexpr int kBand = 1024;
 
@@ -182,27 +182,45 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
         else
             std::memcpy(dst[w - 1 - x] + qsizetype(y) * 3, src[y] + qsizetype(x) * 3, 3);
     };
-    // Strips of kStrip source columns, top to bottom in steps of four rows:
-    // the strip's result rows are each written front to back, and the
-    // source lines a step reads are the ones the step before read next to.
-    auto block = [&](int x, int y) __attribute__((target("ssse3"))) {
+    // Four source rows from y, four columns from x: c[j] holds column x+j's
+    // four pixels packed in result order (12 bytes, the rest zero).
+    auto transpose = [&](int x, int y, __m128i* c) __attribute__((target("ssse3"))) {
         const qsizetype off = qsizetype(x) * 3;
         __m128i e[4];
         for (int r = 0; r < 4; ++r)
             e[r] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src[y + r] + off)), widen);
-        const __m128i e0 = e[0], e1 = e[1], e2 = e[2], e3 = e[3];
-        const __m128i t0 = _mm_unpacklo_epi32(e0, e1);
-        const __m128i t1 = _mm_unpacklo_epi32(e2, e3);
-        const __m128i t2 = _mm_unpackhi_epi32(e0, e1);
-        const __m128i t3 = _mm_unpackhi_epi32(e2, e3);
-        const __m128i c[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
-                              _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
+        const __m128i t0 = _mm_unpacklo_epi32(e[0], e[1]);
+        const __m128i t1 = _mm_unpacklo_epi32(e[2], e[3]);
+        const __m128i t2 = _mm_unpackhi_epi32(e[0], e[1]);
+        const __m128i t3 = _mm_unpackhi_epi32(e[2], e[3]);
+        c[0] = _mm_shuffle_epi8(_mm_unpacklo_epi64(t0, t1), pack);
+        c[1] = _mm_shuffle_epi8(_mm_unpackhi_epi64(t0, t1), pack);
+        c[2] = _mm_shuffle_epi8(_mm_unpacklo_epi64(t2, t3), pack);
+        c[3] = _mm_shuffle_epi8(_mm_unpackhi_epi64(t2, t3), pack);
+    };
+    // The result row and position where column x+j's run of `n` pixels
+    // from source row y starts.
+    auto target = [&](int x, int j, int y, int n) {
+        return kRight ? dst[x + j] + qsizetype(h - n - y) * 3 : dst[w - 1 - x - j] + qsizetype(y) * 3;
+    };
+    auto block4 = [&](int x, int y) __attribute__((target("ssse3"))) {
+        __m128i c[4];
+        transpose(x, y, c);
+        for (int j = 0; j < 4; ++j) Store12(target(x, j, y, 4), c[j]);
+    };
+    // Sixteen rows: each result row gets 48 bytes, written as three 16-byte
+    // stores made of the four 12-byte runs.
+    auto block16 = [&](int x, int y) __attribute__((target("ssse3"))) {
+        __m128i c[4][4];
+        for (int g = 0; g < 4; ++g) transpose(x, y + 4 * g, c[kRight ? 3 - g : g]);
         for (int j = 0; j < 4; ++j) {
-            const __m128i out = _mm_shuffle_epi8(c[j], pack);
-            if (kRight)
-                Store12(dst[x + j] + qsizetype(h - 4 - y) * 3, out);
-            else
-                Store12(dst[w - 1 - x - j] + qsizetype(y) * 3, out);
+            uchar* d = target(x, j, y, 16);
+            const __m128i a = c[0][j], b = c[1][j], cc = c[2][j], dd = c[3][j];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_or_si128(a, _mm_slli_si128(b, 12)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16),
+                             _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(cc, 8)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32),
+                             _mm_or_si128(_mm_srli_si128(cc, 8), _mm_slli_si128(dd, 4)));
         }
     };
     // A 16-byte load at pixel x stays inside the row while 3x + 16 <= 3w;
@@ -210,8 +228,10 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
     const int wideEnd = 3 * w < 16 ? 0 : (3 * w - 16) / 3 + 1;  // first x where it would not
     const int xw = std::min(w, wideEnd) / 4 * 4;
     const int h4 = h / 4 * 4;
-    // Bands of rows, each walked strip by strip: the strips of one band
-    // read the same source pages, so their addresses stay in the TLB.
+    // Bands of rows, each walked strip by strip (kStrip source columns, top
+    // to bottom in steps of sixteen rows): the strip's result rows are each
+    // written front to back, and the strips of one band read the same source
+    // pages, so their addresses stay in the TLB.
     for (int b0 = 0; b0 < h4; b0 += kBand) {
         const int b1 = std::min(h4, b0 + kBand);
         for (int x0 = 0; x0 < xw; x0 += kStrip) {
@@ -220,12 +240,15 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
             // stops: the strip's bytes of the rows a few steps ahead are
             // asked for explicitly.
             const qsizetype from = qsizetype(x0) * 3, to = qsizetype(x1) * 3;
-            for (int y = b0; y < b1; y += 4) {
-                for (int r = y + kPrefetchRows; r < std::min(b1, y + kPrefetchRows + 4); ++r)
+            int y = b0;
+            for (; y + 16 <= b1; y += 16) {
+                for (int r = y + kPrefetchRows; r < std::min(b1, y + kPrefetchRows + 16); ++r)
                     for (qsizetype p = from; p < to; p += 64)
                         _mm_prefetch(reinterpret_cast<const char*>(src[r] + p), _MM_HINT_T0);
-                for (int x = x0; x < x1; x += 4) block(x, y);
+                for (int x = x0; x < x1; x += 4) block16(x, y);
             }
+            for (; y < b1; y += 4)
+                for (int x = x0; x < x1; x += 4) block4(x, y);
         }
     }
     for (int y = h4; y < h; ++y)

@@ -25,7 +25,7 @@ QImage ResampleLanczos(const Bitmap& bitmap, QSize target);
 // across while it is still being decoded: Across for every source row (in
 // any bands, from one thread at a time), then Down.
 class LanczosResampler {
-public:
+  public:
     // For a picture of `source` pixels in 8 (with `palette`), 24 or 32 bits.
     LanczosResampler(QSize source, int bitsPerPixel, const QList<QRgb>& palette, QSize target);
     // Filters source rows [from, to) of the pixels at `bits` (row y at
@@ -34,7 +34,7 @@ public:
     // The picture at the target size (RGB32).
     QImage Down() const;
 
-private:
+  private:
     struct Taps {
         std::vector<int> first;
         std::vector<int> count;
@@ -57,7 +57,7 @@ private:
 // in any order, a piece of a row at a time, and some not at all; only the
 // target's sums are held, never a source row.
 class AreaReducer {
-public:
+  public:
     AreaReducer(QSize source, QSize target);
 
     QSize source() const { return source_; }
@@ -67,7 +67,7 @@ public:
     // The reduced picture (RGB32); pixels never added count as `missing`.
     QImage Finish(QRgb missing) const;
 
-private:
+  private:
     // Source columns (or rows) that fall into target column (row) t.
     static std::int64_t SpanOf(int t, int sourceSize, int targetSize);
 

@@ -71,26 +71,28 @@ QImage ReadJpegThumbnail(const QString& path, const std::function<QSize(QSize)>&
         filter = std::thread([&] {
             std::unique_lock lock(handover.mutex);
             try {
-            for (;;) {
-                handover.ready.wait(lock, [&] { return handover.finished || handover.rows > filtered; });
-                if (handover.finished) return;
-                if (!resampler) {
-                    // Small boxes are left to the decoding thread.
-                    if (box.isEmpty() || qint64(box.width()) * box.height() < kOverlapPixels) return;
-                    const Bitmap& p = handover.pixels;
-                    QList<QRgb> grey;
-                    if (p.bitsPerPixel() == 8)
-                        for (int i = 0; i < 256; ++i) grey << qRgb(i, i, i);
-                    resampler.emplace(p.size(), p.bitsPerPixel(), grey, box);
+                for (;;) {
+                    handover.ready.wait(
+                        lock, [&] { return handover.finished || handover.rows > filtered; });
+                    if (handover.finished) return;
+                    if (!resampler) {
+                        // Small boxes are left to the decoding thread.
+                        if (box.isEmpty() || qint64(box.width()) * box.height() < kOverlapPixels)
+                            return;
+                        const Bitmap& p = handover.pixels;
+                        QList<QRgb> grey;
+                        if (p.bitsPerPixel() == 8)
+                            for (int i = 0; i < 256; ++i) grey << qRgb(i, i, i);
+                        resampler.emplace(p.size(), p.bitsPerPixel(), grey, box);
+                    }
+                    const int to = handover.rows;
+                    const uchar* bits = handover.pixels.constBits();
+                    const qsizetype stride = handover.pixels.stride();
+                    lock.unlock();
+                    resampler->Across(bits, stride, filtered, to);
+                    lock.lock();
+                    filtered = to;
                 }
-                const int to = handover.rows;
-                const uchar* bits = handover.pixels.constBits();
-                const qsizetype stride = handover.pixels.stride();
-                lock.unlock();
-                resampler->Across(bits, stride, filtered, to);
-                lock.lock();
-                filtered = to;
-            }
             } catch (...) {
                 // Memory ran short: the decoding thread filters it all after.
                 if (!lock.owns_lock()) lock.lock();

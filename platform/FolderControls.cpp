@@ -24,12 +24,20 @@ void Notify(const std::function<void()>& handler) {
 
 DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
     Refresh();
-    QObject::connect(this, &QComboBox::activated, this, [this](int index) {
-        {
-            const QSignalBlocker block(this);
-            setCurrentIndex(index);  // the chosen entry, whoever emitted the choice
-        }
+    QObject::connect(this, &QComboBox::currentIndexChanged, this, [this](int) {
+        changeNotified_ = true;
         Notify(onChange);
+    });
+    // A user's choice changes the index first (above), then activates; a
+    // choice of the entry shown only activates, and runs onChange here.
+    QObject::connect(this, &QComboBox::activated, this, [this](int index) {
+        if (index != currentIndex()) {
+            const QSignalBlocker block(this);
+            setCurrentIndex(index);
+            changeNotified_ = false;
+        }
+        if (!changeNotified_) Notify(onChange);
+        changeNotified_ = false;
     });
     // The kernel marks the mount table exceptional (POLLPRI) when a volume
     // is mounted or unmounted.
@@ -58,13 +66,24 @@ void DriveComboBox::Refresh() {
 
 QString DriveComboBox::Drive() const { return currentData().toString(); }
 
-void DriveComboBox::SetDrive(const QString& root) {
-    const QSignalBlocker block(this);
+int DriveComboBox::IndexOf(const QString& root) {
     int index = findData(root);
     if (index < 0) {
+        const QSignalBlocker block(this);
         addItem(root, root);
         index = count() - 1;
     }
+    return index;
+}
+
+void DriveComboBox::SetDrive(const QString& root) {
+    setCurrentIndex(IndexOf(root));  // runs onChange when the drive really changes
+    changeNotified_ = false;
+}
+
+void DriveComboBox::ShowDrive(const QString& root) {
+    const int index = IndexOf(root);
+    const QSignalBlocker block(this);
     setCurrentIndex(index);
 }
 
@@ -238,14 +257,14 @@ void FolderBrowser::ShowFolder(const QString& folder) {
         tree_->SetDirectory(target);  // the file list follows through FolderChanged
         files_->SetDirectory(target);
     }
-    drives_->SetDrive(VolumeRootOf(target));
+    drives_->ShowDrive(VolumeRootOf(target));
 }
 
 void FolderBrowser::DriveChanged() { ShowFolder(drives_->Drive()); }
 
 void FolderBrowser::FolderChanged() {
     files_->SetDirectory(tree_->Directory());
-    drives_->SetDrive(VolumeRootOf(tree_->Directory()));
+    drives_->ShowDrive(VolumeRootOf(tree_->Directory()));
 }
 
 void FolderBrowser::VolumesChanged() {
@@ -256,7 +275,7 @@ void FolderBrowser::VolumesChanged() {
     if (left != shown || VolumeRootOf(shown) != drives_->Drive())
         ShowFolder(left);
     else
-        drives_->SetDrive(VolumeRootOf(shown));
+        drives_->ShowDrive(VolumeRootOf(shown));
 }
 
 }  // namespace tamarind

@@ -21,17 +21,22 @@ public:
     void Refresh();
     // The root of the chosen volume.
     QString Drive() const;
-    // Shows the volume whose root is `root` (added when not listed). Only a
-    // user's choice runs onChange.
+    // Chooses the volume whose root is `root` (added when not listed); runs
+    // onChange when the drive really changes.
     void SetDrive(const QString& root);
+    // Shows the volume whose root is `root` (added when not listed) without
+    // running onChange: the selector following the folder shown.
+    void ShowDrive(const QString& root);
 
-    // The user chose an entry, also the one shown.
+    // The drive changed, or the user chose an entry, also the one shown.
     std::function<void()> onChange;
     // The list was read again after a mount or unmount.
     std::function<void()> onVolumesChanged;
 
 private:
+    int IndexOf(const QString& root);
     int mountTable_ = -1;  // /proc/self/mountinfo, which signals mount changes
+    bool changeNotified_ = false;  // onChange ran for the choice being made
 };
 
 // The chain of folders from the volume root down to the current folder,

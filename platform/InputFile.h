@@ -11,7 +11,7 @@
 namespace tamarind {
 
 class InputFile {
-public:
+  public:
     // Opens the file as OpenRegularFile does: without blocking, refusing
     // anything that is not a regular file with TamarindError
     // ("ファイル <path> を開けません (...)").
@@ -37,7 +37,7 @@ public:
     // failure, interrupted calls retried.
     long ReadSome(void* buffer, std::size_t n) noexcept;
 
-private:
+  private:
     [[noreturn]] void RaiseReadError(int error) const;
 
     QString path_;

@@ -20,6 +20,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/OpenFile.h"
 
 namespace tamarind {
 
@@ -36,11 +37,9 @@ QPageSize LocalePaper() {
 }
 
 void SyncFile(const QString& path) {
-    const int fd = ::open(EncodePath(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw TamarindError(QStringLiteral("ファイル %1 を開けません").arg(path));
-    const int result = ::fsync(fd);
+    const FileHandle file = OpenRegularFile(path);
+    const int result = ::fsync(file.get());
     const int error = errno;
-    ::close(fd);
     if (result != 0)
         throw TamarindError(QStringLiteral("ファイル %1 を書き込めません (%2)")
                                 .arg(path, SystemErrorText(error)));
@@ -163,8 +162,17 @@ PrintOutcome SystemPrinter::PrintPage(const QString& title,
         const QDateTime now = QDateTime::currentDateTime();
         for (int attempt = 1;; ++attempt) {
             const QString target = QDir(folder).filePath(PdfFileNameFor(now, attempt));
-            if (::renameat2(AT_FDCWD, EncodePath(part->fileName()).constData(), AT_FDCWD,
-                            EncodePath(target).constData(), RENAME_NOREPLACE) == 0) {
+            const QByteArray from = EncodePath(part->fileName());
+            const QByteArray to = EncodePath(target);
+            int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
+                                     RENAME_NOREPLACE);
+            if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+                // A file system without the no-replace rename: a hard link
+                // refuses an existing name just the same.
+                result = ::link(from.constData(), to.constData());
+                if (result == 0) ::unlink(from.constData());
+            }
+            if (result == 0) {
                 part->setAutoRemove(false);
                 outcome.pdfFile = target;
                 break;

@@ -20,8 +20,6 @@
 namespace tamarind {
 namespace {
 
-const char* const kAskedFrameProperty = "tamarindAskedFrame";
-
 #if QT_CONFIG(xcb)
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
@@ -95,10 +93,10 @@ QMargins WindowFrameMargins(QWidget* window) {
                          outer.right() - inner.right(), outer.bottom() - inner.bottom());
     if (!known.isNull() || window->isVisible()) return known;
     // Not shown yet: the window manager's answer, asked once per window.
-    const QVariant asked = window->property(kAskedFrameProperty);
+    const QVariant asked = window->property(kExpectedFrameProperty);
     if (asked.isValid()) return asked.value<QMargins>();
     const QMargins margins = AskWindowManager(window);
-    window->setProperty(kAskedFrameProperty, QVariant::fromValue(margins));
+    window->setProperty(kExpectedFrameProperty, QVariant::fromValue(margins));
     return margins;
 }
 

@@ -11,6 +11,9 @@ class QWidget;
 
 namespace tamarind {
 
+// The window property that keeps the window manager's advance answer.
+inline constexpr char kExpectedFrameProperty[] = "tamarindExpectedFrame";
+
 // The frame around `window`: the toolkit's, once it knows it; before that the
 // window manager's answer to a request (waited for at most a moment); none
 // without a window manager.

@@ -24,6 +24,8 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,8 +33,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cmath>
 #include <ctime>
@@ -130,7 +130,8 @@ long StatusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field)) return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLong();
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLong();
     return -1;
 }
 
@@ -210,21 +211,23 @@ bool Fill(const QString& folder, int layout, bool continuous, FillResult* result
 // reduction of `jpeg` to the box.
 double LowestPsnr(const QString& folder, const QString& jpeg, QSize box, int slotCount) {
     const QString reference = QDir(folder).filePath(QStringLiteral("reference.png"));
-    const int rc = QProcess::execute(
-        QStringLiteral("convert"),
-        {jpeg, QStringLiteral("-resize"),
-         QStringLiteral("%1x%2!").arg(box.width()).arg(box.height()), reference});
+    const int rc =
+        QProcess::execute(QStringLiteral("convert"),
+                          {jpeg, QStringLiteral("-resize"),
+                           QStringLiteral("%1x%2!").arg(box.width()).arg(box.height()), reference});
     if (rc != 0) return -1;
     const QImage ref(reference);
     double lowest = 99;
     for (int slot = 1; slot <= slotCount; ++slot)
-        lowest = std::min(lowest, Psnr(QImage(QDir(folder).filePath(
-                                           QStringLiteral("slot%1.png").arg(slot))),
-                                       ref));
+        lowest = std::min(
+            lowest,
+            Psnr(QImage(QDir(folder).filePath(QStringLiteral("slot%1.png").arg(slot))), ref));
     return lowest;
 }
 
-const char* Verdict(bool met) { return met ? "met" : "NOT met"; }
+const char* Verdict(bool met) {
+    return met ? "met" : "NOT met";
+}
 
 }  // namespace
 
@@ -239,7 +242,8 @@ int main(int argc, char** argv) {
     const int width = argc > 3 ? atoi(argv[2]) : 6000;
     const int height = argc > 3 ? atoi(argv[3]) : 4000;
     if (QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
-        std::printf("ImageMagick's convert is missing (tools/deps.sh --bench): no fidelity figures\n");
+        std::printf(
+            "ImageMagick's convert is missing (tools/deps.sh --bench): no fidelity figures\n");
 
     // Sixteen copies of one photograph for the grid, one for the single click.
     QTemporaryDir gridDir, singleDir;
@@ -247,7 +251,8 @@ int main(int argc, char** argv) {
     QByteArray jpeg = EncodeJpeg(MakePicture(width, height), 90);
     QStringList files;
     for (int i = 1; i <= 16; ++i) {
-        files << QDir(gridDir.path()).filePath(QStringLiteral("photo%1.jpg").arg(i, 2, 10, QChar(u'0')));
+        files << QDir(gridDir.path())
+                     .filePath(QStringLiteral("photo%1.jpg").arg(i, 2, 10, QChar(u'0')));
         WriteFileBytes(files.back(), jpeg);
     }
     const QString single = QDir(singleDir.path()).filePath(QStringLiteral("photo.jpg"));
@@ -283,34 +288,38 @@ int main(int argc, char** argv) {
         if (!Fill(singleDir.path(), 1, false, &one)) return 4;
         click.push_back(one.ms);
         clickCpu.push_back(one.cpuMs);
-        std::printf("run %d: fill %.0f ms, libjpeg x16 %.0f ms; click %.0f ms, libjpeg x1 %.0f ms; "
-                    "peak %.0f MB\n",
-                    run + 1, fill.back(), libjpeg16.back(), click.back(), libjpeg1.back(),
-                    peak.back());
+        std::printf(
+            "run %d: fill %.0f ms, libjpeg x16 %.0f ms; click %.0f ms, libjpeg x1 %.0f ms; "
+            "peak %.0f MB\n",
+            run + 1, fill.back(), libjpeg16.back(), click.back(), libjpeg1.back(), peak.back());
     }
 
     const double a = Median(fill), b = Median(libjpeg16), c = Median(click), d = Median(libjpeg1);
     std::printf("\nload averages at the runs: %s\n", qPrintable(loads.join(QStringLiteral("; "))));
-    std::printf("4 x 4 continuous fill  median %8.1f ms, libjpeg full x16 median %8.1f ms: "
-                "ratio %.3f (target <= 0.30): %s\n",
-                a, b, a / b, Verdict(a / b <= 0.30));
-    std::printf("1 x 1 individual click median %8.1f ms, libjpeg full x1  median %8.1f ms: "
-                "ratio %.3f (target <= 0.60): %s\n",
-                c, d, c / d, Verdict(c / d <= 0.60));
-    std::printf("processor time (all threads): fill %.0f ms against libjpeg x16 %.0f ms (%.3f); "
-                "click %.0f ms against libjpeg x1 %.0f ms (%.3f)\n",
-                Median(fillCpu), Median(libjpeg16Cpu), Median(fillCpu) / Median(libjpeg16Cpu),
-                Median(clickCpu), Median(libjpeg1Cpu), Median(clickCpu) / Median(libjpeg1Cpu));
-    std::printf("peak resident size during the fill: median %.0f MB, max %.0f MB; after: %.0f MB "
-                "(before the click %.0f MB) (target <= 250): %s\n",
-                Median(peak), *std::max_element(peak.begin(), peak.end()), Median(after),
-                grid.beforeKb / 1024.0,
-                Verdict(*std::max_element(peak.begin(), peak.end()) <= 250));
+    std::printf(
+        "4 x 4 continuous fill  median %8.1f ms, libjpeg full x16 median %8.1f ms: "
+        "ratio %.3f (target <= 0.30): %s\n",
+        a, b, a / b, Verdict(a / b <= 0.30));
+    std::printf(
+        "1 x 1 individual click median %8.1f ms, libjpeg full x1  median %8.1f ms: "
+        "ratio %.3f (target <= 0.60): %s\n",
+        c, d, c / d, Verdict(c / d <= 0.60));
+    std::printf(
+        "processor time (all threads): fill %.0f ms against libjpeg x16 %.0f ms (%.3f); "
+        "click %.0f ms against libjpeg x1 %.0f ms (%.3f)\n",
+        Median(fillCpu), Median(libjpeg16Cpu), Median(fillCpu) / Median(libjpeg16Cpu),
+        Median(clickCpu), Median(libjpeg1Cpu), Median(clickCpu) / Median(libjpeg1Cpu));
+    std::printf(
+        "peak resident size during the fill: median %.0f MB, max %.0f MB; after: %.0f MB "
+        "(before the click %.0f MB) (target <= 250): %s\n",
+        Median(peak), *std::max_element(peak.begin(), peak.end()), Median(after),
+        grid.beforeKb / 1024.0, Verdict(*std::max_element(peak.begin(), peak.end()) <= 250));
     const double psnrGrid = LowestPsnr(gridDir.path(), files[0], grid.box, 16);
     const double psnrOne = LowestPsnr(singleDir.path(), single, one.box, 1);
-    std::printf("fidelity against convert -resize (Lanczos): 4 x 4 box %dx%d lowest %.1f dB, "
-                "1 x 1 box %dx%d %.1f dB (target >= 40): %s\n",
-                grid.box.width(), grid.box.height(), psnrGrid, one.box.width(), one.box.height(),
-                psnrOne, Verdict(psnrGrid >= 40 && psnrOne >= 40));
+    std::printf(
+        "fidelity against convert -resize (Lanczos): 4 x 4 box %dx%d lowest %.1f dB, "
+        "1 x 1 box %dx%d %.1f dB (target >= 40): %s\n",
+        grid.box.width(), grid.box.height(), psnrGrid, one.box.width(), one.box.height(), psnrOne,
+        Verdict(psnrGrid >= 40 && psnrOne >= 40));
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QVariant>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -218,6 +219,19 @@ TEST_F(Desktop, SizeModesSizeTheOuterFrameFromTheFirstMoment) {
         << form->frameGeometry().x() << "," << form->frameGeometry().y() << " "
         << form->frameGeometry().width() << "x" << form->frameGeometry().height();
     EXPECT_EQ(form->ClientArea->height(), Viewer.GridHeight);
+}
+
+TEST_F(Desktop, AFrameKnownOnlyOnceShownStillGivesTheModeSize) {
+    TForm1* form = Start();
+    // As under a window manager that does not tell its frame in advance.
+    form->setProperty(kExpectedFrameProperty, QVariant::fromValue(QMargins()));
+    form->A1Click();
+    ASSERT_EQ(form->geometry().size(), QSize(1024, 743));
+    ASSERT_TRUE(ShowFramed(form));
+    EXPECT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(0, 0, 1024, 743); }, 3000))
+        << form->frameGeometry().width() << "x" << form->frameGeometry().height();
+    EXPECT_TRUE(WaitFor([&] { return form->ClientArea->height() == Viewer.GridHeight; }, 1000));
+    EXPECT_LT(Viewer.GridHeight, 700);
 }
 
 TEST_F(Desktop, AMaximisedWindowReturnsToItsModeSize) {

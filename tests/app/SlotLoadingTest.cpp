@@ -4,8 +4,8 @@
 // the middle is damaged.
 #include <gtest/gtest.h>
 
-#include <QGroupBox>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -43,7 +43,7 @@ Bitmap Shaded(int w, int h) {
 }
 
 class SlotLoading : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { folder = dir.path(); }
     void TearDown() override {
         SetSlotDecoder({});
@@ -148,7 +148,7 @@ TEST_F(SlotLoading, AContinuousRunCommitsInListOrderWhenALaterFileDecodesFirst) 
 
 TEST_F(SlotLoading, ADamagedFileInTheMiddleOfARunEndsItThere) {
     for (int i = 1; i <= 6; ++i) PutJpeg(QStringLiteral("f%1.jpg").arg(i));
-    WriteFileBytes(folder + QStringLiteral("/f3.jpg"), QByteArray("\xff\xd8\xff\xdb garbage", 14));
+    WriteFileBytes(folder + QStringLiteral("/f3.jpg"), QByteArray("\xff\xd8\xff\xdb garbage", 12));
     Start({"4", "1"});
     ClickFile(0);
     // f1 and f2 committed; f3's error shown once; slots 3 and 4 untouched.
@@ -185,7 +185,8 @@ TEST(ParallelSlotLoads, NothingStartsAfterAFailedFile) {
         return SlotLoad{};
     });
     {
-        ParallelSlotLoads loads({"1", "2", "3", "4", "5"}, [](QSize s) { return s; }, 1);
+        ParallelSlotLoads loads(
+            {"1", "2", "3", "4", "5"}, [](QSize s) { return s; }, 1);
         EXPECT_NO_THROW(loads.Take(0));
         EXPECT_THROW(loads.Take(1), std::runtime_error);
     }

@@ -8,7 +8,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QBuffer>
+#include <QKeyEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -438,6 +440,12 @@ TEST_F(DetailWindow, BackButtonAndCloseBoxResetTheFramesAndHide) {
     EXPECT_TRUE(detail->isHidden());
     EXPECT_EQ(MainRequestSerial, serial + 1);
     EXPECT_EQ(detail->Memo5->text(), QStringLiteral(" ( 4×4 ) 16.8Ｍ色"));  // kept
+    // Enter in a field presses the back button.
+    detail->show();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(detail->Memo1, &enter);
+    EXPECT_TRUE(detail->isHidden());
+    EXPECT_EQ(MainRequestSerial, serial + 2);
 }
 
 // The histogram counts the file as stored, chosen by its extension even in a

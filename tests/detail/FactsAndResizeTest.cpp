@@ -1,4 +1,4 @@
-// The detail window's texts (times, lengths, depths, the format by extension)
+// The detail window's texts (times, lengths, the format by extension)
 // and the size fields' arithmetic and scaling.
 #include <gtest/gtest.h>
 
@@ -67,17 +67,6 @@ TEST(FileFacts, FormatComesFromTheNamesExtensionOnly) {
         EXPECT_EQ(DetailFormatOf(QString::fromLatin1(unknown)), DetailFormat::Unknown) << unknown;
     EXPECT_EQ(LowerExtension(QStringLiteral("a.b.JPG")), QStringLiteral(".jpg"));
     EXPECT_EQ(LowerExtension(QStringLiteral("noext")), QString());
-}
-
-TEST(FileFacts, DepthTextsAndImageLine) {
-    EXPECT_EQ(ImageLine(1600, 1200, DepthText(24)), QStringLiteral(" ( 1600×1200 ) 16.8Ｍ色"));
-    EXPECT_EQ(DepthText(1), QStringLiteral("２色"));
-    EXPECT_EQ(DepthText(4), QStringLiteral("16色"));
-    EXPECT_EQ(DepthText(8), QStringLiteral("256色"));
-    EXPECT_EQ(DepthText(15), QStringLiteral("32k/64k色"));
-    EXPECT_EQ(DepthText(16), QStringLiteral("32k/64k色"));
-    EXPECT_EQ(DepthText(32), QStringLiteral("4.3G色"));
-    EXPECT_EQ(DepthText(2), QStringLiteral("?????"));
 }
 
 TEST(SizeFields, NumbersAndRefusals) {

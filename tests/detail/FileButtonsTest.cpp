@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "ScriptedDialogs.h"
+#include "TmpfsMount.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
 #include "app/PictureBox.h"
@@ -220,4 +221,32 @@ TEST_F(FileButtons, MoveToANewNameMovesTheFile) {
     // The window and the slot keep the old name.
     EXPECT_EQ(detail->DetailPath, Path(QStringLiteral("a.bmp")));
     EXPECT_EQ(Viewer.SlotFileName[1], QStringLiteral("a.bmp"));
+}
+
+// Another file system: a copy that does not fit says so and leaves nothing
+// behind; a move that fits lands there and removes the source.
+TEST_F(FileButtons, CopyOntoAFullDiskAndMoveToAnotherDisk) {
+    tamarind::test::TmpfsMount disk(QStringLiteral("64k"));
+    REQUIRE_MOUNT(disk);
+    WriteFileBytes(Path(QStringLiteral("big.bmp")), BmpBytes(12000, 20));  // about 108 kB
+    RunGuarded([&] {
+        main->FillSlotFromList(folder + u'/', QStringLiteral("big.bmp"));
+        main->OpenDetailWindow(2);
+    });
+    dialogs.AnswerSave(disk.path() + QStringLiteral("/big.bmp"));
+    detail->Button3->click();
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_TRUE(dialogs.messages()[0].contains(QStringLiteral("ディスクがいっぱいです")));
+    EXPECT_TRUE(disk.Names().isEmpty());
+    EXPECT_EQ(ReadFileBytes(Path(QStringLiteral("big.bmp"))), BmpBytes(12000, 20));
+
+    dialogs.clear();
+    RunGuarded([&] { main->OpenDetailWindow(1); });
+    dialogs.AnswerSave(disk.path() + QStringLiteral("/a.bmp"));
+    detail->Button4->click();
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_EQ(disk.Names(), QStringList{QStringLiteral("a.bmp")});
+    EXPECT_EQ(ReadFileBytes(disk.path() + QStringLiteral("/a.bmp")), BmpBytes(5, 10));
+    EXPECT_FALSE(Names(folder).contains(QStringLiteral("a.bmp")));
+    EXPECT_EQ(Shown(), disk.path());
 }

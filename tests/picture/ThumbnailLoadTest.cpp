@@ -3,7 +3,8 @@
 // averaged without a full-size copy, and tiny files that claim huge
 // pictures, whose memory is measured in a child process.
 #include <gtest/gtest.h>
-
+#include <jerror.h>
+#include <jpeglib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +18,6 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 #include "PictureTestUtil.h"
 #include "TestData.h"
@@ -88,7 +86,8 @@ QString ErrorOf(const std::function<void()>& run) {
 // Runs one of libjpeg-turbo's programs on a PPM of the bitmap.
 QByteArray Cjpeg(const Bitmap& bitmap, const QStringList& options) {
     QTemporaryDir dir;
-    QByteArray ppm = QStringLiteral("P6\n%1 %2\n255\n").arg(bitmap.width()).arg(bitmap.height()).toLatin1();
+    QByteArray ppm =
+        QStringLiteral("P6\n%1 %2\n255\n").arg(bitmap.width()).arg(bitmap.height()).toLatin1();
     for (int y = 0; y < bitmap.height(); ++y) {
         const uchar* p = bitmap.scanLine(y);
         for (int x = 0; x < bitmap.width(); ++x, p += 3) {
@@ -100,7 +99,8 @@ QByteArray Cjpeg(const Bitmap& bitmap, const QStringList& options) {
     const QString input = dir.filePath(QStringLiteral("in.ppm"));
     WriteFileBytes(input, ppm);
     QProcess tool;
-    tool.start(QStandardPaths::findExecutable(QStringLiteral("cjpeg")), options + QStringList{input});
+    tool.start(QStandardPaths::findExecutable(QStringLiteral("cjpeg")),
+               options + QStringList{input});
     tool.waitForFinished(60000);
     return tool.readAllStandardOutput();
 }
@@ -121,7 +121,8 @@ long long PeakResident() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ')[0].toLongLong() * 1024;
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ')[0].toLongLong() * 1024;
     return -1;
 }
 
@@ -140,9 +141,11 @@ TEST(JpegThumbnailScale, SmallestScaleWhoseOutputStillCoversTheBox) {
             for (int bh = 1; bh <= natural.height(); bh += std::max(1, natural.height() / 29)) {
                 const int n = JpegThumbnailScale(natural, {bw, bh});
                 auto covers = [&](int m) {
-                    return (natural.width() * m + 7) / 8 >= bw && (natural.height() * m + 7) / 8 >= bh;
+                    return (natural.width() * m + 7) / 8 >= bw &&
+                           (natural.height() * m + 7) / 8 >= bh;
                 };
-                ASSERT_TRUE(covers(n)) << natural.width() << "x" << natural.height() << " " << bw << "x" << bh;
+                ASSERT_TRUE(covers(n))
+                    << natural.width() << "x" << natural.height() << " " << bw << "x" << bh;
                 ASSERT_TRUE(n == 1 || !covers(n - 1));
             }
 }
@@ -171,7 +174,9 @@ TEST(JpegThumbnail, ReadAtAReducedScaleAndAsSharpAsAFullDecode) {
             JpegReadOptions options;
             options.scaleNumerator = JpegThumbnailScale({1600, 1000}, box);
             options.scaleDenominator = 8;
-            EXPECT_EQ(MaxColourDifference(made.image, ResampleLanczos(ReadJpegFile(file, options), box)), 0);
+            EXPECT_EQ(
+                MaxColourDifference(made.image, ResampleLanczos(ReadJpegFile(file, options), box)),
+                0);
         }
     // An empty box still decodes (errors must show) but makes no image.
     const PictureThumbnail none = LoadThumbnail(path, FixedBox({0, 0}));
@@ -187,22 +192,31 @@ TEST(JpegThumbnail, DamagedFilesFailAsAFullDecodeDoes) {
         return path;
     };
     const QByteArray good = EncodeJpeg(Photo(64, 48), 80);
-    EXPECT_EQ(ErrorOf([&] { LoadThumbnail(put("empty.jpg", {}), FixedBox({8, 6})); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  LoadThumbnail(put("empty.jpg", {}), FixedBox({8, 6}));
+              }),
               JpegError(JERR_INPUT_EMPTY));
-    EXPECT_EQ(ErrorOf([&] { LoadThumbnail(put("gif.jpg", "GIF89a, not a JPEG"), FixedBox({8, 6})); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  LoadThumbnail(put("gif.jpg", "GIF89a, not a JPEG"), FixedBox({8, 6}));
+              }),
               JpegError(JERR_NO_SOI));
-    EXPECT_EQ(ErrorOf([&] { LoadThumbnail(put("head.jpg", good.left(100)), FixedBox({8, 6})); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  LoadThumbnail(put("head.jpg", good.left(100)), FixedBox({8, 6}));
+              }),
               JpegError(JERR_NO_IMAGE));
     // Cut inside the pixels: a thumbnail of what is there, as before.
-    const PictureThumbnail cut = LoadThumbnail(put("cut.jpg", good.left(good.size() * 2 / 3)), FixedBox({32, 24}));
+    const PictureThumbnail cut =
+        LoadThumbnail(put("cut.jpg", good.left(good.size() * 2 / 3)), FixedBox({32, 24}));
     EXPECT_EQ(cut.image.size(), QSize(32, 24));
-    EXPECT_TRUE(ErrorOf([&] { LoadThumbnail(dir.filePath("missing.jpg"), FixedBox({8, 6})); })
-                    .contains(QStringLiteral("missing.jpg")));
+    EXPECT_TRUE(ErrorOf([&] {
+                    LoadThumbnail(dir.filePath("missing.jpg"), FixedBox({8, 6}));
+                }).contains(QStringLiteral("missing.jpg")));
     // A named pipe is refused at once instead of waiting for a writer.
     const QString fifo = dir.filePath(QStringLiteral("pipe.jpg"));
     ASSERT_EQ(::mkfifo(EncodePath(fifo).constData(), 0600), 0);
-    EXPECT_TRUE(ErrorOf([&] { LoadThumbnail(fifo, FixedBox({8, 6})); })
-                    .contains(QStringLiteral("名前付きパイプです")));
+    EXPECT_TRUE(ErrorOf([&] {
+                    LoadThumbnail(fifo, FixedBox({8, 6}));
+                }).contains(QStringLiteral("名前付きパイプです")));
 }
 
 TEST(BmpThumbnail, AveragesTheRowsOfEveryGoodFileAndRefusesWhatAFullDecodeRefuses) {
@@ -224,7 +238,8 @@ TEST(BmpThumbnail, AveragesTheRowsOfEveryGoodFileAndRefusesWhatAFullDecodeRefuse
             QSize box;
             const QString error = ErrorOf([&] {
                 t = ReadBmpThumbnail(path, [&](QSize natural) {
-                    box = QSize(std::max(1, natural.width() / 3), std::max(1, natural.height() / 3));
+                    box =
+                        QSize(std::max(1, natural.width() / 3), std::max(1, natural.height() / 3));
                     return box;
                 });
             });
@@ -236,7 +251,8 @@ TEST(BmpThumbnail, AveragesTheRowsOfEveryGoodFileAndRefusesWhatAFullDecodeRefuse
             const QImage rgb = full.ToQImage().convertToFormat(QImage::Format_RGB32);
             AreaReducer reference(full.size(), box);
             for (int y = 0; y < rgb.height(); ++y)
-                reference.AddPixels(y, 0, reinterpret_cast<const QRgb*>(rgb.constScanLine(y)), rgb.width());
+                reference.AddPixels(y, 0, reinterpret_cast<const QRgb*>(rgb.constScanLine(y)),
+                                    rgb.width());
             EXPECT_LE(MaxColourDifference(t.image, reference.Finish(0)), 3);
         }
     }
@@ -321,8 +337,8 @@ TEST(ThumbnailMemory, TinyFilesClaimingHugePicturesStayWithinTheBound) {
         for (const QString& f : files) {
             try {
                 const PictureThumbnail t = LoadThumbnail(f, FixedBox({240, 240}));
-                fprintf(stderr, "%s: %dx%d\n", qPrintable(QFileInfo(f).fileName()), t.natural.width(),
-                        t.natural.height());
+                fprintf(stderr, "%s: %dx%d\n", qPrintable(QFileInfo(f).fileName()),
+                        t.natural.width(), t.natural.height());
             } catch (const std::exception& e) {
                 fprintf(stderr, "%s: %s\n", qPrintable(QFileInfo(f).fileName()), e.what());
             }
