@@ -39,6 +39,14 @@ protected:
         RunGuarded([&] { chooser->DirectoryListBox1->SetDirectory(destination); });
         Click(chooser->Button1);
     }
+    // The main window back on the test folder and the batch window opened
+    // afresh on it in `mode`, with no dialog recorded yet.
+    void Reopen(int mode) {
+        RunGuarded([&] { main->ShowFolder(folder); });
+        Open();
+        Mode(mode);
+        dialogs.clear();
+    }
     void RunAll(const QString& destination = {}) { Run(batch->BitBtn3, destination); }
     void RunSelected(const QString& destination = {}) { Run(batch->BitBtn2, destination); }
     QStringList Listed() const { return main->FileListBox1->Names(); }
@@ -186,10 +194,7 @@ TEST_F(BatchRuns, OverwriteQuestionSkipsOnNoAndReplacesOnYes) {
     EXPECT_EQ(Contents(folder), before);
 
     // The markers of rename and move.
-    RunGuarded([&] { main->ShowFolder(folder); });
-    Open();
-    Mode(kModeMove);
-    dialogs.clear();
+    Reopen(kModeMove);
     dialogs.AnswerAsk(BoxAnswer::No);
     dialogs.AnswerAsk(BoxAnswer::No);
     dialogs.AnswerAsk(BoxAnswer::No);
@@ -359,10 +364,7 @@ TEST_F(BatchRuns, TargetThatIsTheSourceStaysIntactAndTheRunGoesOn) {
     // Copy and move into the source folder under the same names.
     for (int mode : {kModeCopy, kModeMove}) {
         SCOPED_TRACE(mode);
-        RunGuarded([&] { main->ShowFolder(folder); });
-        Open();
-        Mode(mode);
-        dialogs.clear();
+        Reopen(mode);
         RunAll(folder);
         EXPECT_EQ(Contents(folder), before);
         ASSERT_EQ(dialogs.messages().size(), 2u);  // each file, and the run went on
@@ -397,10 +399,7 @@ TEST_F(BatchRuns, FullDiskStopsTheRunWithNoPartialCopyAndTheSourceKept) {
     const Files before = Contents(folder);
     for (int mode : {kModeRenameCopy, kModeRenameMove}) {
         SCOPED_TRACE(mode);
-        RunGuarded([&] { main->ShowFolder(folder); });
-        Open();
-        Mode(mode);
-        dialogs.clear();
+        Reopen(mode);
         RunAll(disk.path());
         EXPECT_EQ(dialogs.messages(), std::vector<QString>({"ディスクがいっぱいです."}));
         // a.jpg went (renamed A0000.jpg); b.jpg did not fit and left nothing;
