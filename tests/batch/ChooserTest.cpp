@@ -37,7 +37,7 @@ TEST_F(Chooser, OpensOnTheSourceFolderWithTheModesCaption) {
     EXPECT_EQ(chooser->windowTitle(), "移動先指定");
 
     // The user picks another drive: its root, and the path line follows.
-    chooser->DriveComboBox1->SetDrive(QStringLiteral("/dev/shm"));  // listed, not chosen
+    chooser->DriveComboBox1->ShowDrive(QStringLiteral("/dev/shm"));  // listed, not chosen
     EXPECT_EQ(chooser->DirectoryListBox1->Directory(), folder);
     emit chooser->DriveComboBox1->activated(chooser->DriveComboBox1->currentIndex());
     EXPECT_EQ(chooser->DirectoryListBox1->Directory(), "/dev/shm");
