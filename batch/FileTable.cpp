@@ -1,35 +1,18 @@
 #include "batch/FileTable.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QCollator>
 #include <algorithm>
 #include <numeric>
-
-#include "platform/FileIo.h"
+#include <optional>
 
 namespace tamarind {
 namespace {
 
-const char16_t* const kWeekdays[7] = {u"月", u"火", u"水", u"木", u"金", u"土", u"日"};
-
-QString TimeText(const QDateTime& time, bool spaceBeforeWeekday) {
-    if (!time.isValid()) return QStringLiteral("不明");
-    const QDateTime local = time.toLocalTime();
-    const QDate d = local.date();
-    const QTime t = local.time();
-    if (d.year() < 1900) return QStringLiteral("不明");
-    return QString::asprintf("%4d/%.2d/%.2d %.2d:%.2d:%.2d", d.year(), d.month(), d.day(),
-                             t.hour(), t.minute(), t.second()) +
-           (spaceBeforeWeekday ? QStringLiteral(" (") : QStringLiteral("(")) +
-           QString::fromUtf16(kWeekdays[d.dayOfWeek() - 1]) + u')';
-}
-
-QDateTime FromTimestamp(const struct statx_timestamp& ts) {
-    return QDateTime::fromMSecsSinceEpoch(std::int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000,
-                                          Qt::UTC);
+// Whole seconds since 1970 of a time, rounded down (also before 1970).
+std::optional<qint64> Seconds(const QDateTime& time) {
+    if (!time.isValid()) return std::nullopt;
+    const qint64 ms = time.toMSecsSinceEpoch();
+    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
 }
 
 // Case-insensitive collation in the given locale. Case-folding first keeps the
@@ -56,38 +39,24 @@ std::vector<int> DenseRanks(const std::vector<Key>& keys, Less less, Equal equal
 
 }  // namespace
 
-QString CreationTimeText(const QDateTime& time) { return TimeText(time, false); }
-QString UpdateTimeText(const QDateTime& time) { return TimeText(time, true); }
+QString CreationTimeText(const QDateTime& time) { return FormatFileTime(Seconds(time)); }
+QString UpdateTimeText(const QDateTime& time) { return FormatFileTime(Seconds(time), true); }
 
 QString SizeText(std::int64_t size, const QLocale& locale) {
-    QLocale l = locale;
-    l.setNumberOptions(l.numberOptions() & ~QLocale::OmitGroupSeparator);
-    return l.toString(qlonglong(size)) + u' ';
-}
-
-QString AttributeLetters(const QString& name, bool readOnly) {
-    QString letters;
-    if (readOnly) letters += u'R';
-    if (name.startsWith(u'.')) letters += u'H';
-    return letters;
+    return GroupedNumber(size, locale) + u' ';
 }
 
 FileDetails ReadFileDetails(const QString& path, const QLocale& locale) {
     FileDetails details;
-    const QByteArray bytes = EncodePath(path);
-    struct statx st {};
-    if (::statx(AT_FDCWD, bytes.constData(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
-        return details;
+    const std::optional<FileFacts> facts = ReadFileFacts(path);
+    if (!facts) return details;
     details.read = true;
-    details.size = std::int64_t(st.stx_size);
+    details.size = facts->size;
     details.sizeText = SizeText(details.size, locale);
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    details.attributes = AttributeLetters(name, ::access(bytes.constData(), W_OK) != 0);
+    details.attributes = facts->attributes;
     // Not every file system keeps a birth time: then the creation time is unknown.
-    details.created = (st.stx_mask & STATX_BTIME) ? CreationTimeText(FromTimestamp(st.stx_btime))
-                                                  : QStringLiteral("不明");
-    details.updated = (st.stx_mask & STATX_MTIME) ? UpdateTimeText(FromTimestamp(st.stx_mtime))
-                                                  : QStringLiteral("不明");
+    details.created = FormatFileTime(facts->birthTime);
+    details.updated = FormatFileTime(facts->modifyTime, true);
     return details;
 }
 

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/FileFacts.h"  // AttributeLetters, the time and number texts
+
 namespace tamarind {
 
 struct FileRow {
@@ -43,10 +45,6 @@ QString UpdateTimeText(const QDateTime& time);
 
 // The size with the locale's thousands separator and one trailing space.
 QString SizeText(std::int64_t size, const QLocale& locale = QLocale());
-
-// The letters for a file: "R" when the user may not write it, "H" when its
-// name starts with a dot.
-QString AttributeLetters(const QString& name, bool readOnly);
 
 // The rows for `names` in `folder`, in list order.
 std::vector<FileRow> GatherRows(const QString& folder, const QStringList& names,

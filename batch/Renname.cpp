@@ -55,6 +55,20 @@ QLineEdit* CreamField(QWidget* parent, const QString& name, const QColor& colour
     return field;
 }
 
+QLabel* Caption(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+UpDown* Spin(QWidget* parent, const QString& name, int min, int max, int position, QRect geometry) {
+    auto* spin = new UpDown(min, max, position, parent);
+    spin->setObjectName(name);
+    spin->setGeometry(geometry);
+    return spin;
+}
+
 QGroupBox* Group(QWidget* parent, const QString& name, const QString& title, QRect geometry) {
     auto* box = new QGroupBox(title, parent);
     box->setObjectName(name);
@@ -155,19 +169,16 @@ void TForm7::BuildNamingGroup() {
     }
     QObject::connect(Memo1, &QPlainTextEdit::textChanged, this,
                      [this] { RunGuarded([this] { Memo1Change(); }); });
-    Label1 = new QLabel(QStringLiteral("＋"), GroupBox5);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(120, 34, 14, 16);
+    Label1 =
+        Caption(GroupBox5, QStringLiteral("Label1"), QStringLiteral("＋"), QRect(120, 34, 14, 16));
     GroupBox9 = Group(GroupBox5, QStringLiteral("GroupBox9"), QStringLiteral("連番部桁数"),
                       QRect(136, 16, 96, 46));
     Memo2 = CreamField(GroupBox9, QStringLiteral("Memo2"));
     Memo2->setGeometry(6, 16, 54, 24);
-    UpDown1 = new UpDown(kDigitsMin, kDigitsMax, kDigitsDefault, GroupBox9);
-    UpDown1->setObjectName(QStringLiteral("UpDown1"));
-    UpDown1->setGeometry(62, 18, 30, 20);
-    Label2 = new QLabel(QStringLiteral("＋"), GroupBox5);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(234, 34, 14, 16);
+    UpDown1 = Spin(GroupBox9, QStringLiteral("UpDown1"), kDigitsMin, kDigitsMax, kDigitsDefault,
+                   QRect(62, 18, 30, 20));
+    Label2 =
+        Caption(GroupBox5, QStringLiteral("Label2"), QStringLiteral("＋"), QRect(234, 34, 14, 16));
     GroupBox10 = Group(GroupBox5, QStringLiteral("GroupBox10"), QStringLiteral("拡張子部"),
                        QRect(250, 16, 94, 46));
     Memo5 = CreamField(GroupBox10, QStringLiteral("Memo5"));
@@ -178,29 +189,24 @@ void TForm7::BuildNamingGroup() {
                       QRect(8, 66, 160, 66));
     Memo3 = CreamField(GroupBox6, QStringLiteral("Memo3"));
     Memo3->setGeometry(8, 26, 80, 24);
-    UpDown4 = new UpDown(0, kStartTensMax, 0, GroupBox6);
-    UpDown4->setObjectName(QStringLiteral("UpDown4"));
-    UpDown4->setGeometry(100, 16, 40, 20);
-    UpDown2 = new UpDown(0, kStartOnesMax, 0, GroupBox6);
-    UpDown2->setObjectName(QStringLiteral("UpDown2"));
-    UpDown2->setGeometry(100, 40, 40, 20);
+    UpDown4 =
+        Spin(GroupBox6, QStringLiteral("UpDown4"), 0, kStartTensMax, 0, QRect(100, 16, 40, 20));
+    UpDown2 =
+        Spin(GroupBox6, QStringLiteral("UpDown2"), 0, kStartOnesMax, 0, QRect(100, 40, 40, 20));
     GroupBox7 = Group(GroupBox5, QStringLiteral("GroupBox7"), QStringLiteral("増分値"),
                       QRect(184, 66, 160, 66));
     Memo4 = CreamField(GroupBox7, QStringLiteral("Memo4"));
     Memo4->setGeometry(8, 26, 80, 24);
-    UpDown5 = new UpDown(0, kIncrementTensMax, 0, GroupBox7);
-    UpDown5->setObjectName(QStringLiteral("UpDown5"));
-    UpDown5->setGeometry(100, 16, 40, 20);
-    UpDown3 = new UpDown(kIncrementOnesMin, kIncrementOnesMax, 1, GroupBox7);
-    UpDown3->setObjectName(QStringLiteral("UpDown3"));
-    UpDown3->setGeometry(100, 40, 40, 20);
+    UpDown5 =
+        Spin(GroupBox7, QStringLiteral("UpDown5"), 0, kIncrementTensMax, 0, QRect(100, 16, 40, 20));
+    UpDown3 = Spin(GroupBox7, QStringLiteral("UpDown3"), kIncrementOnesMin, kIncrementOnesMax, 1,
+                   QRect(100, 40, 40, 20));
     for (UpDown* u : {UpDown1, UpDown2, UpDown3, UpDown4, UpDown5})
         u->onClick = [this] { UpdateNamePreview(); };
 
     // The preview of the first new name.
-    Label3 = new QLabel(QStringLiteral("初期ファイル名"), GroupBox5);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setGeometry(12, 144, 90, 16);
+    Label3 = Caption(GroupBox5, QStringLiteral("Label3"), QStringLiteral("初期ファイル名"),
+                     QRect(12, 144, 90, 16));
     Memo6 = CreamField(GroupBox5, QStringLiteral("Memo6"), kAqua);
     Memo6->setGeometry(104, 140, 240, 24);
 }
@@ -279,9 +285,8 @@ void TForm7::BuildTable() {
 void TForm7::BuildCountGroups() {
     GroupBox2 = Group(this, QStringLiteral("GroupBox2"), QStringLiteral("全ﾌｧｲﾙ処理"),
                       QRect(6, 0, 160, 56));
-    Label4 = new QLabel(QStringLiteral("ﾌｧｲﾙ数"), GroupBox2);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setGeometry(8, 26, 44, 16);
+    Label4 = Caption(GroupBox2, QStringLiteral("Label4"), QStringLiteral("ﾌｧｲﾙ数"),
+                     QRect(8, 26, 44, 16));
     Memo7 = CreamField(GroupBox2, QStringLiteral("Memo7"));
     Memo7->setGeometry(52, 22, 50, 22);
     BitBtn3 = new QPushButton(QStringLiteral("実行"), GroupBox2);
@@ -291,9 +296,8 @@ void TForm7::BuildCountGroups() {
 
     GroupBox3 = Group(this, QStringLiteral("GroupBox3"), QStringLiteral("選択ﾌｧｲﾙ処理"),
                       QRect(172, 0, 172, 56));
-    Label6 = new QLabel(QStringLiteral("選択ﾌｧｲﾙ数"), GroupBox3);
-    Label6->setObjectName(QStringLiteral("Label6"));
-    Label6->setGeometry(8, 26, 62, 16);
+    Label6 = Caption(GroupBox3, QStringLiteral("Label6"), QStringLiteral("選択ﾌｧｲﾙ数"),
+                     QRect(8, 26, 62, 16));
     Memo12 = CreamField(GroupBox3, QStringLiteral("Memo12"));
     Memo12->setGeometry(70, 22, 46, 22);
     BitBtn2 = new QPushButton(QStringLiteral("実行"), GroupBox3);
@@ -527,23 +531,14 @@ void TForm7::HighlightMode(int mode) {
     if (mode >= 1 && mode <= 6) SetTextColor(buttons[mode - 1], Qt::red);
 }
 
-void TForm7::BitBtn2Click() {
-    RunScope = 1;
+void TForm7::BitBtn2Click() { StartRun(1); }
+
+void TForm7::BitBtn3Click() { StartRun(2); }
+
+void TForm7::StartRun(int scope) {
+    RunScope = scope;
     if (BatchMode == kModeRename || BatchMode == kModeDelete) {
         // Once per click, also when the field already holds "0".
-        {
-            const QSignalBlocker block(Edit4);
-            Edit4->setText(QStringLiteral("0"));
-        }
-        Edit4Change();
-        return;
-    }
-    OpenDestinationChooser();
-}
-
-void TForm7::BitBtn3Click() {
-    RunScope = 2;
-    if (BatchMode == kModeRename || BatchMode == kModeDelete) {
         {
             const QSignalBlocker block(Edit4);
             Edit4->setText(QStringLiteral("0"));

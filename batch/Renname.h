@@ -78,6 +78,9 @@ public:
     void HighlightMode(int mode);
     void BitBtn2Click();
     void BitBtn3Click();
+    // The selected rows (scope 1) or all rows (scope 2): run at once where no
+    // destination is needed, else ask for the destination first.
+    void StartRun(int scope);
     void OpenDestinationChooser();
     // Start the run (a negative number: the destination choice was cancelled).
     void Edit4Change();

@@ -5,27 +5,10 @@
 
 #include <QLocale>
 #include <QString>
-#include <optional>
+
+#include "platform/FileFacts.h"
 
 namespace tamarind {
-
-struct FileFacts {
-    // "R" when the user may not write the file, then "H" when its name
-    // starts with a dot; empty when neither holds.
-    QString attributes;
-    // Seconds since 1970 (UTC); no birth time where the file system keeps none.
-    std::optional<qint64> birthTime;
-    qint64 modifyTime = 0;
-    qint64 size = 0;
-};
-
-// The facts of the file at `path`, or nothing when it does not exist or
-// cannot be looked at.
-std::optional<FileFacts> ReadFileFacts(const QString& path);
-
-// A file time in the local time zone, "2004/05/03 14:07:09(月)"; "不明" when
-// there is none or its local year is below 1900.
-QString FormatFileTime(std::optional<qint64> secondsUtc);
 
 // "1,234,567 バイト" with the thousands separator of `locale`.
 QString FormatByteCount(qint64 bytes, const QLocale& locale = QLocale());

@@ -3,13 +3,13 @@
 // failures, trash runs into a private trash, and the five faults the window
 // guards against (a fixed part with "/", a run after the main window moved
 // on, a full disk, a target that is the source itself, keyboard selection).
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <QRadioButton>
 #include <QPlainTextEdit>
 
 #include "BatchSupport.h"
+#include "TmpfsMount.h"
 #include "batch/UpDown.h"
 #include "platform/Folders.h"
 
@@ -21,25 +21,6 @@ namespace {
 using Files = std::map<QString, QByteArray>;
 
 const QString kOverwriteTail = QStringLiteral("　はすでに存在しています。上書きしますか？。");
-
-// A small tmpfs mounted for the test's lifetime (root only).
-class TinyDisk {
-public:
-    explicit TinyDisk(const QString& size) {
-        if (::geteuid() != 0) return;
-        mounted_ = ::mount("tmpfs", EncodePath(dir_.path()).constData(), "tmpfs", 0,
-                           ("size=" + size).toLatin1().constData()) == 0;
-    }
-    ~TinyDisk() {
-        if (mounted_) ::umount2(EncodePath(dir_.path()).constData(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-    QString path() const { return dir_.path(); }
-
-private:
-    QTemporaryDir dir_;
-    bool mounted_ = false;
-};
 
 class BatchRuns : public BatchFixture {
 protected:
@@ -57,6 +38,14 @@ protected:
         ASSERT_TRUE(chooser->isVisible());
         RunGuarded([&] { chooser->DirectoryListBox1->SetDirectory(destination); });
         Click(chooser->Button1);
+    }
+    // The main window back on the test folder and the batch window opened
+    // afresh on it in `mode`, with no dialog recorded yet.
+    void Reopen(int mode) {
+        RunGuarded([&] { main->ShowFolder(folder); });
+        Open();
+        Mode(mode);
+        dialogs.clear();
     }
     void RunAll(const QString& destination = {}) { Run(batch->BitBtn3, destination); }
     void RunSelected(const QString& destination = {}) { Run(batch->BitBtn2, destination); }
@@ -205,10 +194,7 @@ TEST_F(BatchRuns, OverwriteQuestionSkipsOnNoAndReplacesOnYes) {
     EXPECT_EQ(Contents(folder), before);
 
     // The markers of rename and move.
-    RunGuarded([&] { main->ShowFolder(folder); });
-    Open();
-    Mode(kModeMove);
-    dialogs.clear();
+    Reopen(kModeMove);
     dialogs.AnswerAsk(BoxAnswer::No);
     dialogs.AnswerAsk(BoxAnswer::No);
     dialogs.AnswerAsk(BoxAnswer::No);
@@ -378,10 +364,7 @@ TEST_F(BatchRuns, TargetThatIsTheSourceStaysIntactAndTheRunGoesOn) {
     // Copy and move into the source folder under the same names.
     for (int mode : {kModeCopy, kModeMove}) {
         SCOPED_TRACE(mode);
-        RunGuarded([&] { main->ShowFolder(folder); });
-        Open();
-        Mode(mode);
-        dialogs.clear();
+        Reopen(mode);
         RunAll(folder);
         EXPECT_EQ(Contents(folder), before);
         ASSERT_EQ(dialogs.messages().size(), 2u);  // each file, and the run went on
@@ -406,8 +389,8 @@ TEST_F(BatchRuns, TargetThatIsTheSourceStaysIntactAndTheRunGoesOn) {
 
 TEST_F(BatchRuns, FullDiskStopsTheRunWithNoPartialCopyAndTheSourceKept) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
-    TinyDisk disk("64k");
-    ASSERT_TRUE(disk.mounted());
+    TmpfsMount disk(QStringLiteral("64k"));
+    ASSERT_TRUE(disk.ok()) << disk.why();
     Put("a.jpg", QByteArray(20 * 1024, 'a'));
     Put("b.jpg", QByteArray(200 * 1024, 'b'));
     Put("c.jpg", QByteArray(10 * 1024, 'c'));
@@ -416,10 +399,7 @@ TEST_F(BatchRuns, FullDiskStopsTheRunWithNoPartialCopyAndTheSourceKept) {
     const Files before = Contents(folder);
     for (int mode : {kModeRenameCopy, kModeRenameMove}) {
         SCOPED_TRACE(mode);
-        RunGuarded([&] { main->ShowFolder(folder); });
-        Open();
-        Mode(mode);
-        dialogs.clear();
+        Reopen(mode);
         RunAll(disk.path());
         EXPECT_EQ(dialogs.messages(), std::vector<QString>({"ディスクがいっぱいです."}));
         // a.jpg went (renamed A0000.jpg); b.jpg did not fit and left nothing;

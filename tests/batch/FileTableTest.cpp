@@ -3,7 +3,6 @@
 // exactly the exchange sort's, ties included.
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -15,7 +14,10 @@
 #include "batch/FileTable.h"
 #include "platform/FileIo.h"
 
+#include "TmpfsMount.h"
+
 using namespace tamarind;
+using tamarind::test::TmpfsMount;
 
 namespace {
 
@@ -148,17 +150,18 @@ TEST(FileTableTexts, RowsReadFromRealFiles) {
 TEST(FileTableTexts, ReadOnlyFilesShowR) {
     // A file the user may not write: mode 0444 for a plain user; root writes
     // anything, so for root the file lies on a read-only mount.
-    QTemporaryDir dir;
-    const QByteArray folder = EncodePath(dir.path());
     const bool root = ::geteuid() == 0;
-    if (root) ASSERT_EQ(::mount("tmpfs", folder.constData(), "tmpfs", 0, "size=64k"), 0);
-    WriteFileBytes(dir.path() + "/ro.jpg", "x");
-    if (root)
-        ASSERT_EQ(::mount(nullptr, folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
-    else
-        ::chmod((folder + "/ro.jpg").constData(), 0444);
-    const FileDetails details = ReadFileDetails(dir.path() + "/ro.jpg");
-    if (root) ::umount2(folder.constData(), MNT_DETACH);
+    TmpfsMount disk(QStringLiteral("64k"));  // without root, just an empty folder
+    if (root) {
+        ASSERT_TRUE(disk.ok()) << disk.why();
+    }
+    WriteFileBytes(disk.path() + "/ro.jpg", "x");
+    if (root) {
+        ASSERT_TRUE(disk.MakeReadOnly());
+    } else {
+        ::chmod((disk.nativePath() + "/ro.jpg").constData(), 0444);
+    }
+    const FileDetails details = ReadFileDetails(disk.path() + "/ro.jpg");
     EXPECT_TRUE(details.read);
     EXPECT_EQ(details.attributes, "R");
 }

@@ -8,7 +8,6 @@
 // Each case compares every file and byte before and after.
 #include <gtest/gtest.h>
 #include <sys/fsuid.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include <functional>
 
 #include "FileOpsSupport.h"
+#include "TmpfsMount.h"
 #include "platform/FileIo.h"
 #include "platform/FileOps.h"
 
@@ -41,45 +41,6 @@ QByteArray Pattern(int size, int seed) {
     return bytes;
 }
 
-// A tmpfs of `size` mounted on a fresh folder, unmounted and removed when
-// the object goes (also when the test fails half-way).
-class TmpfsMount {
-public:
-    TmpfsMount(const char* options) : holder_("/tmp") {
-        point_ = holder_.path() + "/mnt";
-        if (::geteuid() != 0) {
-            why_ = "not root: cannot mount a file system";
-            return;
-        }
-        if (::mkdir(point_.constData(), 0755) != 0 ||
-            ::mount("tamarind-test", point_.constData(), "tmpfs", 0, options) != 0) {
-            why_ = std::string("mount tmpfs failed: ") + std::strerror(errno);
-            return;
-        }
-        mounted_ = true;
-    }
-    ~TmpfsMount() {
-        if (mounted_) ::umount2(point_.constData(), MNT_DETACH);
-    }
-    bool ok() const { return mounted_; }
-    const std::string& why() const { return why_; }
-    const QByteArray& path() const { return point_; }
-    bool MakeReadOnly() {
-        return ::mount("tamarind-test", point_.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-
-private:
-    TempFolder holder_;
-    QByteArray point_;
-    bool mounted_ = false;
-    std::string why_;
-};
-
-#define REQUIRE_MOUNT(m)                                   \
-    do {                                                   \
-        if (!(m).ok()) GTEST_SKIP() << (m).why();          \
-    } while (0)
-
 // A folder on the disk of the build folder (the working directory of the
 // tests), so that /dev/shm is another file system.
 QByteArray BuildDisk() {
@@ -95,59 +56,59 @@ bool OnDifferentDisks(const QByteArray& a, const QByteArray& b) {
 // --- real file systems ---------------------------------------------------
 
 TEST(FullDisk, CopyAndMoveLeaveNoPartialFileAndKeepTheOldTarget) {
-    TmpfsMount full("size=256k");
+    TmpfsMount full(QStringLiteral("256k"));
     REQUIRE_MOUNT(full);
     TempFolder disk(BuildDisk());
     const QByteArray big = Pattern(1 << 20, 1);  // four times the room
     PutFile(disk.path() + "/big.jpg", big);
-    PutFile(full.path() + "/old.jpg", "old picture");
-    const Tree diskBefore = Snapshot(disk.path()), fullBefore = Snapshot(full.path());
+    PutFile(full.nativePath() + "/old.jpg", "old picture");
+    const Tree diskBefore = Snapshot(disk.path()), fullBefore = Snapshot(full.nativePath());
 
     // A new file: refused, nothing left on the full disk.
-    FileOpResult r = CopyFile(Q(disk.path() + "/big.jpg"), Q(full.path() + "/big.jpg"), Replace::No);
+    FileOpResult r = CopyFile(Q(disk.path() + "/big.jpg"), Q(full.nativePath() + "/big.jpg"), Replace::No);
     EXPECT_EQ(r.status, FileOpStatus::Failed);
     EXPECT_EQ(r.text, kDiskFull);
-    EXPECT_EQ(Snapshot(full.path()), fullBefore) << Describe(Snapshot(full.path()));
+    EXPECT_EQ(Snapshot(full.nativePath()), fullBefore) << Describe(Snapshot(full.nativePath()));
 
     // Overwriting: the old target stays as it was.
-    r = CopyFile(Q(disk.path() + "/big.jpg"), Q(full.path() + "/old.jpg"), Replace::Yes);
+    r = CopyFile(Q(disk.path() + "/big.jpg"), Q(full.nativePath() + "/old.jpg"), Replace::Yes);
     EXPECT_EQ(r.text, kDiskFull);
-    EXPECT_EQ(Snapshot(full.path()), fullBefore) << Describe(Snapshot(full.path()));
+    EXPECT_EQ(Snapshot(full.nativePath()), fullBefore) << Describe(Snapshot(full.nativePath()));
 
     // Moving there (another file system): the source stays.
     for (Replace replace : {Replace::No, Replace::Yes}) {
-        r = MoveFile(Q(disk.path() + "/big.jpg"), Q(full.path() + "/old.jpg"), replace);
+        r = MoveFile(Q(disk.path() + "/big.jpg"), Q(full.nativePath() + "/old.jpg"), replace);
         EXPECT_EQ(r.text, replace == Replace::No ? kTargetExistsText : kDiskFull);
-        r = MoveFile(Q(disk.path() + "/big.jpg"), Q(full.path() + "/moved.jpg"), replace);
+        r = MoveFile(Q(disk.path() + "/big.jpg"), Q(full.nativePath() + "/moved.jpg"), replace);
         EXPECT_EQ(r.text, kDiskFull);
     }
-    EXPECT_EQ(Snapshot(full.path()), fullBefore);
+    EXPECT_EQ(Snapshot(full.nativePath()), fullBefore);
     EXPECT_EQ(Snapshot(disk.path()), diskBefore);
 
     // What fits still goes.
     PutFile(disk.path() + "/small.jpg", Pattern(5000, 2));
-    EXPECT_TRUE(CopyFile(Q(disk.path() + "/small.jpg"), Q(full.path() + "/small.jpg"), Replace::No).ok());
-    EXPECT_EQ(GetFile(full.path() + "/small.jpg"), Pattern(5000, 2));
+    EXPECT_TRUE(CopyFile(Q(disk.path() + "/small.jpg"), Q(full.nativePath() + "/small.jpg"), Replace::No).ok());
+    EXPECT_EQ(GetFile(full.nativePath() + "/small.jpg"), Pattern(5000, 2));
 }
 
 TEST(ReadOnlyDisk, EveryOperationIsRefusedAndNothingChanges) {
-    TmpfsMount ro("size=1m");
+    TmpfsMount ro(QStringLiteral("1m"));
     REQUIRE_MOUNT(ro);
-    PutFile(ro.path() + "/a.jpg", "picture A");
-    ASSERT_EQ(::mkdir((ro.path() + "/sub").constData(), 0755), 0);
+    PutFile(ro.nativePath() + "/a.jpg", "picture A");
+    ASSERT_EQ(::mkdir((ro.nativePath() + "/sub").constData(), 0755), 0);
     ASSERT_TRUE(ro.MakeReadOnly()) << std::strerror(errno);
     TempFolder disk(BuildDisk());
     PutFile(disk.path() + "/b.jpg", "picture B");
-    const Tree roBefore = Snapshot(ro.path()), diskBefore = Snapshot(disk.path());
-    const QString a = Q(ro.path() + "/a.jpg");
+    const Tree roBefore = Snapshot(ro.nativePath()), diskBefore = Snapshot(disk.path());
+    const QString a = Q(ro.nativePath() + "/a.jpg");
 
     for (const FileOpResult& r : {
-             RenameFile(a, Q(ro.path() + "/c.jpg"), Replace::No),
-             RenameFile(a, Q(ro.path() + "/c.jpg"), Replace::Yes),
-             CopyFile(Q(disk.path() + "/b.jpg"), Q(ro.path() + "/b.jpg"), Replace::No),
+             RenameFile(a, Q(ro.nativePath() + "/c.jpg"), Replace::No),
+             RenameFile(a, Q(ro.nativePath() + "/c.jpg"), Replace::Yes),
+             CopyFile(Q(disk.path() + "/b.jpg"), Q(ro.nativePath() + "/b.jpg"), Replace::No),
              CopyFile(Q(disk.path() + "/b.jpg"), a, Replace::Yes),
-             MoveFile(Q(disk.path() + "/b.jpg"), Q(ro.path() + "/b.jpg"), Replace::No),
-             MoveFile(a, Q(ro.path() + "/sub/a.jpg"), Replace::No),
+             MoveFile(Q(disk.path() + "/b.jpg"), Q(ro.nativePath() + "/b.jpg"), Replace::No),
+             MoveFile(a, Q(ro.nativePath() + "/sub/a.jpg"), Replace::No),
              // Leaving a read-only disk: the source could not be deleted,
              // so nothing is copied either.
              MoveFile(a, Q(disk.path() + "/a.jpg"), Replace::No),
@@ -157,7 +118,7 @@ TEST(ReadOnlyDisk, EveryOperationIsRefusedAndNothingChanges) {
         EXPECT_EQ(r.status, FileOpStatus::Failed);
         EXPECT_EQ(r.text, kDenied);
     }
-    EXPECT_EQ(Snapshot(ro.path()), roBefore);
+    EXPECT_EQ(Snapshot(ro.nativePath()), roBefore);
     EXPECT_EQ(Snapshot(disk.path()), diskBefore) << Describe(Snapshot(disk.path()));
 
     // Reading from it is fine.
@@ -241,20 +202,20 @@ TEST(OtherDisk, MoveCopiesFlushesThenDeletesTheSource) {
 }
 
 TEST(OtherDisk, TrashOnAnotherVolumeUsesThatVolumesTopTrash) {
-    TmpfsMount vol("size=1m");
+    TmpfsMount vol(QStringLiteral("1m"));
     REQUIRE_MOUNT(vol);
     TempFolder home(BuildDisk());
     const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", home.path() + "/data");
-    ASSERT_EQ(::mkdir((vol.path() + "/pics").constData(), 0755), 0);
-    PutFile(vol.path() + "/pics/a.jpg", "A");
+    ASSERT_EQ(::mkdir((vol.nativePath() + "/pics").constData(), 0755), 0);
+    PutFile(vol.nativePath() + "/pics/a.jpg", "A");
 
     QString trashed;
-    const FileOpResult r = MoveToTrash(Q(vol.path() + "/pics/a.jpg"), &trashed);
+    const FileOpResult r = MoveToTrash(Q(vol.nativePath() + "/pics/a.jpg"), &trashed);
     ASSERT_TRUE(r.ok()) << r.text.toStdString();
-    const QByteArray top = vol.path() + "/.Trash-" + QByteArray::number(::getuid());
+    const QByteArray top = vol.nativePath() + "/.Trash-" + QByteArray::number(::getuid());
     EXPECT_EQ(EncodePath(trashed), top + "/files/a.jpg");
-    const Tree after = Snapshot(vol.path());
+    const Tree after = Snapshot(vol.nativePath());
     EXPECT_EQ(after.at(".Trash-" + QByteArray::number(::getuid()) + "/files/a.jpg"), "A");
     EXPECT_TRUE(after.at(".Trash-" + QByteArray::number(::getuid()) + "/info/a.jpg.trashinfo")
                     .startsWith("[Trash Info]\nPath=pics/a.jpg\n"));
@@ -263,27 +224,27 @@ TEST(OtherDisk, TrashOnAnotherVolumeUsesThatVolumesTopTrash) {
     // An administrator's shared .Trash (sticky) takes the user's files in a
     // folder of the user's id; without the sticky bit it is not trusted.
     const QByteArray uid = QByteArray::number(::getuid());
-    ASSERT_EQ(::mkdir((vol.path() + "/.Trash").constData(), 0777), 0);
-    PutFile(vol.path() + "/pics/s.jpg", "S");
-    ASSERT_TRUE(MoveToTrash(Q(vol.path() + "/pics/s.jpg")).ok());
+    ASSERT_EQ(::mkdir((vol.nativePath() + "/.Trash").constData(), 0777), 0);
+    PutFile(vol.nativePath() + "/pics/s.jpg", "S");
+    ASSERT_TRUE(MoveToTrash(Q(vol.nativePath() + "/pics/s.jpg")).ok());
     EXPECT_EQ(GetFile(top + "/files/s.jpg"), "S");
-    ASSERT_EQ(::chmod((vol.path() + "/.Trash").constData(), 01777), 0);
-    PutFile(vol.path() + "/pics/s.jpg", "S2");
-    ASSERT_TRUE(MoveToTrash(Q(vol.path() + "/pics/s.jpg"), &trashed).ok());
-    EXPECT_EQ(EncodePath(trashed), vol.path() + "/.Trash/" + uid + "/files/s.jpg");
-    EXPECT_EQ(GetFile(vol.path() + "/.Trash/" + uid + "/files/s.jpg"), "S2");
-    RemoveTree(vol.path() + "/.Trash");
+    ASSERT_EQ(::chmod((vol.nativePath() + "/.Trash").constData(), 01777), 0);
+    PutFile(vol.nativePath() + "/pics/s.jpg", "S2");
+    ASSERT_TRUE(MoveToTrash(Q(vol.nativePath() + "/pics/s.jpg"), &trashed).ok());
+    EXPECT_EQ(EncodePath(trashed), vol.nativePath() + "/.Trash/" + uid + "/files/s.jpg");
+    EXPECT_EQ(GetFile(vol.nativePath() + "/.Trash/" + uid + "/files/s.jpg"), "S2");
+    RemoveTree(vol.nativePath() + "/.Trash");
 
     // A volume whose trash cannot be made: the file stays where it is.
-    PutFile(vol.path() + "/pics/b.jpg", "B");
+    PutFile(vol.nativePath() + "/pics/b.jpg", "B");
     RemoveTree(top);
     PutFile(top, "not a folder");
-    const Tree before = Snapshot(vol.path());
-    EXPECT_EQ(MoveToTrash(Q(vol.path() + "/pics/b.jpg")).status, FileOpStatus::Failed);
+    const Tree before = Snapshot(vol.nativePath());
+    EXPECT_EQ(MoveToTrash(Q(vol.nativePath() + "/pics/b.jpg")).status, FileOpStatus::Failed);
     ASSERT_EQ(::unlink(top.constData()), 0);
     ASSERT_TRUE(vol.MakeReadOnly());
-    EXPECT_EQ(MoveToTrash(Q(vol.path() + "/pics/b.jpg")).text, kDenied);
-    Tree now = Snapshot(vol.path());
+    EXPECT_EQ(MoveToTrash(Q(vol.nativePath() + "/pics/b.jpg")).text, kDenied);
+    Tree now = Snapshot(vol.nativePath());
     now[".Trash-" + QByteArray::number(::getuid())] = "not a folder";
     EXPECT_EQ(now, before);
     qputenv("XDG_DATA_HOME", oldXdg);
