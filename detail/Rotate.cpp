@@ -258,24 +258,28 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
 }
 
 // Each row reversed into the same row (mirror) or the opposite one (half
-// turn). Result pixels are written left to right; a 16-byte store writes one
-// byte of the next pixel, which the next step writes again.
+// turn). The source row is read left to right and the result written right to
+// left: both streams then run through memory at an even pace, which is much
+// faster than reading the source backwards. A 16-byte load takes source
+// pixels i..i+4 with the byte before them; its shuffle puts them at result
+// pixels w-5-i..w-1-i with one spare byte in front, which lands on the last
+// byte of result pixel w-6-i, written again by the next step.
 __attribute__((target("ssse3"))) void ReverseRows24(const RowTables& rows, int w, int h,
                                                     bool swapRows) {
-    const __m128i reverse = _mm_setr_epi8(12, 13, 14, 9, 10, 11, 6, 7, 8, 3, 4, 5, 0, 1, 2, -1);
+    const __m128i reverse = _mm_setr_epi8(-1, 13, 14, 15, 10, 11, 12, 7, 8, 9, 4, 5, 6, 1, 2, 3);
     for (int y = 0; y < h; ++y) {
         const uchar* s = rows.src[size_t(y)];
         uchar* d = rows.dst[size_t(swapRows ? h - 1 - y : y)];
-        // Result pixel 0 is the source's last: a 16-byte load there would leave the row.
-        std::memcpy(d, s + qsizetype(w - 1) * 3, 3);
-        int x = 1;
-        // Pixels x..x+4 come from source pixels w-5-x..w-1-x; the store's
-        // extra byte lands on pixel x+5, still inside the row.
-        for (; x + 6 <= w; x += 5) {
-            const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + qsizetype(w - 5 - x) * 3));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + qsizetype(x) * 3), _mm_shuffle_epi8(in, reverse));
+        // Source pixel 0 has no byte in front of it inside the row.
+        std::memcpy(d + qsizetype(w - 1) * 3, s, 3);
+        int i = 1;
+        // The spare byte must stay inside the row: w-6-i >= 0.
+        for (; i + 6 <= w; i += 5) {
+            const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + qsizetype(i) * 3 - 1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + qsizetype(w - 5 - i) * 3 - 1),
+                             _mm_shuffle_epi8(in, reverse));
         }
-        for (; x < w; ++x) std::memcpy(d + qsizetype(x) * 3, s + qsizetype(w - 1 - x) * 3, 3);
+        for (; i < w; ++i) std::memcpy(d + qsizetype(w - 1 - i) * 3, s + qsizetype(i) * 3, 3);
     }
 }
 #endif

@@ -85,7 +85,7 @@ bool SameRows(const Bitmap& a, const Bitmap& b) {
 // Odd sizes in every format, small ones and ones spanning several tiles with
 // ragged edges.
 TEST(RotateBitmap, EveryModeAndFormatFollowsThePixelMapping) {
-    const QSize sizes[] = {{1, 1}, {3, 2}, {13, 7}, {7, 13}, {70, 45}, {33, 97}, {263, 9}, {21, 1031}};
+    const QSize sizes[] = {{1, 1}, {3, 2}, {9, 4}, {13, 7}, {7, 13}, {70, 45}, {33, 97}, {263, 9}, {21, 1031}};
     quint32 seed = 1;
     for (int bits : kFormats)
         for (QSize size : sizes) {
