@@ -14,8 +14,11 @@ void CountRows24(const uchar* bits, qsizetype stride, int width, int height, His
     // as pairs in one table of 65536 counters (small enough for the level-2
     // cache, and neighbouring pixels mostly hit the same lines), red in four
     // sets of 256 that take the pixels in turn, so that runs of equal values
-    // do not wait on each other's increments. The pairs are split into their
-    // blue and green counts at the end.
+    // do not wait on each other's increments. A pair's index is green | blue
+    // << 8: with green in the low byte, the greens of one blue share cache
+    // lines, and the blues, which in photographs mostly change less, pick
+    // the line. The pairs are split into their blue and green counts at the
+    // end.
     std::vector<std::uint32_t> blueGreen(65536, 0);
     alignas(64) std::uint32_t red[4][256] = {};
     std::uint32_t* pairs = blueGreen.data();
@@ -27,28 +30,28 @@ void CountRows24(const uchar* bits, qsizetype stride, int width, int height, His
             const std::uint32_t w0 = qFromLittleEndian<std::uint32_t>(p);
             const std::uint32_t w1 = qFromLittleEndian<std::uint32_t>(p + 4);
             const std::uint32_t w2 = qFromLittleEndian<std::uint32_t>(p + 8);
-            ++pairs[w0 & 0xFFFF];
+            ++pairs[((w0 >> 8) & 255) | ((w0 & 255) << 8)];
             ++red[0][(w0 >> 16) & 255];
-            ++pairs[(w0 >> 24) | ((w1 & 255) << 8)];
+            ++pairs[(w1 & 255) | ((w0 >> 24) << 8)];
             ++red[1][(w1 >> 8) & 255];
-            ++pairs[(w1 >> 16) & 0xFFFF];
+            ++pairs[(w1 >> 24) | (w1 >> 8 & 0xFF00)];
             ++red[2][w2 & 255];
-            ++pairs[(w2 >> 8) & 0xFFFF];
+            ++pairs[((w2 >> 16) & 255) | (w2 & 0xFF00)];
             ++red[3][w2 >> 24];
         }
         for (; x < width; ++x, p += 3) {
-            ++pairs[p[0] | (p[1] << 8)];
+            ++pairs[p[1] | (p[0] << 8)];
             ++red[0][p[2]];
         }
     }
-    for (int green = 0; green < 256; ++green) {
+    for (int blue = 0; blue < 256; ++blue) {
         std::uint32_t sum = 0;
-        for (int blue = 0; blue < 256; ++blue) {
-            const std::uint32_t n = pairs[(green << 8) | blue];
-            tables.HistogramBlue[blue] += std::int32_t(n);
+        for (int green = 0; green < 256; ++green) {
+            const std::uint32_t n = pairs[(blue << 8) | green];
+            tables.HistogramGreen[green] += std::int32_t(n);
             sum += n;
         }
-        tables.HistogramGreen[green] += std::int32_t(sum);
+        tables.HistogramBlue[blue] += std::int32_t(sum);
     }
     for (int v = 0; v < 256; ++v)
         tables.HistogramRed[v] += std::int32_t(red[0][v] + red[1][v] + red[2][v] + red[3][v]);
