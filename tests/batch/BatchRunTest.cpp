@@ -328,7 +328,9 @@ TEST_F(BatchRuns, FixedPartWithASlashIsRefusedBeforeAnyFileIsTouched) {
         EXPECT_TRUE(dialogs.messages()[0].contains("/"));
         EXPECT_EQ(Contents(folder), before);
         EXPECT_TRUE(Contents(folder + "/sub").empty());
-        EXPECT_TRUE(Contents(dir.path() + "/..").count("A0000.jpg") == 0);
+        // Only the name is looked for above the test folder: other programs'
+        // temporary files come and go there.
+        EXPECT_FALSE(QFileInfo::exists(dir.path() + "/../A0000.jpg"));
         EXPECT_TRUE(batch->isVisible());
         EXPECT_TRUE(main->Edit7->text().isEmpty());
     }
