@@ -1,6 +1,7 @@
 #include "detail/Rotate.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -208,6 +209,13 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
         transpose(x, y, c);
         for (int j = 0; j < 4; ++j) Store12(target(x, j, y, 4), c[j]);
     };
+    // When every result row starts on a 16-byte boundary, so do the 48-byte
+    // runs of sixteen rows (y is a multiple of 16 there); large results are
+    // then written with non-temporal stores, which skip reading the result
+    // lines into the cache first.
+    const bool stream = qint64(w) * h * 3 >= (qint64(8) << 20) &&
+                        std::all_of(rows.dst.begin(), rows.dst.end(),
+                                    [](const uchar* row) { return reinterpret_cast<std::uintptr_t>(row) % 16 == 0; });
     // Sixteen rows: each result row gets 48 bytes, written as three 16-byte
     // stores made of the four 12-byte runs.
     auto block16 = [&](int x, int y) __attribute__((target("ssse3"))) {
@@ -216,11 +224,19 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
         for (int j = 0; j < 4; ++j) {
             uchar* d = target(x, j, y, 16);
             const __m128i a = c[0][j], b = c[1][j], cc = c[2][j], dd = c[3][j];
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_or_si128(a, _mm_slli_si128(b, 12)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16),
-                             _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(cc, 8)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32),
-                             _mm_or_si128(_mm_srli_si128(cc, 8), _mm_slli_si128(dd, 4)));
+            const __m128i v0 = _mm_or_si128(a, _mm_slli_si128(b, 12));
+            const __m128i v1 = _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(cc, 8));
+            const __m128i v2 = _mm_or_si128(_mm_srli_si128(cc, 8), _mm_slli_si128(dd, 4));
+            __m128i* out = reinterpret_cast<__m128i*>(d);
+            if (stream) {
+                _mm_stream_si128(out, v0);
+                _mm_stream_si128(out + 1, v1);
+                _mm_stream_si128(out + 2, v2);
+            } else {
+                _mm_storeu_si128(out, v0);
+                _mm_storeu_si128(out + 1, v1);
+                _mm_storeu_si128(out + 2, v2);
+            }
         }
     };
     // A 16-byte load at pixel x stays inside the row while 3x + 16 <= 3w;
@@ -251,6 +267,7 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
                 for (int x = x0; x < x1; x += 4) block4(x, y);
         }
     }
+    if (stream) _mm_sfence();
     for (int y = h4; y < h; ++y)
         for (int x = 0; x < xw; ++x) one(x, y);
     for (int x = xw; x < w; ++x)

@@ -100,6 +100,17 @@ TEST(RotateBitmap, EveryModeAndFormatFollowsThePixelMapping) {
         }
 }
 
+// Results of several megabytes whose rows all start on 16-byte boundaries
+// (a result width that is a multiple of 16) are written with non-temporal
+// stores; the source width leaves ragged columns.
+TEST(RotateBitmap, LargeQuarterTurnsFollowThePixelMapping) {
+    const Bitmap src = Random(1367, 2048, 24, 7);
+    for (int mode : {kTurnLeft, kTurnRight}) {
+        SCOPED_TRACE(::testing::Message() << "mode " << mode);
+        EXPECT_TRUE(FollowsMapping(src, RotateBitmap(src, mode), mode));
+    }
+}
+
 TEST(RotateBitmap, OperationsUndoEachOtherAndKeepThePadding) {
     quint32 seed = 100;
     for (int bits : kFormats)
