@@ -209,11 +209,13 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
         transpose(x, y, c);
         for (int j = 0; j < 4; ++j) Store12(target(x, j, y, 4), c[j]);
     };
-    // When every result row starts on a 16-byte boundary, so do the 48-byte
-    // runs of sixteen rows (y is a multiple of 16 there); large results are
-    // then written with non-temporal stores, which skip reading the result
-    // lines into the cache first.
-    const bool stream = qint64(w) * h * 3 >= (qint64(8) << 20) &&
+    // The 48-byte runs of sixteen rows start at byte 3y of a result row
+    // (turn left) or 3(h-16-y) (turn right), y a multiple of 16. When every
+    // result row starts on a 16-byte boundary, and for the turn right h is a
+    // multiple of 16, so does every run; large results are then written with
+    // non-temporal stores, which skip reading the result lines into the
+    // cache first.
+    const bool stream = qint64(w) * h * 3 >= (qint64(8) << 20) && (!kRight || h % 16 == 0) &&
                         std::all_of(rows.dst.begin(), rows.dst.end(),
                                     [](const uchar* row) { return reinterpret_cast<std::uintptr_t>(row) % 16 == 0; });
     // Sixteen rows: each result row gets 48 bytes, written as three 16-byte

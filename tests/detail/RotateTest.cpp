@@ -101,13 +101,17 @@ TEST(RotateBitmap, EveryModeAndFormatFollowsThePixelMapping) {
 }
 
 // Results of several megabytes whose rows all start on 16-byte boundaries
-// (a result width that is a multiple of 16) are written with non-temporal
-// stores; the source width leaves ragged columns.
+// are written with non-temporal stores. Result widths 2048 and 2053 both
+// give such rows (row lengths 6144 and 6160 bytes), but in the second the
+// turn right's runs do not start on a boundary. The source width leaves
+// ragged columns.
 TEST(RotateBitmap, LargeQuarterTurnsFollowThePixelMapping) {
-    const Bitmap src = Random(1367, 2048, 24, 7);
-    for (int mode : {kTurnLeft, kTurnRight}) {
-        SCOPED_TRACE(::testing::Message() << "mode " << mode);
-        EXPECT_TRUE(FollowsMapping(src, RotateBitmap(src, mode), mode));
+    for (int height : {2048, 2053}) {
+        const Bitmap src = Random(1367, height, 24, quint32(height));
+        for (int mode : {kTurnLeft, kTurnRight}) {
+            SCOPED_TRACE(::testing::Message() << "height " << height << " mode " << mode);
+            EXPECT_TRUE(FollowsMapping(src, RotateBitmap(src, mode), mode));
+        }
     }
 }
 
