@@ -4,11 +4,7 @@
 
 namespace tamarind {
 
-QString ExtensionWithDot(const QString& fileName) {
-    const QString name = fileName.mid(fileName.lastIndexOf(u'/') + 1);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot < 0 ? QString() : name.mid(dot);
-}
+QString ExtensionWithDot(const QString& fileName) { return FileExtensionWithDot(fileName); }
 
 std::optional<QString> ClipboardRefusal(const QString& fileName) {
     const QString extension = ExtensionWithDot(fileName);

@@ -1,4 +1,5 @@
 #include "batch/FileTable.h"
+#include "picture/Picture.h"
 
 #include <QCollator>
 #include <algorithm>
@@ -81,10 +82,7 @@ std::vector<FileRow> GatherRows(const QString& folder, const QStringList& names,
     return rows;
 }
 
-QString ExtensionOf(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot < 0 ? QString() : name.mid(dot);
-}
+QString ExtensionOf(const QString& name) { return FileExtensionWithDot(name); }
 
 ExtensionCheck CheckExtensions(const QStringList& names) {
     ExtensionCheck check;

@@ -76,12 +76,6 @@ QString Failure(const QString& headline, const FileOpResult& result) {
     return headline + QStringLiteral("\n\r") + result.text;
 }
 
-// The extension of a file name from its last dot, dot included, as written.
-QString ExtensionAsWritten(const QString& fileName) {
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    return dot < 0 ? QString() : fileName.mid(dot);
-}
-
 }  // namespace
 
 TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -389,7 +383,7 @@ void TForm3::Button2Click() {
 }
 
 void TForm3::PrepareFileDialog(const QString& title) {
-    const QString e = ExtensionAsWritten(DetailFileName);
+    const QString e = FileExtensionWithDot(DetailFileName);
     SavePictureDialog1.filters = QStringList{u'*' + e};
     SavePictureDialog1.filterIndex = 1;
     SavePictureDialog1.folder = DetailFolder;

@@ -1,4 +1,5 @@
 #include "detail/FileFacts.h"
+#include "picture/Picture.h"
 
 #include "platform/Folders.h"
 
@@ -9,9 +10,7 @@ QString FormatByteCount(qint64 bytes, const QLocale& locale) {
 }
 
 QString LowerExtension(const QString& fileName) {
-    const QString name = FileNameOf(fileName);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot < 0 ? QString() : name.mid(dot).toLower();
+    return FileExtensionWithDot(fileName).toLower();
 }
 
 DetailFormat DetailFormatOf(const QString& fileName) {

@@ -1,4 +1,5 @@
 #include "detail/Save.h"
+#include "picture/Picture.h"
 
 #include "detail/FileFacts.h"
 #include "picture/Bmp.h"
@@ -40,9 +41,7 @@ void PrepareSaveDialog(SaveDialogRequest& request, const QString& folder, const 
 }
 
 QString SaveKind(const QString& path) {
-    const QString name = FileNameOf(path);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot < 0 ? QString() : name.mid(dot + 1).left(5).toUpper();
+    return FileExtension(path).left(5).toUpper();
 }
 
 bool SavePictureFile(const QString& path, const QString& kind, const Bitmap& bitmap, int quality) {

@@ -42,11 +42,13 @@ void Picture::Draw(QPainter& painter, const QRectF& target) const {
         painter.drawImage(target, image_);
 }
 
-QString FileExtension(const QString& path) {
+QString FileExtensionWithDot(const QString& path) {
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
     const qsizetype dot = name.lastIndexOf(u'.');
-    return dot < 0 ? QString() : name.mid(dot + 1);
+    return dot < 0 ? QString() : name.mid(dot);
 }
+
+QString FileExtension(const QString& path) { return FileExtensionWithDot(path).mid(1); }
 
 namespace {
 

@@ -61,8 +61,10 @@ class Picture {
 // "アイコンイメージが不正です", "メタファイルが不正です", "JPEG エラー #%d").
 Picture LoadPicture(const QString& path);
 
-// The extension of a path's file name as written, without its dot (empty
-// when the name has no dot).
+// The extension of a path's file name as written, from its last dot, dot
+// included (empty when the name has no dot).
+QString FileExtensionWithDot(const QString& path);
+// The same without its dot.
 QString FileExtension(const QString& path);
 
 }  // namespace tamarind
