@@ -20,10 +20,6 @@ double Lanczos(double x) {
     return x < kLobes ? Sinc(x) * Sinc(x / kLobes) : 0.0;
 }
 
-uchar Clamp255(float v) {
-    return uchar(std::clamp(int(std::lround(v)), 0, 255));
-}
-
 }  // namespace
 
 LanczosResampler::Taps LanczosResampler::MakeTaps(int sourceSize, int targetSize) {
@@ -68,69 +64,106 @@ LanczosResampler::LanczosResampler(QSize source, int bitsPerPixel, const QList<Q
       bitsPerPixel_(bitsPerPixel),
       across_(MakeTaps(source.width(), target.width())),
       down_(MakeTaps(source.height(), target.height())),
-      acrossRows_(size_t(target.width()) * 3 * size_t(source.height())) {
+      sourceRow_(size_t(source.width())),
+      lastRowOf_(size_t(target.height())),
+      sum_(size_t(target.width())),
+      image_(target, QImage::Format_RGB32) {
+    if (image_.isNull()) throw std::bad_alloc();
     // The colours of 8-bit pictures come from their palette.
-    for (int i = 0; i < 256 && bitsPerPixel == 8; ++i) {
-        const QRgb c = i < palette.size() ? palette[i] : 0;
-        table_[i][0] = float(qBlue(c));
-        table_[i][1] = float(qGreen(c));
-        table_[i][2] = float(qRed(c));
-    }
-}
-
-void LanczosResampler::Across(const uchar* bits, qsizetype stride, int from, int to) {
-    const int tw = target_.width();
-    const int step = bitsPerPixel_ / 8;
-    for (int y = std::max(0, from); y < std::min(to, source_.height()); ++y) {
-        const uchar* row = bits + y * stride;
-        float* out = acrossRows_.data() + size_t(y) * tw * 3;
-        for (int x = 0; x < tw; ++x) {
-            const float* w = across_.weights.data() + across_.offset[size_t(x)];
-            const int n = across_.count[size_t(x)];
-            const int first = across_.first[size_t(x)];
-            float b = 0, g = 0, r = 0;
-            if (bitsPerPixel_ == 8) {
-                for (int k = 0; k < n; ++k) {
-                    const float* c = table_[row[first + k]];
-                    b += w[k] * c[0];
-                    g += w[k] * c[1];
-                    r += w[k] * c[2];
-                }
-            } else {
-                const uchar* p = row + size_t(first) * step;
-                for (int k = 0; k < n; ++k, p += step) {
-                    b += w[k] * p[0];
-                    g += w[k] * p[1];
-                    r += w[k] * p[2];
-                }
-            }
-            out[3 * x] = b;
-            out[3 * x + 1] = g;
-            out[3 * x + 2] = r;
+    if (bitsPerPixel == 8) {
+        palette_.resize(256, Pixel{});
+        for (int i = 0; i < 256 && i < palette.size(); ++i) {
+            const QRgb c = palette[i];
+            palette_[size_t(i)] = Pixel{float(qBlue(c)), float(qGreen(c)), float(qRed(c)), 0.0f};
         }
     }
-}
-
-QImage LanczosResampler::Down() const {
-    const int tw = target_.width(), th = target_.height();
-    QImage image(tw, th, QImage::Format_RGB32);
-    if (image.isNull()) throw std::bad_alloc();
-    std::vector<float> sum(size_t(tw) * 3);
-    for (int y = 0; y < th; ++y) {
-        std::fill(sum.begin(), sum.end(), 0.0f);
-        const float* w = down_.weights.data() + down_.offset[size_t(y)];
-        const int n = down_.count[size_t(y)];
+    // A target row is made as soon as the last source row it needs (or an
+    // earlier target row needs) has come; the ring keeps every row that any
+    // target row still needs at that moment.
+    int last = 0;
+    for (int y = 0; y < target.height(); ++y) {
         const int first = down_.first[size_t(y)];
-        for (int k = 0; k < n; ++k) {
-            const float* in = acrossRows_.data() + size_t(first + k) * tw * 3;
-            const float wk = w[k];
-            for (size_t i = 0; i < sum.size(); ++i) sum[i] += wk * in[i];
-        }
-        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < tw; ++x)
-            out[x] = qRgb(Clamp255(sum[3 * x + 2]), Clamp255(sum[3 * x + 1]), Clamp255(sum[3 * x]));
+        last = std::max(last, first + down_.count[size_t(y)] - 1);
+        lastRowOf_[size_t(y)] = last;
+        ringRows_ = std::max(ringRows_, last - first + 1);
     }
-    return image;
+    ring_.resize(size_t(ringRows_) * size_t(target.width()));
+}
+
+void LanczosResampler::Across(const uchar* bits, qsizetype stride, int to) {
+    for (; rowsIn_ < std::min(to, source_.height()); ++rowsIn_) {
+        FilterRowAcross(bits + rowsIn_ * stride);
+        FilterRowsDown(rowsIn_);
+    }
+}
+
+void LanczosResampler::FilterRowAcross(const uchar* row) {
+    using Ints = int __attribute__((vector_size(16)));
+    Pixel* in = sourceRow_.data();
+    const int sw = source_.width();
+    if (bitsPerPixel_ == 8) {
+        for (int x = 0; x < sw; ++x) in[x] = palette_[row[x]];
+    } else {
+        const int step = bitsPerPixel_ / 8;
+        const uchar* p = row;
+        for (int x = 0; x < sw; ++x, p += step)
+            in[x] = __builtin_convertvector((Ints{p[0], p[1], p[2], 0}), Pixel);
+    }
+    const int tw = target_.width();
+    Pixel* out = ring_.data() + size_t(rowsIn_ % ringRows_) * size_t(tw);
+    for (int x = 0; x < tw; ++x) {
+        const float* w = across_.weights.data() + across_.offset[size_t(x)];
+        const int n = across_.count[size_t(x)];
+        const Pixel* p = in + across_.first[size_t(x)];
+        // Four running sums, so the additions need not wait on each other.
+        Pixel a0{}, a1{}, a2{}, a3{};
+        int k = 0;
+        for (; k + 4 <= n; k += 4) {
+            a0 += w[k] * p[k];
+            a1 += w[k + 1] * p[k + 1];
+            a2 += w[k + 2] * p[k + 2];
+            a3 += w[k + 3] * p[k + 3];
+        }
+        for (; k < n; ++k) a0 += w[k] * p[k];
+        out[x] = (a0 + a1) + (a2 + a3);
+    }
+}
+
+void LanczosResampler::FilterRowsDown(int lastRow) {
+    using Ints = int __attribute__((vector_size(16)));
+    const int tw = target_.width();
+    for (; rowsOut_ < target_.height() && lastRowOf_[size_t(rowsOut_)] <= lastRow; ++rowsOut_) {
+        const float* w = down_.weights.data() + down_.offset[size_t(rowsOut_)];
+        const int n = down_.count[size_t(rowsOut_)];
+        const int first = down_.first[size_t(rowsOut_)];
+        std::fill(sum_.begin(), sum_.end(), Pixel{});
+        for (int k = 0; k < n; ++k) {
+            const Pixel* in = ring_.data() + size_t((first + k) % ringRows_) * size_t(tw);
+            const float wk = w[k];
+            for (int x = 0; x < tw; ++x) sum_[size_t(x)] += wk * in[x];
+        }
+        // Rounded to the nearest level, halves up, within 0..255.
+        const Pixel low{}, high = Pixel{} + 255.5f;
+        auto* out = reinterpret_cast<QRgb*>(image_.scanLine(rowsOut_));
+        for (int x = 0; x < tw; ++x) {
+            Pixel c = sum_[size_t(x)] + 0.5f;
+            c = c < low ? low : c;
+            c = c > high ? high : c;
+            const Ints v = __builtin_convertvector(c, Ints);
+            out[x] = qRgb(v[2], v[1], v[0]);
+        }
+    }
+}
+
+QImage LanczosResampler::Down() {
+    // Rows that never came count as black.
+    const int tw = target_.width();
+    for (; rowsIn_ < source_.height(); ++rowsIn_) {
+        Pixel* row = ring_.data() + size_t(rowsIn_ % ringRows_) * size_t(tw);
+        std::fill(row, row + tw, Pixel{});
+        FilterRowsDown(rowsIn_);
+    }
+    return image_;
 }
 
 QImage ResampleLanczos(const Bitmap& bitmap, QSize target) {
@@ -138,7 +171,7 @@ QImage ResampleLanczos(const Bitmap& bitmap, QSize target) {
     const int bpp = bitmap.bitsPerPixel();
     if (bpp != 8 && bpp != 24 && bpp != 32) return ResampleLanczos(bitmap.ConvertTo24(), target);
     LanczosResampler resampler(bitmap.size(), bpp, bitmap.palette(), target);
-    resampler.Across(bitmap.constBits(), bitmap.stride(), 0, bitmap.height());
+    resampler.Across(bitmap.constBits(), bitmap.stride(), bitmap.height());
     return resampler.Down();
 }
 

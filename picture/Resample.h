@@ -22,19 +22,24 @@ namespace tamarind {
 QImage ResampleLanczos(const Bitmap& bitmap, QSize target);
 
 // The same filter fed a band of rows at a time, so a picture can be filtered
-// across while it is still being decoded: Across for every source row (in
-// any bands, from one thread at a time), then Down.
+// while it is still being decoded. Each source row is filtered across as it
+// comes, and every target row whose rows have all come is filtered down at
+// once, so only the last few rows across are held, never the whole picture.
 class LanczosResampler {
   public:
     // For a picture of `source` pixels in 8 (with `palette`), 24 or 32 bits.
     LanczosResampler(QSize source, int bitsPerPixel, const QList<QRgb>& palette, QSize target);
-    // Filters source rows [from, to) of the pixels at `bits` (row y at
-    // bits + y * stride) across.
-    void Across(const uchar* bits, qsizetype stride, int from, int to);
-    // The picture at the target size (RGB32).
-    QImage Down() const;
+    // Takes the source rows from the first not yet taken up to (not
+    // including) row `to` of the pixels at `bits` (row y at bits + y * stride),
+    // from one thread at a time.
+    void Across(const uchar* bits, qsizetype stride, int to);
+    // The picture at the target size (RGB32); rows never given count as black.
+    QImage Down();
 
   private:
+    // Four floats per pixel (blue, green, red, unused): one vector operation
+    // filters all three colours.
+    using Pixel = float __attribute__((vector_size(16)));
     struct Taps {
         std::vector<int> first;
         std::vector<int> count;
@@ -42,14 +47,23 @@ class LanczosResampler {
         std::vector<float> weights;
     };
     static Taps MakeTaps(int sourceSize, int targetSize);
+    void FilterRowAcross(const uchar* row);
+    void FilterRowsDown(int lastRow);
 
     QSize source_;
     QSize target_;
     int bitsPerPixel_;
-    float table_[256][3] = {};
+    std::vector<Pixel> palette_;  // the colours of 8-bit pictures
     Taps across_;
     Taps down_;
-    std::vector<float> acrossRows_;  // target width x 3 per source row
+    std::vector<Pixel> sourceRow_;    // one source row as floats
+    std::vector<Pixel> ring_;         // the last ringRows_ rows filtered across
+    int ringRows_ = 1;
+    std::vector<int> lastRowOf_;      // the last source row each target row needs
+    std::vector<Pixel> sum_;          // one target row being filtered down
+    int rowsIn_ = 0;                  // source rows taken so far
+    int rowsOut_ = 0;                 // target rows made so far
+    QImage image_;
 };
 
 // Averages a picture of `source` pixels into `target` pixels: every source

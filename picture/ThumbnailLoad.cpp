@@ -27,10 +27,15 @@ int JpegThumbnailScale(QSize natural, QSize box) {
 
 namespace {
 
-// Boxes of at least this many pixels are filtered across on a second thread
-// while libjpeg decodes: for them the filter costs a fair part of the
-// decoding time. Smaller ones are filtered after the decode.
+// Boxes of at least this many pixels are filtered on a second thread while
+// libjpeg decodes: for them the filter costs a fair part of the decoding
+// time. Smaller ones are filtered after the decode.
 constexpr qint64 kOverlapPixels = 100000;
+
+// The filter thread is woken for bands of at least this many new rows, so
+// it is not woken for every few rows libjpeg gives; the decoding thread
+// filters the last band itself.
+constexpr int kBandRows = 32;
 
 // The rows decoded so far, handed from the decoding thread to the filter.
 struct Handover {
@@ -56,11 +61,14 @@ QImage ReadJpegThumbnail(const QString& path, const std::function<QSize(QSize)>&
     // costs little either way.
     Handover handover;
     std::optional<LanczosResampler> resampler;
-    int filtered = 0;
+    int filtered = 0;  // rows handed to the resampler, under the mutex
+    int announced = 0;  // rows the filter thread was woken for (decoding thread only)
     std::thread filter;
     const bool overlap = std::thread::hardware_concurrency() > 1;
     if (overlap) {
         options.onRows = [&](const Bitmap& filling, int rows) {
+            if (rows - announced < kBandRows) return;
+            announced = rows;
             {
                 std::lock_guard lock(handover.mutex);
                 if (handover.pixels.isEmpty()) handover.pixels = filling;
@@ -89,7 +97,7 @@ QImage ReadJpegThumbnail(const QString& path, const std::function<QSize(QSize)>&
                     const uchar* bits = handover.pixels.constBits();
                     const qsizetype stride = handover.pixels.stride();
                     lock.unlock();
-                    resampler->Across(bits, stride, filtered, to);
+                    resampler->Across(bits, stride, to);
                     lock.lock();
                     filtered = to;
                 }
@@ -122,7 +130,7 @@ QImage ReadJpegThumbnail(const QString& path, const std::function<QSize(QSize)>&
     }
     if (box.isEmpty()) return {};
     if (!resampler) return ResampleLanczos(reduced, box);
-    resampler->Across(reduced.constBits(), reduced.stride(), filtered, reduced.height());
+    resampler->Across(reduced.constBits(), reduced.stride(), reduced.height());
     return resampler->Down();
 }
 
