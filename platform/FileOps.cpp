@@ -456,15 +456,17 @@ FileOpResult CopyFile(const QString& fromPath, const QString& toPath, Replace re
     if (replace == Replace::No) {
         FdHolder out(FileCalls().open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (out.get() < 0) return Failure(errno);
+        // Every write is checked, and so is the close (which reports delayed
+        // write errors on network file systems); the data is left to the
+        // kernel to write back, since nothing is replaced or deleted on the
+        // strength of it.
         int error = CopyContent(in.get(), out.get());
-        if (!error && FileCalls().fsync(out.get()) != 0) error = errno;
         const int closeError = out.Close();
         if (!error) error = closeError;
         if (error) {
             FileCalls().unlink(to.constData());  // ours: O_EXCL made it
             return Failure(error);
         }
-        FlushFolder(FolderOf(to));
         return Done();
     }
 

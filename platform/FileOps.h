@@ -4,10 +4,12 @@
 // - nothing is ever replaced unless the caller passes Replace::Yes (renames
 //   use RENAME_NOREPLACE, copies create their target with O_EXCL; there is no
 //   check-then-act window);
-// - a copy checks every write, flushes the data to disk, and removes its
-//   partial target on failure; a replacing copy is written beside the target
-//   under a temporary name and renamed over it only when complete, so a
-//   failed overwrite keeps the old target;
+// - a copy checks every write and removes its partial target on failure; a
+//   replacing copy is written beside the target under a temporary name,
+//   flushed to disk and renamed over it only when complete, so a failed
+//   overwrite keeps the old target. A copy to a new name is not flushed (as
+//   `cp` does not): the source stays untouched, so no file of the user's
+//   depends on it, and the copy runs at the disk's speed;
 // - a move across file systems copies, flushes, renames into place and only
 //   then deletes the source;
 // - source and target being one file (same device and inode, through any

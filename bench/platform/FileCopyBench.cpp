@@ -1,9 +1,10 @@
 // Copies a 1 GB file with CopyFile and with cp on the same disk, several
 // runs each taken in turn, and prints the medians and their ratio. The
-// target: ours within 1.2 times cp's time. CopyFile flushes its copy to disk
-// before it returns and cp does not, so cp followed by "sync <file>" is
-// shown too. Between runs the targets are deleted and the disk flushed, so
-// no run pays for the write-back of another.
+// target: a copy to a new name within 1.2 times cp's time. A copy that
+// replaces a file flushes it to disk before renaming it over the old one, so
+// it is shown next to cp followed by "sync <file>". Between runs the targets
+// are deleted and the disk flushed, so no run pays for the write-back of
+// another.
 //
 //   bench_file_copy [folder on the disk to test] [size in MB] [runs]
 #include <QCoreApplication>
@@ -57,43 +58,51 @@ int main(int argc, char** argv) {
         ::sync();
     }
 
-    std::vector<double> oursMs, cpMs, cpSyncMs;
+    std::vector<double> oursMs, cpMs, replacingMs, cpSyncMs;
     QElapsedTimer timer;
+    auto settle = [](const QString& path) {
+        DeleteFile(path);
+        ::sync();
+    };
     for (int run = 0; run < runs; ++run) {
         timer.start();
-        const FileOpResult r = CopyFile(source, ours, Replace::No);
+        FileOpResult r = CopyFile(source, ours, Replace::No);
         oursMs.push_back(timer.nsecsElapsed() / 1e6);
         if (!r.ok()) {
             std::printf("CopyFile failed: %s\n", qPrintable(r.text));
             return 1;
         }
-        DeleteFile(ours);
-        ::sync();
+        settle(ours);
 
         timer.start();
         if (!Run(QStringLiteral("cp"), {source, theirs})) return 1;
         cpMs.push_back(timer.nsecsElapsed() / 1e6);
-        DeleteFile(theirs);
+        settle(theirs);
+
+        WriteFileBytes(ours, "old");
         ::sync();
+        timer.start();
+        r = CopyFile(source, ours, Replace::Yes);
+        replacingMs.push_back(timer.nsecsElapsed() / 1e6);
+        if (!r.ok()) {
+            std::printf("CopyFile failed: %s\n", qPrintable(r.text));
+            return 1;
+        }
+        settle(ours);
 
         timer.start();
         if (!Run(QStringLiteral("cp"), {source, theirs}) || !Run(QStringLiteral("sync"), {theirs}))
             return 1;
         cpSyncMs.push_back(timer.nsecsElapsed() / 1e6);
-        DeleteFile(theirs);
-        ::sync();
-        std::printf("run %d: CopyFile %.0f ms, cp %.0f ms, cp + sync %.0f ms\n", run + 1,
-                    oursMs.back(), cpMs.back(), cpSyncMs.back());
+        settle(theirs);
+        std::printf("run %d: new copy %.0f ms, cp %.0f ms; replacing copy %.0f ms, cp + sync %.0f ms\n",
+                    run + 1, oursMs.back(), cpMs.back(), replacingMs.back(), cpSyncMs.back());
     }
     DeleteFile(source);
-    const double o = Median(oursMs), c = Median(cpMs), cs = Median(cpSyncMs);
-    std::printf("median of %d runs: CopyFile %.0f ms, cp %.0f ms (ratio %.2f), cp + sync %.0f ms (ratio %.2f)\n",
-                runs, o, c, o / c, cs, o / cs);
-    const double bo = *std::min_element(oursMs.begin(), oursMs.end());
-    const double bc = *std::min_element(cpMs.begin(), cpMs.end());
-    const double bcs = *std::min_element(cpSyncMs.begin(), cpSyncMs.end());
-    std::printf("best of %d runs:   CopyFile %.0f ms, cp %.0f ms (ratio %.2f), cp + sync %.0f ms (ratio %.2f)\n",
-                runs, bo, bc, bo / bc, bcs, bo / bcs);
-    std::printf("target: CopyFile within 1.2 x cp\n");
+    const double o = Median(oursMs), c = Median(cpMs), ro = Median(replacingMs), cs = Median(cpSyncMs);
+    std::printf("median of %d runs: new copy %.0f ms, cp %.0f ms: ratio %.2f (target <= 1.2): %s\n",
+                runs, o, c, o / c, o / c <= 1.2 ? "met" : "NOT met");
+    std::printf("median of %d runs: replacing copy %.0f ms, cp + sync %.0f ms: ratio %.2f\n", runs,
+                ro, cs, ro / cs);
     return 0;
 }

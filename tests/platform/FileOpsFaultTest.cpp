@@ -362,6 +362,9 @@ TEST_F(InjectedFaults, ReadErrorsFlushErrorsAndCloseErrorsRemoveTheTarget) {
     int which = 0;
     for (const auto& fault : faults) {
         for (Replace replace : {Replace::No, Replace::Yes}) {
+            // A copy to a new name is not flushed; the flush protects a
+            // replaced file.
+            if (which == 1 && replace == Replace::No) continue;
             calls = SystemFileCalls();
             SetUp();
             fault();
