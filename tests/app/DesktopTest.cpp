@@ -195,7 +195,7 @@ TEST_F(DesktopProgram, QtTakesNoArgumentOfTheCommandLine) {
                 if (qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60) ++redPixels;
             }
         return redPixels >= 200 * 150 * 9 / 10;
-    }, 5000);
+    });
     EXPECT_GE(redPixels, 200 * 150 * 9 / 10);
     EXPECT_FALSE(QString::fromLocal8Bit(program.readAllStandardError()).contains(QStringLiteral("style")));
 }
@@ -215,7 +215,7 @@ TEST_F(Desktop, SizeModesSizeTheOuterFrameFromTheFirstMoment) {
     EXPECT_EQ(form->frameGeometry(), QRect(0, 0, 1024, 743));
 
     form->M2Click();
-    EXPECT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(150, 113, 723, 542); }, 3000))
+    EXPECT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(150, 113, 723, 542); }))
         << form->frameGeometry().x() << "," << form->frameGeometry().y() << " "
         << form->frameGeometry().width() << "x" << form->frameGeometry().height();
     EXPECT_EQ(form->ClientArea->height(), Viewer.GridHeight);
@@ -228,9 +228,9 @@ TEST_F(Desktop, AFrameKnownOnlyOnceShownStillGivesTheModeSize) {
     form->A1Click();
     ASSERT_EQ(form->geometry().size(), QSize(1024, 743));
     ASSERT_TRUE(ShowFramed(form));
-    EXPECT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(0, 0, 1024, 743); }, 3000))
+    EXPECT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(0, 0, 1024, 743); }))
         << form->frameGeometry().width() << "x" << form->frameGeometry().height();
-    EXPECT_TRUE(WaitFor([&] { return form->ClientArea->height() == Viewer.GridHeight; }, 1000));
+    EXPECT_TRUE(WaitFor([&] { return form->ClientArea->height() == Viewer.GridHeight; }));
     EXPECT_LT(Viewer.GridHeight, 700);
 }
 
@@ -238,12 +238,12 @@ TEST_F(Desktop, AMaximisedWindowReturnsToItsModeSize) {
     TForm1* form = Start();
     ASSERT_TRUE(ShowFramed(form));
     form->S1Click();
-    ASSERT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(256, 192, 512, 384); }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return form->frameGeometry() == QRect(256, 192, 512, 384); }));
     form->showMaximized();
     WaitFor([&] { return form->frameGeometry().width() > 512; }, 1000);
     EXPECT_TRUE(WaitFor([&] {
         return !form->isMaximized() && form->frameGeometry() == QRect(256, 192, 512, 384);
-    }, 3000)) << form->frameGeometry().width() << "x" << form->frameGeometry().height();
+    })) << form->frameGeometry().width() << "x" << form->frameGeometry().height();
 }
 
 // The full-size view's rules place the window with the frame the window
@@ -268,14 +268,14 @@ TEST_F(Desktop, FullSizeWindowFramePlacedByTheRules) {
     ASSERT_TRUE(ShowFramed(Form5));
     const QMargins frame = WindowFrameMargins(Form5);
     ASSERT_FALSE(frame.isNull());
-    EXPECT_TRUE(WaitFor([&] { return Form5->frameGeometry().topLeft() == QPoint(20, 0); }, 3000))
+    EXPECT_TRUE(WaitFor([&] { return Form5->frameGeometry().topLeft() == QPoint(20, 0); }))
         << Form5->frameGeometry().x() << "," << Form5->frameGeometry().y();
     EXPECT_EQ(Form5->size(), QSize(972, 729));
 
     RunGuarded([&] { form->ShowFullSize(small); });
     const QSize outer = QSize(640, 480).grownBy(frame);
     const QPoint centred((1024 - outer.width()) / 2, (768 - outer.height()) / 2);
-    EXPECT_TRUE(WaitFor([&] { return Form5->frameGeometry() == QRect(centred, outer); }, 3000))
+    EXPECT_TRUE(WaitFor([&] { return Form5->frameGeometry() == QRect(centred, outer); }))
         << Form5->frameGeometry().x() << "," << Form5->frameGeometry().y() << " "
         << Form5->frameGeometry().width() << "x" << Form5->frameGeometry().height();
 }
