@@ -27,12 +27,6 @@ inline uchar Widen6(unsigned v) {
     return uchar((v << 2) | (v >> 4));
 }
 
-QList<QRgb> GreyPalette() {
-    QList<QRgb> grey(256);
-    for (int i = 0; i < 256; ++i) grey[i] = qRgb(i, i, i);
-    return grey;
-}
-
 // Pixel memory of large pictures. The system hands out fresh memory a page
 // at a time, zeroing each page on first touch; for a picture of tens of
 // megabytes that costs about a third of decoding a JPEG. So the block of the
@@ -87,6 +81,12 @@ void GiveBackBlock(uchar* block, size_t capacity) {
 }
 
 }  // namespace
+
+QList<QRgb> GreyPalette() {
+    QList<QRgb> grey(256);
+    for (int i = 0; i < 256; ++i) grey[i] = qRgb(i, i, i);
+    return grey;
+}
 
 Bitmap::Data::~Data() {
     GiveBackBlock(pixels, capacity);

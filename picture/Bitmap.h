@@ -24,6 +24,9 @@
 
 namespace tamarind {
 
+// The 256 greys from black to white: the palette of 8-bit grey pictures.
+QList<QRgb> GreyPalette();
+
 class Bitmap {
   public:
     // The largest picture any decoder accepts: 2^28 pixels.

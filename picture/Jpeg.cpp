@@ -359,11 +359,7 @@ Bitmap RunJob(DecodeJob& job, BitmapMaker& maker, const JpegReadOptions& options
         case kNoBitmap:
             std::rethrow_exception(maker.error);
     }
-    if (maker.bitmap.bitsPerPixel() == 8) {
-        QList<QRgb> grey(256);
-        for (int i = 0; i < 256; ++i) grey[i] = qRgb(i, i, i);
-        maker.bitmap.setPalette(std::move(grey));
-    }
+    if (maker.bitmap.bitsPerPixel() == 8) maker.bitmap.setPalette(GreyPalette());
     return std::move(maker.bitmap);
 }
 

@@ -6,6 +6,9 @@
 namespace tamarind {
 namespace {
 
+// Four ints, for converting between bytes and the resampler's float pixels.
+using Ints = int __attribute__((vector_size(16)));
+
 constexpr double kLobes = 3.0;
 constexpr double kPi = 3.14159265358979323846;
 
@@ -98,7 +101,6 @@ void LanczosResampler::Across(const uchar* bits, qsizetype stride, int to) {
 }
 
 void LanczosResampler::FilterRowAcross(const uchar* row) {
-    using Ints = int __attribute__((vector_size(16)));
     Pixel* in = sourceRow_.data();
     const int sw = source_.width();
     if (bitsPerPixel_ == 8) {
@@ -130,7 +132,6 @@ void LanczosResampler::FilterRowAcross(const uchar* row) {
 }
 
 void LanczosResampler::FilterRowsDown(int lastRow) {
-    using Ints = int __attribute__((vector_size(16)));
     const int tw = target_.width();
     for (; rowsOut_ < target_.height() && lastRowOf_[size_t(rowsOut_)] <= lastRow; ++rowsOut_) {
         const float* w = down_.weights.data() + down_.offset[size_t(rowsOut_)];

@@ -87,11 +87,12 @@ QImage ReadJpegThumbnail(const QString& path, const std::function<QSize(QSize)>&
                         // Small boxes are left to the decoding thread.
                         if (box.isEmpty() || qint64(box.width()) * box.height() < kOverlapPixels)
                             return;
+                        // The rows of a grey JPEG get their palette only
+                        // once decoded.
                         const Bitmap& p = handover.pixels;
-                        QList<QRgb> grey;
-                        if (p.bitsPerPixel() == 8)
-                            for (int i = 0; i < 256; ++i) grey << qRgb(i, i, i);
-                        resampler.emplace(p.size(), p.bitsPerPixel(), grey, box);
+                        resampler.emplace(p.size(), p.bitsPerPixel(),
+                                          p.bitsPerPixel() == 8 ? GreyPalette() : QList<QRgb>(),
+                                          box);
                     }
                     const int to = handover.rows;
                     const uchar* bits = handover.pixels.constBits();

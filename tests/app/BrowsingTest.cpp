@@ -45,9 +45,7 @@ const QColor kRed(255, 0, 0);
 
 Bitmap Grey(int w, int h) {
     Bitmap b(w, h, 8);
-    QList<QRgb> palette;
-    for (int i = 0; i < 256; ++i) palette << qRgb(i, i, i);
-    b.setPalette(palette);
+    b.setPalette(GreyPalette());
     return b;
 }
 

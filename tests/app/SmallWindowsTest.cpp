@@ -47,9 +47,7 @@ const QString kHelpSource = QStringLiteral(TAMARIND_SOURCE_DIR "/data/tamarind.h
 
 Bitmap Grey(int w, int h) {
     Bitmap b(w, h, 8);
-    QList<QRgb> palette;
-    for (int i = 0; i < 256; ++i) palette << qRgb(i, i, i);
-    b.setPalette(palette);
+    b.setPalette(GreyPalette());
     return b;
 }
 

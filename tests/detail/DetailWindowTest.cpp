@@ -215,9 +215,7 @@ TEST_F(DetailWindow, ImageLineDepthAndButtonsForEachKindOfFile) {
     }
     REQUIRE_TESTDATA();
     Bitmap grey(12, 10, 8);
-    QList<QRgb> greys;
-    for (int i = 0; i < 256; ++i) greys << qRgb(i, i, i);
-    grey.setPalette(greys);
+    grey.setPalette(GreyPalette());
     Put(QStringLiteral("grey.jpg"), EncodeJpeg(grey, 70));
     Open(QStringLiteral("grey.jpg"));
     EXPECT_EQ(detail->Memo5->text(), QStringLiteral(" ( 12×10 ) 16.8Ｍ色"));  // saved as colour

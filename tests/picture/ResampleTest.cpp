@@ -7,10 +7,12 @@
 #include <cmath>
 #include <vector>
 
+#include "PictureTestUtil.h"
 #include "picture/Bitmap.h"
 #include "picture/Resample.h"
 
 using namespace tamarind;
+using tamarind::test::MaxColourDifference;
 
 namespace {
 
@@ -96,18 +98,6 @@ Bitmap Pattern(int width, int height, int bitsPerPixel) {
     return b;
 }
 
-int MaxDifference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return 256;
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
-        }
-    return worst;
-}
-
 }  // namespace
 
 TEST(ResampleLanczos, AgreesWithTheFilterEvaluatedInTwoDimensions) {
@@ -134,7 +124,7 @@ TEST(ResampleLanczos, AgreesWithTheFilterEvaluatedInTwoDimensions) {
             const Bitmap picture = Pattern(c.source.width(), c.source.height(), bpp);
             const QImage made = ResampleLanczos(picture, c.target);
             ASSERT_EQ(made.size(), c.target);
-            EXPECT_LE(MaxDifference(made, Reference(picture, c.target)), 1);
+            EXPECT_LE(MaxColourDifference(made, Reference(picture, c.target)), 1);
         }
     EXPECT_TRUE(ResampleLanczos(Bitmap(), {4, 4}).isNull());
     EXPECT_TRUE(ResampleLanczos(Pattern(8, 8, 24), {0, 4}).isNull());
@@ -147,12 +137,12 @@ TEST(LanczosResampler, RowsGivenInUnevenBandsMakeTheSamePicture) {
     LanczosResampler banded(picture.size(), 24, {}, target);
     for (int to : {1, 2, 2, 17, 50, 51, 130, 211, 400})
         banded.Across(picture.constBits(), picture.stride(), to);
-    EXPECT_EQ(MaxDifference(banded.Down(), whole), 0);
+    EXPECT_EQ(MaxColourDifference(banded.Down(), whole), 0);
     // Rows that never come count as black: the bottom of the picture goes
     // dark, the top stays as it is.
     LanczosResampler half(picture.size(), 24, {}, target);
     half.Across(picture.constBits(), picture.stride(), 100);
     const QImage cut = half.Down();
-    EXPECT_EQ(MaxDifference(cut.copy(0, 0, 83, 15), whole.copy(0, 0, 83, 15)), 0);
+    EXPECT_EQ(MaxColourDifference(cut.copy(0, 0, 83, 15), whole.copy(0, 0, 83, 15)), 0);
     for (int x = 0; x < target.width(); ++x) EXPECT_EQ(cut.pixel(x, 46), qRgb(0, 0, 0));
 }
