@@ -320,7 +320,7 @@ TEST_F(BatchRuns, FixedPartWithASlashIsRefusedBeforeAnyFileIsTouched) {
     Start(1);
     Open();
     const Files before = Contents(folder);
-    for (const QString fixed : {QStringLiteral("../"), QStringLiteral("sub/x")}) {
+    for (const QString& fixed : {QStringLiteral("../"), QStringLiteral("sub/x")}) {
         batch->Memo1->setPlainText(fixed);
         dialogs.clear();
         RunAll();
