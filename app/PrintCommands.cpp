@@ -8,6 +8,7 @@
 #include "app/Cviewer1.h"
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
+#include "picture/OtherFormats.h"
 #include "picture/Picture.h"
 #include "platform/BusyCursor.h"
 #include "platform/Dialogs.h"
@@ -46,7 +47,10 @@ void TForm1::PreparePrintPicture(int slot) {
 
     const QString path = Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot];
     const QString extension = FileExtension(path).toLower();
-    if (extension != QStringLiteral("bmp") && extension != QStringLiteral("jpg")) {
+    // Pictures read with the other formats on print like the rest.
+    const bool other = images_[slot]->LoadOptions().otherFormats &&
+                       OtherFormatOf(path) != OtherFormat::None;
+    if (extension != QStringLiteral("bmp") && extension != QStringLiteral("jpg") && !other) {
         Dialogs().Beep(BeepKind::Warning);
         Dialogs().Message(QStringLiteral("その画像タイプは印刷できません。"));
         return;
