@@ -76,6 +76,25 @@ QPoint UprightPosition(QPoint at, QSize stored, int orientation) {
     return {x, y};
 }
 
+::testing::AssertionResult ShowsQuarters(const QImage& image, QSize stored, int orientation) {
+    const QSize shown = orientation >= 5 && orientation <= 8 ? stored.transposed() : stored;
+    if (image.isNull()) return ::testing::AssertionFailure() << "no picture";
+    const int w = stored.width(), h = stored.height();
+    for (QPoint at : {QPoint(w / 4, h / 4), QPoint(3 * w / 4, h / 4), QPoint(w / 4, 3 * h / 4),
+                      QPoint(3 * w / 4, 3 * h / 4)}) {
+        const QPoint up = UprightPosition(at, stored, orientation);
+        const QPoint probe(up.x() * image.width() / shown.width(),
+                           up.y() * image.height() / shown.height());
+        const QRgb got = image.pixel(probe), want = QuarterColour(at, stored);
+        if (!Near(got, want))
+            return ::testing::AssertionFailure()
+                   << "orientation " << orientation << ": stored (" << at.x() << "," << at.y()
+                   << ") shows " << std::hex << got << " at (" << std::dec << probe.x() << ","
+                   << probe.y() << "), expected " << std::hex << want;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 bool Near(QRgb a, QRgb b, int tolerance) {
     return std::abs(qRed(a) - qRed(b)) <= tolerance &&
            std::abs(qGreen(a) - qGreen(b)) <= tolerance &&

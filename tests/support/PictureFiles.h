@@ -4,6 +4,8 @@
 // libheif's encoders, and the expected place of a pixel once a picture is
 // turned upright.
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QImage>
 #include <QPoint>
@@ -31,6 +33,11 @@ QRgb QuarterColour(QPoint at, QSize size);
 // standard's words: which visual side the stored first row and first
 // column show.
 QPoint UprightPosition(QPoint at, QSize stored, int orientation);
+
+// Whether `image` (at any scale) shows QuarterPicture(stored) as Exif
+// orientation `orientation` shows it: the centre of each stored quarter is
+// probed where the orientation puts it.
+::testing::AssertionResult ShowsQuarters(const QImage& image, QSize stored, int orientation);
 
 // True when the colours differ by at most `tolerance` in each channel.
 bool Near(QRgb a, QRgb b, int tolerance = 40);
