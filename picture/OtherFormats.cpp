@@ -268,6 +268,7 @@ OtherPicture ReadWithHeif(const QString& path, OtherFormat format,
                 handle = std::move(candidate);
         }
     }
+    const bool primaryChosen = heif_image_handle_is_primary_image(handle.get()) != 0;
     CheckSize(format, HandleSize(handle.get()), kHeifBytesPerPixel, maxBytes);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     std::unique_ptr<heif_decoding_options, HeifOptionsDeleter> options(
@@ -287,6 +288,8 @@ OtherPicture ReadWithHeif(const QString& path, OtherFormat format,
     const int w = heif_image_get_width(decoded.get(), heif_channel_interleaved);
     const int h = heif_image_get_height(decoded.get(), heif_channel_interleaved);
     if (!plane || w <= 0 || h <= 0 || stride < w * (alpha ? 4 : 3)) RaiseDamaged(format);
+    // What was decoded is the picture's size, should a damaged file state another.
+    if (primaryChosen) picture.natural = QSize(w, h);
     // libheif's rows seen as a picture; Flatten and Reduced make copies.
     const QImage rows(plane, w, h, stride,
                       alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);

@@ -187,6 +187,27 @@ TEST(OtherFormats, DepthFollowsTheFileAndTransparencyLiesOnTheBackground) {
     EXPECT_EQ(g.image().pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
 }
 
+TEST(OtherFormats, HeifTurnsShowOnceWhateverTheUprightOption) {
+    // HEIF stores a turn as part of the picture itself (not as an Exif tag):
+    // libheif applies it, and the upright option must not turn it again.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("side.heic"));
+    ASSERT_TRUE(WriteHeifPicture(QuarterPicture(kSize.width(), kSize.height()).ToQImage(), path,
+                                 false, 6));
+    for (const bool upright : {false, true}) {
+        PictureOptions options = OtherOn();
+        options.upright = upright;
+        const Picture full = LoadPicture(path, options);
+        ASSERT_EQ(full.size(), kSize.transposed());
+        EXPECT_TRUE(ShowsQuarters(full.image(), kSize, 6));
+        const PictureThumbnail thumb =
+            LoadThumbnail(path, [](QSize natural) { return natural / 2; }, options, 1);
+        EXPECT_EQ(thumb.natural, kSize.transposed());
+        EXPECT_EQ(thumb.orientation, 1);
+        EXPECT_TRUE(ShowsQuarters(thumb.image, kSize, 6));
+    }
+}
+
 TEST(OtherFormats, HostileFilesAreRefusedWithinTheMemoryBounds) {
     QTemporaryDir dir;
     QStringList files;

@@ -165,7 +165,7 @@ QByteArray QtPictureBytes(const QImage& image, const char* format) {
     return bytes;
 }
 
-bool WriteHeifPicture(const QImage& source, const QString& path, bool avif) {
+bool WriteHeifPicture(const QImage& source, const QString& path, bool avif, int orientation) {
     heif_init(nullptr);
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
     heif_context* context = heif_context_alloc();
@@ -188,10 +188,13 @@ bool WriteHeifPicture(const QImage& source, const QString& path, bool avif) {
         uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
         for (int y = 0; y < image.height(); ++y)
             memcpy(plane + qsizetype(y) * stride, image.constScanLine(y), size_t(image.width()) * 3);
-        ok = heif_context_encode_image(context, picture, encoder, nullptr, nullptr).code ==
+        heif_encoding_options* options = heif_encoding_options_alloc();
+        options->image_orientation = heif_orientation(orientation);
+        ok = heif_context_encode_image(context, picture, encoder, options, nullptr).code ==
                  heif_error_Ok &&
              heif_context_write_to_file(context, path.toLocal8Bit().constData()).code ==
                  heif_error_Ok;
+        heif_encoding_options_free(options);
     }
     if (picture) heif_image_release(picture);
     if (encoder) heif_encoder_release(encoder);

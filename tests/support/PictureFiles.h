@@ -50,7 +50,9 @@ QByteArray QtPictureBytes(const QImage& image, const char* format);
 // alpha 0 becomes the transparent index.
 QByteArray GifBytes(const QImage& image);
 // The picture encoded by libheif as HEIC (HEVC) or AVIF (AV1) and written
-// to `path`; false when this installation has no encoder for it.
-bool WriteHeifPicture(const QImage& image, const QString& path, bool avif);
+// to `path`, stored as Exif orientation `orientation` says (libheif writes
+// the turn and mirror as the format's own transforms); false when this
+// installation has no encoder for it.
+bool WriteHeifPicture(const QImage& image, const QString& path, bool avif, int orientation = 1);
 
 }  // namespace tamarind::test
