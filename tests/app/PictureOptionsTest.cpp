@@ -36,7 +36,8 @@ using namespace tamarind::test;
 
 namespace {
 
-constexpr QSize kStored(96, 48);
+// Larger than a 4 x 4 cell, so the thumbnails are reduced.
+constexpr QSize kStored(480, 240);
 
 class PictureOptionsInWindows : public ::testing::Test {
   protected:
@@ -96,6 +97,7 @@ TEST_F(PictureOptionsInWindows, EightOrientationsInSlotFullSizeViewAndClipboard)
             EXPECT_EQ(form->SizeCaption(slot)->text(),
                       QStringLiteral("W= %1, H= %2 [Pixel]").arg(shown.width()).arg(shown.height()) +
                           mark);
+            EXPECT_LT(form->SlotImage(slot)->width(), shown.width());
             EXPECT_TRUE(ShowsQuarters(form->SlotImage(slot)->ScaledImage(), kStored, turn));
             RunGuarded([&] { form->ShowFullSize(slot); });
             EXPECT_EQ(Form5->Image1->size(), shown);
@@ -116,15 +118,15 @@ TEST_F(PictureOptionsInWindows, DetailWindowStartsFromTheUprightPictureAndNamesT
     Start({"4"});
     const int slot = Load(QStringLiteral("side.jpg"));
     RunGuarded([&] { form->OpenDetailWindow(slot); });
-    EXPECT_EQ(Form3->Memo5->text(), QStringLiteral(" ( 96×48 ) 16.8Ｍ色  向き↻90"));
+    EXPECT_EQ(Form3->Memo5->text(), QStringLiteral(" ( 480×240 ) 16.8Ｍ色  向き↻90"));
     form->Upright1->trigger();
     RunGuarded([&] { form->OpenDetailWindow(slot); });
-    EXPECT_EQ(Form3->Memo5->text(), QStringLiteral(" ( 48×96 ) 16.8Ｍ色  向き↻90"));
+    EXPECT_EQ(Form3->Memo5->text(), QStringLiteral(" ( 240×480 ) 16.8Ｍ色  向き↻90"));
     EXPECT_TRUE(ShowsQuarters(Form3->DetailBitmap.ToQImage(), kStored, 6));
     // A turn starts from the upright picture; the slot is re-fitted to it.
     RunGuarded([&] { Form3->Button6Click(); });
     EXPECT_EQ(Form3->DetailBitmap.size(), kStored);
-    EXPECT_EQ(form->SizeCaption(slot)->text(), QStringLiteral("W= 96, H= 48 [Pixel] ↻90"));
+    EXPECT_EQ(form->SizeCaption(slot)->text(), QStringLiteral("W= 480, H= 240 [Pixel] ↻90"));
     // Saved, it states no orientation: it is stored as it is now shown.
     const QString saved = folder + QStringLiteral("/saved.jpg");
     dialogs.AnswerSave(saved);
@@ -164,11 +166,11 @@ TEST_F(PictureOptionsInWindows, OtherFormatsAreListedLoadedCopiedAndRefusedWhenO
         dialogs.clear();
         const int slot = Load(QString::fromLatin1(name));
         EXPECT_TRUE(dialogs.messages().empty());
-        EXPECT_EQ(form->SizeCaption(slot)->text(), QStringLiteral("W= 96, H= 48 [Pixel]"));
+        EXPECT_EQ(form->SizeCaption(slot)->text(), QStringLiteral("W= 480, H= 240 [Pixel]"));
         EXPECT_TRUE(ShowsQuarters(form->SlotImage(slot)->ScaledImage(), kStored, 1));
         EXPECT_TRUE(ShowsQuarters(Clipboard(slot), kStored, 1));
         RunGuarded([&] { form->OpenDetailWindow(slot); });
-        EXPECT_EQ(Form3->Memo5->text(), QStringLiteral(" ( 96×48 ) 16.8Ｍ色"));
+        EXPECT_EQ(Form3->Memo5->text(), QStringLiteral(" ( 480×240 ) 16.8Ｍ色"));
         EXPECT_TRUE(Form3->SpeedButton2->isEnabled());
     }
     // A choice among the new entries gives way to the first when they go.

@@ -1,7 +1,7 @@
-// Pictures shown upright by their Exif orientation: the tag read from the
-// first bytes of a file in either byte order and after a JFIF block, the
-// eight orientations checked pixel by pixel against the standard's words for
-// the full picture and the thumbnail, and nothing turned with the option off.
+// The Exif orientation: the tag read from the first bytes of a file in
+// either byte order and after a JFIF block, with the summary from the same
+// read, and the mark that names it. (The eight turns are checked pixel by
+// pixel in the windows, tests/app/PictureOptionsTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -24,10 +24,6 @@ constexpr QSize kStored(96, 48);
 const QByteArray& PlainJpeg() {
     static const QByteArray jpeg = EncodeJpeg(QuarterPicture(kStored.width(), kStored.height()), 95);
     return jpeg;
-}
-
-::testing::AssertionResult ShowsUpright(const QImage& image, QSize, int orientation) {
-    return ShowsQuarters(image, kStored, orientation);
 }
 
 }  // namespace
@@ -68,7 +64,7 @@ TEST(OrientationMark, NamesTheTurnThatMakesThePictureUpright) {
     EXPECT_EQ(OrientationMark(9), QString());
 }
 
-TEST(UprightLoad, EveryOrientationShowsThePictureAsTheCameraMeantIt) {
+TEST(UprightThumbnail, IsMadeAtTheUprightBoxOnlyWithTheOption) {
     QTemporaryDir dir;
     PictureOptions upright;
     upright.upright = true;
@@ -76,46 +72,19 @@ TEST(UprightLoad, EveryOrientationShowsThePictureAsTheCameraMeantIt) {
         SCOPED_TRACE(o);
         const QString path = dir.filePath(QStringLiteral("o%1.jpg").arg(o));
         WriteFileBytes(path, WithExifOrientation(PlainJpeg(), o));
-        const QSize shown = UprightSize(kStored, o);
-
-        const Picture full = LoadPicture(path, upright);
-        ASSERT_EQ(full.size(), shown);
-        EXPECT_TRUE(ShowsUpright(full.bitmap().ToQImage(), shown, o));
-
-        QSize asked;
-        const PictureThumbnail thumb = LoadThumbnail(
-            path,
-            [&](QSize natural) {
+        for (const PictureOptions& options : {upright, PictureOptions{}}) {
+            const QSize shown = options.upright ? UprightSize(kStored, o) : kStored;
+            QSize asked;
+            const auto half = [&](QSize natural) {
                 asked = natural;
                 return natural / 2;
-            },
-            upright, ReadExifFacts(path).orientation);
-        EXPECT_EQ(asked, shown);
-        EXPECT_EQ(thumb.natural, shown);
-        EXPECT_EQ(thumb.image.size(), shown / 2);
-        EXPECT_EQ(thumb.orientation, o);
-        EXPECT_TRUE(ShowsUpright(thumb.image, shown, o));
-
-        // With the option off the file shows as stored, and only the
-        // orientation is recorded (for the mark).
-        const PictureThumbnail stored = LoadThumbnail(
-            path, [](QSize natural) { return natural / 2; }, PictureOptions{}, o);
-        EXPECT_EQ(stored.natural, kStored);
-        EXPECT_EQ(stored.orientation, o);
-        EXPECT_TRUE(ShowsUpright(stored.image, kStored, 1));
-        EXPECT_TRUE(ShowsUpright(LoadPicture(path, PictureOptions{}).bitmap().ToQImage(), kStored, 1));
+            };
+            const PictureThumbnail thumb = LoadThumbnail(path, half, options, o);
+            EXPECT_EQ(asked, shown);
+            EXPECT_EQ(thumb.natural, shown);
+            EXPECT_EQ(thumb.image.size(), shown / 2);  // made at the box, not scaled again
+            EXPECT_EQ(thumb.orientation, o);
+            EXPECT_TRUE(ShowsQuarters(thumb.image, kStored, options.upright ? o : 1));
+        }
     }
-}
-
-TEST(UprightLoad, TurnsGreyAndPalettePicturesInTheirOwnFormat) {
-    Bitmap grey(5, 3, 8);
-    grey.setPalette(GreyPalette());
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) grey.scanLine(y)[x] = uchar(10 * (y * 5 + x));
-    const Bitmap turned = OrientBitmap(grey, 6);
-    ASSERT_EQ(turned.size(), QSize(3, 5));
-    EXPECT_EQ(turned.bitsPerPixel(), 8);
-    // Stored (x, y) = (4, 0), the top right, goes to the bottom right.
-    EXPECT_EQ(turned.scanLine(4)[2], 40);
-    EXPECT_EQ(turned.palette(), grey.palette());
 }

@@ -1,5 +1,5 @@
-// The settings file: where it is, the two picture options read and written,
-// their defaults without a file, and a file that cannot be written reported.
+// The settings file: where it is, and a file that cannot be written reported.
+// (The picture options kept in it: tests/app/PictureOptionsTest.cpp.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,31 +44,6 @@ TEST(SettingsFile, LivesUnderTheConfigHomeOrDotConfig) {
         const ConfigHome home(unusable);
         EXPECT_EQ(SettingsFilePath(), QDir::homePath() + QStringLiteral("/.config/tamarind/tamarind.conf"));
     }
-}
-
-TEST(SettingsFile, PictureOptionsRoundTripAndDefaultToOff) {
-    QTemporaryDir dir;
-    const ConfigHome home(dir.path().toLocal8Bit());
-    ASSERT_FALSE(QFile::exists(SettingsFilePath()));
-    EXPECT_EQ(ReadPictureOptions(*OpenSettings()), PictureOptions{});
-    EXPECT_FALSE(QFile::exists(SettingsFilePath()));  // reading writes nothing
-
-    PictureOptions both;
-    both.upright = true;
-    both.otherFormats = true;
-    {
-        const auto settings = OpenSettings();
-        WritePictureOptions(*settings, both);
-        settings->sync();
-        EXPECT_EQ(settings->status(), QSettings::NoError);
-    }
-    QFile file(SettingsFilePath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(text.contains(QStringLiteral("[View]"))) << qPrintable(text);
-    EXPECT_TRUE(text.contains(QStringLiteral("Upright=true")));
-    EXPECT_TRUE(text.contains(QStringLiteral("OtherFormats=true")));
-    EXPECT_EQ(ReadPictureOptions(*OpenSettings()), both);
 }
 
 TEST(SettingsFile, AFolderThatCannotBeWrittenIsReported) {
