@@ -24,9 +24,9 @@ OtherFormat OtherFormatOf(const QString& path);
 QString OtherFormatName(OtherFormat format);
 
 // What a decoder may allocate for one picture decoded for a thumbnail (a
-// reader that cannot scale decodes the whole picture first): two decodes
-// at once stay within about 320 MB, as JPEG thumbnails do.
-constexpr qint64 kOtherThumbnailMaxBytes = qint64(160) << 20;
+// reader that cannot scale decodes the whole picture first): Qt's own
+// allocation limit for one picture, enough for a 48-megapixel phone photo.
+constexpr qint64 kOtherThumbnailMaxBytes = qint64(256) << 20;
 
 struct OtherPicture {
     // The picture as stored (not turned), at the size asked for, with
