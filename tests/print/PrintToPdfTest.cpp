@@ -19,6 +19,7 @@
 #include "app/Cviewer1.h"
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
+#include "picture/Bmp.h"
 #include "platform/Guard.h"
 #include "platform/SystemPrinter.h"
 #include "print/PrintJob.h"
@@ -125,4 +126,57 @@ TEST_F(PrintToPdf, ThumbnailSheetPrintsTheGridAsItLooks) {
     EXPECT_GE(qRed(printed), 240);
     EXPECT_LE(qGreen(printed), 15);
     EXPECT_LE(qBlue(printed), 15);
+}
+
+TEST_F(PrintToPdf, PicturesKeepTheirOwnPixels) {
+    // Blue with a one-pixel yellow line and a few colours that a JPEG
+    // encoding would shift.
+    Bitmap b(10, 8, 24);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 10; ++x) {
+            QRgb c = y == 3 ? qRgb(255, 255, 0) : qRgb(0, 0, 255);
+            if (x == 7 && y == 5) c = qRgb(1, 2, 3);
+            if (x == 2 && y == 6) c = qRgb(250, 128, 7);
+            uchar* p = b.scanLine(y) + 3 * x;
+            p[0] = uchar(qBlue(c));
+            p[1] = uchar(qGreen(c));
+            p[2] = uchar(qRed(c));
+        }
+    const QString path = QDir(pictures.path()).filePath(QStringLiteral("colours.bmp"));
+    WriteBmpFile(path, b);
+    Start();
+    const QFileInfo info(path);
+    const int slot = Viewer.NextSlot;
+    RunGuarded([&] {
+        Form1->ShowFolder(info.absolutePath());
+        Form1->FillSlotFromList(info.absolutePath() + u'/', info.fileName());
+    });
+    RunGuarded([&] { Form1->ImageDoubleClick(slot); });
+    Form6->Button3->click();  // across the page: each pixel some 20 mm wide
+    Form6->Button1->click();
+    const QString pdf = PrintedFile();
+
+    // The file stores the picture losslessly, pixel for pixel.
+    QString encoding;
+    const QImage stored = ExtractPdfImage(pdf, &encoding);
+    EXPECT_NE(encoding, QStringLiteral("jpeg"));
+    ASSERT_EQ(stored.size(), QSize(10, 8));
+    const QImage original = b.ToQImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 10; ++x)
+            EXPECT_EQ(stored.pixel(x, y), original.pixel(x, y)) << x << "," << y;
+
+    // And the page shows exactly those colours in the middle of each pixel.
+    const QRect placed = PlacedOnPage();
+    const int dpi = 50;
+    const double k = double(dpi) / Printing.Printer.dpiX;
+    const QRect region(int(placed.x() * k), int(placed.y() * k), int(placed.width() * k),
+                       int(placed.height() * k));
+    const QImage page = RenderPdfRegion(pdf, dpi, region);
+    ASSERT_EQ(page.size(), region.size());
+    for (const QPoint at : {QPoint(0, 0), QPoint(4, 3), QPoint(7, 5), QPoint(2, 6)}) {
+        const QPoint centre((2 * at.x() + 1) * region.width() / 20,
+                            (2 * at.y() + 1) * region.height() / 16);
+        EXPECT_EQ(page.pixel(centre), original.pixel(at)) << at.x() << "," << at.y();
+    }
 }
