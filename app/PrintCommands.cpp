@@ -101,6 +101,9 @@ void TForm1::RunPrintJob() {
         Dialogs().Message(QStringLiteral("使用できるプリンターがありません。"));
         return;
     }
+    // A question (such as replacing an existing file) comes before the busy
+    // pointer; a no prints nothing.
+    if (!Printer().ConfirmPrint()) return;
     PrintOutcome outcome;
     {
         const BusyCursor busy;

@@ -10,7 +10,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QPrinter>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include "PrintTestSupport.h"
 #include "PrintedPage.h"
@@ -20,6 +23,7 @@
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
 #include "picture/Bmp.h"
+#include "platform/FileIo.h"
 #include "platform/Guard.h"
 #include "platform/SystemPrinter.h"
 #include "print/PrintJob.h"
@@ -179,4 +183,40 @@ TEST_F(PrintToPdf, PicturesKeepTheirOwnPixels) {
                             (2 * at.y() + 1) * region.height() / 16);
         EXPECT_EQ(page.pixel(centre), original.pixel(at)) << at.x() << "," << at.y();
     }
+}
+
+TEST_F(PrintToPdf, AFileNamedInTheSetupDialogIsReplacedOnlyAfterAYes) {
+    Start();
+    const QString named = QDir(home.path()).filePath(QStringLiteral("print.pdf"));
+    WriteFileBytes(named, "keep me");
+    ASSERT_EQ(::chmod(QFile::encodeName(named).constData(), 0640), 0);
+    dialogs.AnswerPrinterSetup(true, [&](QPrinter* printer) { printer->setOutputFileName(named); });
+    RunGuarded([&] { Form1->S2Click(); });
+    const QString picture = WriteQuartersBmp(pictures.path(), 120, 90);
+    const auto mode = [&] {
+        struct stat st {};
+        ::stat(QFile::encodeName(named).constData(), &st);
+        return st.st_mode & 07777;
+    };
+
+    // No: nothing printed, nothing said, the file as it was.
+    dialogs.AnswerAsk(BoxAnswer::No);
+    PrintSlotPictureCentred(picture);
+    ASSERT_EQ(dialogs.shown().size(), 2u);  // the setup dialog, the question
+    EXPECT_EQ(dialogs.shown()[1].kind, ShownDialog::Ask);
+    EXPECT_EQ(dialogs.shown()[1].text, named + QStringLiteral("　はすでに存在しています。上書きしますか？。"));
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_EQ(ReadFileBytes(named), QByteArray("keep me"));
+
+    // Yes: the page replaces it, keeping its permissions; nothing else is written.
+    dialogs.AnswerAsk(BoxAnswer::Yes);
+    PrintSlotPictureCentred(picture);
+    EXPECT_EQ(dialogs.messages(),
+              std::vector<QString>{QStringLiteral("PDF ファイルに印刷しました。\n") + named});
+    EXPECT_TRUE(ReadFileBytes(named).startsWith("%PDF-"));
+    EXPECT_EQ(mode(), 0640u);
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("print.pdf")});
+    EXPECT_TRUE(QDir(QDir(home.path()).filePath(QStringLiteral("Documents")))
+                    .isEmpty(QDir::Files | QDir::Hidden));
 }
