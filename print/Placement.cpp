@@ -193,4 +193,31 @@ QRect PrintLayout::pictureRect() const {
     return QRect(Scaled(x_), Scaled(y_), Scaled(w_), Scaled(h_));
 }
 
+QList<QRect> PrintLayout::OverflowMarks() const {
+    QList<QRect> marks;
+    if (!printer_.IsUsable() || aspect_ <= 0) return marks;
+    // Cut or not is decided in the dots the job will print.
+    const EdgeRect dots =
+        DeviceRectFor(Placement(), printer_.dpiX, printer_.dpiY, printer_.scalePercent);
+    const bool right = dots.right > printer_.printableWidthDots;
+    const bool bottom = dots.bottom > printer_.printableLengthDots;
+    if (!right && !bottom) return marks;
+    constexpr int kBand = 4;
+    const QRect sheet(QPoint(0, 0), sheet_);
+    const QRect picture = pictureRect().translated(printable_.topLeft());
+    const auto add = [&](const QRect& r) {
+        const QRect inside = r.intersected(sheet);
+        if (!inside.isEmpty()) marks.append(inside);
+    };
+    if (right) {
+        add(QRect(QPoint(printable_.right() + 1, picture.top()), picture.bottomRight()));
+        add(QRect(sheet.right() - kBand + 1, picture.top(), kBand, std::max(picture.height(), 1)));
+    }
+    if (bottom) {
+        add(QRect(QPoint(picture.left(), printable_.bottom() + 1), picture.bottomRight()));
+        add(QRect(picture.left(), sheet.bottom() - kBand + 1, std::max(picture.width(), 1), kBand));
+    }
+    return marks;
+}
+
 }  // namespace tamarind

@@ -6,6 +6,7 @@
 // printer dots. Everything here is tested without widgets; the window only
 // mirrors these values into its controls.
 
+#include <QList>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -116,6 +117,12 @@ public:
     QSize sheetSize() const { return sheet_; }
     QRect printableRect() const { return printable_; }
     QRect pictureRect() const;
+    // Where the picture runs over the printable area and the printer will
+    // cut it, in preview pixels of the sheet: the part beyond the printable
+    // area (as far as the sheet reaches), and a band along the sheet's right
+    // or bottom edge beside the cut part, which shows also where the
+    // printable area reaches the sheet's edge. Empty while nothing is cut.
+    QList<QRect> OverflowMarks() const;
 
 private:
     int Scaled(float mm) const;  // rounded mm x preview scale

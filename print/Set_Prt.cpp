@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -61,6 +62,29 @@ QScrollBar* MmBar(QWidget* parent, const QString& name, QRect geometry) {
 }
 
 }  // namespace
+
+// Drawn over the whole sheet, above the printable area: with no margins the
+// sheet's own red never shows, so the cut part is marked here.
+class OverflowMarks final : public QWidget {
+public:
+    explicit OverflowMarks(QWidget* sheet) : QWidget(sheet) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    void SetMarks(const QList<QRect>& marks) {
+        if (marks == marks_) return;
+        marks_ = marks;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        for (const QRect& r : marks_) painter.fillRect(r, kSheetRed);
+    }
+
+private:
+    QList<QRect> marks_;
+};
 
 TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     Form6 = this;
@@ -145,6 +169,9 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     Image1 = new PictureBox(Panel2);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 0, 0);
+    Shape1 = new OverflowMarks(Panel1);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(Panel1->rect());
 
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
     Edit2 = MakeRequestField(this, QStringLiteral("Edit2"), [this] { Edit2Change(); });
@@ -217,6 +244,9 @@ void TForm6::ShowLayout() {
     }
     Image1->setGeometry(layout_.pictureRect());
     Paint(Panel1, layout_.overflow() ? kSheetRed : kSheetGrey);
+    Shape1->setGeometry(QRect(QPoint(0, 0), Panel1->size()));
+    Shape1->raise();
+    Shape1->SetMarks(layout_.OverflowMarks());
 }
 
 void TForm6::FitWindow() {

@@ -18,6 +18,7 @@ class QScrollBar;
 namespace tamarind {
 
 class PictureBox;
+class OverflowMarks;
 
 class TForm6 : public QWidget {
 public:
@@ -53,6 +54,7 @@ public:
     QWidget* Panel1;  // the sheet
     QWidget* Panel2;  // the printable area
     PictureBox* Image1;
+    OverflowMarks* Shape1;  // red over the sheet where the printer will cut the picture
     QLineEdit* Edit1;
     QLineEdit* Edit2;
 

@@ -40,6 +40,17 @@ PrinterMetrics A4At600() {
     return p;
 }
 
+// The PDF printer's A4 sheet: 600 dpi, no margins.
+PrinterMetrics PdfA4() {
+    PrinterMetrics p;
+    p.deviceName = QStringLiteral("PDF");
+    p.writesPdf = true;
+    p.dpiX = p.dpiY = 600;
+    p.paperWidthDots = p.printableWidthDots = 4961;
+    p.paperLengthDots = p.printableLengthDots = 7016;
+    return p;
+}
+
 class LocaleScope {
 public:
     explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
@@ -279,4 +290,42 @@ TEST(PrintLayoutTest, FillTheWholePrintableArea) {
         EXPECT_EQ(layout.bar(PrintLayout::BarW).position, RoundHalfEven(layout.W() * 10.0));
         EXPECT_EQ(layout.bar(PrintLayout::BarH).position, RoundHalfEven(layout.H() * 10.0));
     }
+}
+
+TEST(PrintLayoutTest, OverflowIsMarkedWhateverTheMargins) {
+    // No margins: the printable area covers the sheet, so the cut part lies
+    // outside it and a band along the sheet's edge marks it.
+    PrintLayout l;
+    l.Measure(PdfA4());
+    l.HandOver(1200, 900);  // 50.8 x 38.1 mm
+    EXPECT_TRUE(l.OverflowMarks().isEmpty());
+    l.SetBar(PrintLayout::BarX, 1792 + 200);  // clamped to 210.0: 20 mm past the edge
+    const QList<QRect> marks = l.OverflowMarks();
+    ASSERT_FALSE(marks.isEmpty());
+    const QRect sheet(QPoint(0, 0), l.sheetSize());
+    const QRect picture = l.pictureRect().translated(l.printableRect().topLeft());
+    bool band = false;
+    for (const QRect& r : marks) {
+        EXPECT_TRUE(sheet.contains(r)) << r.x() << "," << r.y();
+        if (r.right() == sheet.right() && r.top() == picture.top() && r.bottom() == std::min(picture.bottom(), sheet.bottom()))
+            band = true;
+    }
+    EXPECT_TRUE(band);
+    // Down too: marks along the bottom edge as well; filling marks nothing.
+    l.SetBar(PrintLayout::BarY, 2970);
+    bool bottom = false;
+    for (const QRect& r : l.OverflowMarks()) bottom |= r.bottom() == sheet.bottom() && r.width() > 4;
+    EXPECT_TRUE(bottom);
+    l.Button3Click();
+    EXPECT_TRUE(l.OverflowMarks().isEmpty());
+
+    // With margins the part beyond the printable area shows as well.
+    PrintLayout m;
+    m.Measure(A4At600());
+    m.HandOver(1200, 900);
+    m.SetBar(PrintLayout::BarX, 2015 - 508 + 30);  // 3 mm into the right margin
+    const QList<QRect> beyond = m.OverflowMarks();
+    ASSERT_FALSE(beyond.isEmpty());
+    EXPECT_EQ(beyond[0].left(), m.printableRect().right() + 1);
+    EXPECT_EQ(beyond[0].top(), m.pictureRect().top() + m.printableRect().top());
 }

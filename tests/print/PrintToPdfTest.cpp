@@ -91,6 +91,11 @@ TEST_F(PrintToPdf, CentredPictureLandsWhereTheWindowPlacedIt) {
     const PrinterMetrics& m = Printing.Printer;
     EXPECT_EQ(m.dpiX, 600);
     EXPECT_EQ(Form6->windowTitle(), QStringLiteral("プリンター情報 - PDF"));
+    if (QLocale::system().measurementSystem() != QLocale::ImperialUSSystem) {
+        // A4 as it is, not as whole points make it (4958 ( 209.9) x 7017 ( 297.1)).
+        EXPECT_EQ(Form6->Memo1->text(), QStringLiteral("4961 ( 210.0)"));
+        EXPECT_EQ(Form6->Memo2->text(), QStringLiteral("7016 ( 297.0)"));
+    }
     const QRect placed = PlacedOnPage();
     EXPECT_EQ(placed.size(), QSize(1200, 900));
     EXPECT_NEAR(placed.center().x(), m.paperWidthDots / 2, 3);

@@ -403,3 +403,24 @@ TEST_F(Printing_, ThumbnailSheetIsTheGridAsItLooks) {
     EXPECT_EQ(layout->windowTitle(),
               QStringLiteral("(%1×%2)").arg(Viewer.GridWidth).arg(Viewer.GridHeight));
 }
+
+TEST_F(Printing_, OverflowShowsOnASheetWithoutMargins) {
+    PrinterMetrics pdf = A4Printer600();
+    pdf.printableWidthDots = pdf.paperWidthDots;
+    pdf.printableLengthDots = pdf.paperLengthDots;
+    pdf.offsetX = pdf.offsetY = 0;
+    printer.SetMetrics(pdf);
+    HandOver(1200, 900);
+    const auto redDots = [&] {
+        const QImage sheet = layout->Panel1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int red = 0;
+        for (int y = 0; y < sheet.height(); ++y)
+            for (int x = sheet.width() - 4; x < sheet.width(); ++x) red += sheet.pixel(x, y) == qRgb(255, 0, 0);
+        return red;
+    };
+    EXPECT_EQ(redDots(), 0);
+    layout->ScrollBar1->setValue(layout->ScrollBar1->maximum());  // 50 mm past the right edge
+    EXPECT_GT(redDots(), 4 * (layout->Image1->height() - 1));
+    layout->ScrollBar1->setValue(0);
+    EXPECT_EQ(redDots(), 0);
+}
