@@ -329,3 +329,46 @@ TEST(PrintLayoutTest, OverflowIsMarkedWhateverTheMargins) {
     EXPECT_EQ(beyond[0].left(), m.printableRect().right() + 1);
     EXPECT_EQ(beyond[0].top(), m.pictureRect().top() + m.printableRect().top());
 }
+
+TEST(PrintLayoutTest, SizeInMillimetresPrintsWithinAHalfTenth) {
+    // 3000 x 2000 pixels at 300 dpi: 254.0 x 169.33 mm, on A4 turned sideways.
+    PrinterMetrics sideways = PdfA4();
+    std::swap(sideways.paperWidthDots, sideways.paperLengthDots);
+    std::swap(sideways.printableWidthDots, sideways.printableLengthDots);
+    PrintLayout l;
+    l.Measure(sideways);
+    l.HandOver(3000, 2000);
+    l.SetBar(PrintLayout::BarX, 123);
+    EXPECT_TRUE(l.SetSizeMm(254.0, 2000 * 25.4 / 300));
+    EXPECT_EQ(l.bar(PrintLayout::BarW).position, 2540);
+    EXPECT_EQ(l.bar(PrintLayout::BarH).position, 1693);
+    EXPECT_FLOAT_EQ(l.X(), 12.3f);
+    const EdgeRect d = DeviceRectFor(l.Placement(), 600, 600, 100);
+    EXPECT_NEAR(d.width() * 25.4 / 600, 254.0, 0.05);
+    EXPECT_NEAR(d.height() * 25.4 / 600, 169.333, 0.05);
+    EXPECT_NEAR(l.PpiX(), 300.0, 1e-3);
+    // The kept aspect is the new size's: H follows W from there.
+    l.SetBar(PrintLayout::BarW, 1270);
+    EXPECT_NEAR(l.H(), 84.7, 0.05);
+
+    // Upright, 254 mm is wider than the sheet: the largest that fits.
+    PrintLayout upright;
+    upright.Measure(PdfA4());
+    upright.HandOver(3000, 2000);
+    upright.SetCentre(true);
+    EXPECT_FALSE(upright.SetSizeMm(254.0, 169.333));
+    EXPECT_NEAR(upright.W(), 210.0, 0.01);
+    EXPECT_NEAR(upright.H(), 140.0, 0.01);
+    EXPECT_EQ(upright.bar(PrintLayout::BarX).position, 0);
+    EXPECT_TRUE(upright.OverflowMarks().isEmpty());
+}
+
+TEST(PrintArithmetic, EffectiveResolutionReadout) {
+    EXPECT_DOUBLE_EQ(EffectivePpi(3000, 254.0), 300.0);
+    EXPECT_EQ(EffectivePpi(3000, 0.0), 0.0);
+    EXPECT_EQ(FormatPpi(299.6, 300.4), QStringLiteral("約 300 ppi"));
+    EXPECT_EQ(FormatPpi(300.0, 150.0), QStringLiteral("約 300 × 150 ppi"));
+    // Red below 150 as shown: 149.5 reads 150 and is not red, 149.4 is.
+    EXPECT_FALSE(PpiTooLow(149.5, 300.0));
+    EXPECT_TRUE(PpiTooLow(300.0, 149.4));
+}
