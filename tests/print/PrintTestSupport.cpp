@@ -15,7 +15,7 @@
 
 namespace tamarind::test {
 
-QString WriteQuartersBmp(const QString& folder, int width, int height) {
+Bitmap QuartersBitmap(int width, int height) {
     Bitmap b(width, height, 24);
     for (int y = 0; y < height; ++y) {
         uchar* row = b.scanLine(y);
@@ -28,8 +28,12 @@ QString WriteQuartersBmp(const QString& folder, int width, int height) {
             row[3 * x + 2] = uchar(qRed(c));
         }
     }
+    return b;
+}
+
+QString WriteQuartersBmp(const QString& folder, int width, int height) {
     const QString path = QDir(folder).filePath(QStringLiteral("quarters.bmp"));
-    WriteBmpFile(path, b);
+    WriteBmpFile(path, QuartersBitmap(width, height));
     return path;
 }
 

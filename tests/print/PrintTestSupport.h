@@ -3,7 +3,12 @@
 
 #include <QString>
 
+#include "picture/Bitmap.h"
+
 namespace tamarind::test {
+
+// A picture of four coloured quarters: red, green / blue, yellow.
+Bitmap QuartersBitmap(int width, int height);
 
 // Writes a BMP of four coloured quarters into `folder`; its path.
 QString WriteQuartersBmp(const QString& folder, int width, int height);

@@ -7,9 +7,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QTemporaryDir>
 
@@ -23,6 +25,7 @@
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
 #include "picture/Bmp.h"
+#include "picture/Jpeg.h"
 #include "platform/FileIo.h"
 #include "platform/Guard.h"
 #include "platform/SystemPrinter.h"
@@ -224,4 +227,52 @@ TEST_F(PrintToPdf, AFileNamedInTheSetupDialogIsReplacedOnlyAfterAYes) {
               QStringList{QStringLiteral("print.pdf")});
     EXPECT_TRUE(QDir(QDir(home.path()).filePath(QStringLiteral("Documents")))
                     .isEmpty(QDir::Files | QDir::Hidden));
+}
+
+TEST_F(PrintToPdf, OneClickPrintsTheCaptionsSize) {
+    // A 3000 x 2000 JPEG whose caption reads in mm at 300 dpi, on A4 turned
+    // sideways: 254.0 x 169.3 mm on paper.
+    const QString path = QDir(pictures.path()).filePath(QStringLiteral("camera.jpg"));
+    WriteFileBytes(path, EncodeJpeg(QuartersBitmap(3000, 2000), 90));
+    Start();
+    dialogs.AnswerPrinterSetup(true, [](QPrinter* printer) {
+        printer->setPageOrientation(QPageLayout::Landscape);
+    });
+    RunGuarded([&] { Form1->S2Click(); });
+    RunGuarded([&] { Form1->mmM1Click(); });
+    Viewer.Dpi = 300;
+    const QFileInfo info(path);
+    const int slot = Viewer.NextSlot;
+    RunGuarded([&] {
+        Form1->ShowFolder(info.absolutePath());
+        Form1->FillSlotFromList(info.absolutePath() + u'/', info.fileName());
+    });
+    EXPECT_EQ(Form1->SizeCaption(slot)->text(), QStringLiteral("W= 254.0, H= 169.3 [mm]"));
+    RunGuarded([&] { Form1->ImageDoubleClick(slot); });
+    Form6->Button4->click();
+    EXPECT_EQ(Form6->Memo10->text(), QStringLiteral("254.0"));
+    EXPECT_EQ(Form6->Memo11->text(), QStringLiteral("169.3"));
+    Form6->Button1->click();
+    const QString pdf = PrintedFile();
+
+    // Measured on the page rendered at 1200 dpi, along the picture's middle.
+    const QRect placed = PlacedOnPage();
+    const auto measure = [&](bool across) {
+        const int dpi = 1200, k = dpi / Printing.Printer.dpiX;
+        const QRect strip = across ? QRect(k * placed.left() - 40, k * placed.center().y(), k * placed.width() + 80, 1)
+                                   : QRect(k * placed.center().x(), k * placed.top() - 40, 1, k * placed.height() + 80);
+        const QImage image = RenderPdfRegion(pdf, dpi, strip);
+        int first = -1, last = -1;
+        const int n = across ? image.width() : image.height();
+        for (int i = 0; i < n; ++i) {
+            const QRgb c = across ? image.pixel(i, 0) : image.pixel(0, i);
+            if (qGray(c) < 230 || qBlue(c) < 200) {
+                if (first < 0) first = i;
+                last = i;
+            }
+        }
+        return (last - first + 1) * 25.4 / dpi;
+    };
+    EXPECT_NEAR(measure(true), 254.0, 0.05);
+    EXPECT_NEAR(measure(false), 2000 * 25.4 / 300, 0.05);
 }
