@@ -177,7 +177,6 @@ TEST_F(PrintToPdf, PicturesKeepTheirOwnPixels) {
         for (int x = 0; x < 10; ++x)
             EXPECT_EQ(stored.pixel(x, y), original.pixel(x, y)) << x << "," << y;
 }
-}
 
 TEST_F(PrintToPdf, AFileNamedInTheSetupDialogIsReplacedOnlyAfterAYes) {
     Start();
