@@ -56,7 +56,7 @@ void TForm1::SavePictureOptionChange(bool upright, bool value) {
     WritePictureOptions(*settings, saved);
     settings->sync();
     if (settings->status() != QSettings::NoError)
-        Dialogs().Message(QStringLiteral("設定ファイル %1 に書き込めません。").arg(SettingsFilePath()));
+        Dialogs().Message(QStringLiteral("設定ファイル %1 に書き込めません。").arg(SettingsPath()));
 }
 
 void TForm1::Upright1Click() {

@@ -4,16 +4,16 @@
 
 namespace tamarind {
 
-QString SettingsFilePath() {
-    // An empty or relative $XDG_CONFIG_HOME is ignored, as the base
-    // directory rules ask.
+QString SettingsPath() {
+    // The XDG base directory rule: an absolute $XDG_CONFIG_HOME, else ~/.config.
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
-    return QDir::cleanPath(base) + QStringLiteral("/tamarind/tamarind.conf");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir(QDir::homePath()).filePath(QStringLiteral(".config"));
+    return QDir(base).filePath(QStringLiteral("tamarind/tamarind.conf"));
 }
 
 std::unique_ptr<QSettings> OpenSettings() {
-    return std::make_unique<QSettings>(SettingsFilePath(), QSettings::IniFormat);
+    return std::make_unique<QSettings>(SettingsPath(), QSettings::IniFormat);
 }
 
 }  // namespace tamarind

@@ -1,8 +1,7 @@
 #pragma once
-// The program's settings file: ~/.config/tamarind/tamarind.conf in INI
-// format, or the same below $XDG_CONFIG_HOME when that is set. Every part of
-// the program that keeps something between runs keeps it here, each under a
-// group of its own.
+// The program's settings file, ~/.config/tamarind/tamarind.conf (INI), or
+// tamarind/tamarind.conf under $XDG_CONFIG_HOME when that is set. Each part
+// of the program keeps its keys in a group of its own.
 
 #include <QSettings>
 #include <QString>
@@ -10,12 +9,11 @@
 
 namespace tamarind {
 
-// Where the settings file is.
-QString SettingsFilePath();
+// The path of the settings file.
+QString SettingsPath();
 
-// The settings file, opened afresh (it need not exist; nothing is written
-// until a value is set). Call sync() and look at status() after writing:
-// a file that could not be written shows as QSettings::AccessError.
+// The settings file, read now; changes reach the file at sync() or when
+// the object goes.
 std::unique_ptr<QSettings> OpenSettings();
 
 }  // namespace tamarind

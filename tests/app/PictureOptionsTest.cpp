@@ -45,7 +45,7 @@ class PictureOptionsInWindows : public ::testing::Test {
     void TearDown() override {
         DestroyForms();
         // The next test starts without a settings file, as a new user does.
-        QFile::remove(SettingsFilePath());
+        QFile::remove(SettingsPath());
         SetPictureOptions({});
     }
     void Start(const QStringList& args) {
@@ -186,7 +186,7 @@ TEST_F(PictureOptionsInWindows, MenuChoicesAreKeptAndSwitchesLastOneRun) {
     Start({});
     EXPECT_FALSE(form->Upright1->isChecked());
     EXPECT_FALSE(form->OtherFormats1->isChecked());
-    EXPECT_FALSE(QFile::exists(SettingsFilePath()));  // nothing written by a plain start
+    EXPECT_FALSE(QFile::exists(SettingsPath()));  // nothing written by a plain start
     form->Upright1->trigger();
     DestroyForms();
     Start({});

@@ -38,11 +38,11 @@ class ConfigHome {
 TEST(SettingsFile, LivesUnderTheConfigHomeOrDotConfig) {
     {
         const ConfigHome home("/tmp/some where");
-        EXPECT_EQ(SettingsFilePath(), QStringLiteral("/tmp/some where/tamarind/tamarind.conf"));
+        EXPECT_EQ(SettingsPath(), QStringLiteral("/tmp/some where/tamarind/tamarind.conf"));
     }
     for (const QByteArray& unusable : {QByteArray(), QByteArray("relative/dir")}) {
         const ConfigHome home(unusable);
-        EXPECT_EQ(SettingsFilePath(), QDir::homePath() + QStringLiteral("/.config/tamarind/tamarind.conf"));
+        EXPECT_EQ(SettingsPath(), QDir::homePath() + QStringLiteral("/.config/tamarind/tamarind.conf"));
     }
 }
 
