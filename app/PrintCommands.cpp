@@ -8,6 +8,7 @@
 #include "app/Cviewer1.h"
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
+#include "picture/Orientation.h"
 #include "picture/OtherFormats.h"
 #include "picture/Picture.h"
 #include "platform/BusyCursor.h"
@@ -65,6 +66,11 @@ void TForm1::PreparePrintPicture(int slot) {
     Printing.PicturePixelWidth = Printing.PrintBitmap.width();
     Printing.PicturePixelHeight = Printing.PrintBitmap.height();
     Printing.FileDensity = ReadPictureDensity(path);
+    // A picture shown upright by a quarter turn runs across what the file
+    // records as down.
+    const PictureBox* box = images_[slot];
+    if (Printing.FileDensity && box->LoadOptions().upright && OrientationSwapsSides(box->Orientation()))
+        std::swap(Printing.FileDensity->x, Printing.FileDensity->y);
     HandOverToLayoutWindow(picture, QStringLiteral("(%1×%2) %3")
                                         .arg(Printing.PicturePixelWidth)
                                         .arg(Printing.PicturePixelHeight)
