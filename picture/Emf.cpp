@@ -1,6 +1,7 @@
 #include "picture/Emf.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -1019,6 +1020,48 @@ BltBitmaps ReadBltBitmaps(ByteReader& r) {
     return b;
 }
 
+// The part of a transfer of cx × cy pixels from (xSrc, ySrc) that the source
+// and the mask (read from (xMask, yMask) on) both hold, each when present:
+// where it starts, counted from the transfer's first pixel, and its size.
+// Positions and sizes are the file's 32-bit values, so the edges are
+// reckoned in 64 bits; what is left lies inside the bitmaps and the
+// transfer, and fits an int again.
+struct BltPart {
+    QPoint offset;
+    QSize size;
+};
+
+std::optional<BltPart> HeldPart(int32_t xSrc, int32_t ySrc, int32_t cx, int32_t cy,
+                                const QImage& source, int32_t xMask, int32_t yMask,
+                                const QImage& mask) {
+    struct Range {
+        int64_t from, to;  // offsets [from, to) into the transfer
+        // Only the offsets that land inside [0, extent) when counted from
+        // `start`.
+        void Within(int64_t start, int64_t extent) {
+            from = std::max(from, -start);
+            to = std::min(to, extent - start);
+        }
+    };
+    Range x{0, cx}, y{0, cy};
+    if (!source.isNull()) {
+        x.Within(xSrc, source.width());
+        y.Within(ySrc, source.height());
+    }
+    if (!mask.isNull()) {
+        x.Within(xMask, mask.width());
+        y.Within(yMask, mask.height());
+    }
+    if (x.to <= x.from || y.to <= y.from) return std::nullopt;
+    return BltPart{QPoint(int(x.from), int(y.from)), QSize(int(x.to - x.from), int(y.to - y.from))};
+}
+
+// Where the part starts in a bitmap read from (x, y) on; inside the bitmap
+// whenever HeldPart was given that bitmap.
+QPoint PartIn(const BltPart& part, int32_t x, int32_t y) {
+    return QPoint(int(x + int64_t(part.offset.x())), int(y + int64_t(part.offset.y())));
+}
+
 }  // namespace
 
 void EmfPicture::PlayMaskBlt(Canvas& canvas, ByteReader& r, std::span<const uchar> record) const {
@@ -1050,20 +1093,18 @@ void EmfPicture::PlayMaskBlt(Canvas& canvas, ByteReader& r, std::span<const ucha
     }
     // Only the part that the source and the mask both hold is transferred,
     // pixel for pixel.
-    QRect part(xSrc, ySrc, cx, cy);
-    if (!source.isNull()) part &= source.rect();
-    part &= QRect(xSrc - xMask, ySrc - yMask, mask.width(), mask.height());
-    if (part.isEmpty()) return;
-    const QPoint shift = part.topLeft() - QPoint(xSrc, ySrc);
-    const QImage cut = source.isNull() ? QImage() : source.copy(part);
-    const QPoint maskAt(xMask + shift.x(), yMask + shift.y());
+    const auto part = HeldPart(xSrc, ySrc, cx, cy, source, xMask, yMask, mask);
+    if (!part) return;
+    const QImage cut =
+        source.isNull() ? QImage() : source.copy(QRect(PartIn(*part, xSrc, ySrc), part->size));
+    const QPoint maskAt = PartIn(*part, xMask, yMask);
     const LogBrush& brush = canvas.state().brush;
     std::optional<QRgb> brushColour;
     if (brush.style == 0) brushColour = canvas.Color(brush.color).rgb();
-    const QRectF partDest(at + QPointF(shift), QSizeF(part.size()));
+    const QRectF partDest(at + QPointF(part->offset), QSizeF(part->size));
     for (const bool set : {false, true}) {
         const MaskedRop piece =
-            MaskedRopPart(set ? fore : back, cut, part.size(), mask, maskAt, set, brushColour);
+            MaskedRopPart(set ? fore : back, cut, part->size, mask, maskAt, set, brushColour);
         if (!piece.image.isNull())
             canvas.DrawImage(piece.image, partDest, QRectF(piece.image.rect()), piece.rop);
     }
@@ -1085,18 +1126,18 @@ void EmfPicture::PlayPlgBlt(Canvas& canvas, ByteReader& r, std::span<const uchar
     // The source rectangle's corners go to p0 (top left), p1 (top right) and
     // p2 (bottom left); each source pixel moves by a and b.
     const QPointF a = (p1 - p0) / cx, b = (p2 - p0) / cy;
-    QRect part = QRect(xSrc, ySrc, cx, cy) & source.rect();
-    if (!mask.isNull()) part &= QRect(xSrc - xMask, ySrc - yMask, mask.width(), mask.height());
-    if (part.isEmpty()) return;
-    const QPointF origin = p0 + (part.left() - xSrc) * a + (part.top() - ySrc) * b;
-    const QPointF across = part.width() * a, down = part.height() * b;
+    const auto part = HeldPart(xSrc, ySrc, cx, cy, source, xMask, yMask, mask);
+    if (!part) return;
+    const QPointF origin = p0 + part->offset.x() * a + part->offset.y() * b;
+    const QPointF across = part->size.width() * a, down = part->size.height() * b;
     const QTransform unitToLogical(across.x(), across.y(), down.x(), down.y(), origin.x(),
                                    origin.y());
-    QImage cut = source.copy(part);
+    QImage cut = source.copy(QRect(PartIn(*part, xSrc, ySrc), part->size));
     if (!mask.isNull()) {
         // Where the mask is not set the destination stays as it was.
-        const QPoint maskAt(xMask + part.left() - xSrc, yMask + part.top() - ySrc);
-        cut = MaskedRopPart(0xCC, cut, part.size(), mask, maskAt, true, std::nullopt).image;
+        cut = MaskedRopPart(0xCC, cut, part->size, mask, PartIn(*part, xMask, yMask), true,
+                            std::nullopt)
+                  .image;
     }
     canvas.DrawImageMapped(cut, unitToLogical, QRectF(cut.rect()), Rop3Code(0xCC));
 }
