@@ -1,4 +1,4 @@
-#include "picture/MetafileCanvas.h"
+#include "picture/metafile/Canvas.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -8,7 +8,7 @@
 #include <cmath>
 #include <functional>
 
-#include "picture/MetafileText.h"
+#include "picture/metafile/TextDecoding.h"
 
 namespace tamarind::metafile {
 namespace {

@@ -1,14 +1,14 @@
-#include "picture/Wmf.h"
+#include "picture/metafile/Wmf.h"
 
 #include <QPainter>
 #include <cmath>
 #include <optional>
 
-#include "picture/MetafileBitmap.h"
-#include "picture/MetafileCanvas.h"
-#include "picture/MetafilePicture.h"
-#include "picture/MetafileReader.h"
-#include "picture/MetafileText.h"
+#include "picture/metafile/ByteReader.h"
+#include "picture/metafile/Canvas.h"
+#include "picture/metafile/Loading.h"
+#include "picture/metafile/RecordBitmaps.h"
+#include "picture/metafile/TextDecoding.h"
 
 namespace tamarind::metafile {
 namespace {

@@ -1,12 +1,12 @@
-#include "picture/MetafileBitmap.h"
+#include "picture/metafile/RecordBitmaps.h"
 
 #include <algorithm>
 #include <exception>
 #include <vector>
 
 #include "picture/Dib.h"
-#include "picture/MetafileCanvas.h"
-#include "picture/MetafileReader.h"
+#include "picture/metafile/Canvas.h"
+#include "picture/metafile/ByteReader.h"
 
 namespace tamarind::metafile {
 namespace {

@@ -1,15 +1,15 @@
-#include "picture/Emf.h"
+#include "picture/metafile/Emf.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
-#include "picture/MetafileBitmap.h"
-#include "picture/MetafileCanvas.h"
-#include "picture/MetafilePicture.h"
-#include "picture/MetafileReader.h"
-#include "picture/MetafileText.h"
+#include "picture/metafile/ByteReader.h"
+#include "picture/metafile/Canvas.h"
+#include "picture/metafile/Loading.h"
+#include "picture/metafile/RecordBitmaps.h"
+#include "picture/metafile/TextDecoding.h"
 
 namespace tamarind::metafile {
 namespace {
