@@ -61,6 +61,10 @@ bool Canvas::CountRecord() {
     return !exhausted_;
 }
 
+bool Canvas::SpendOnBitmap(double pixels) {
+    return Spend(0, pixels);
+}
+
 bool Canvas::Spend(double points, double pixels) {
     points_ += points;
     pixels_ += pixels;

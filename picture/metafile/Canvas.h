@@ -120,6 +120,11 @@ class Canvas {
 
     // One more record played; false once the record limit is reached.
     bool CountRecord();
+    // A run-length bitmap of `pixels` is about to be decoded: its pixels are
+    // spent from the budget as drawn ones are, since a few bytes can claim
+    // millions of them. False once the budget is gone; the bitmap is then
+    // not decoded.
+    bool SpendOnBitmap(double pixels);
     bool Exhausted() const { return exhausted_; }
     QRectF MeasuredBounds() const { return measured_; }
 

@@ -15,7 +15,7 @@ namespace {
 // offset and size of header and of bits, for each.
 struct BltBitmaps {
     uint32_t usage = 0, offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0;
-    QImage Decode(std::span<const uchar> record, const Canvas& canvas) const {
+    QImage Decode(std::span<const uchar> record, Canvas& canvas) const {
         if (cbBmi == 0) return {};
         const auto info = Part(record, offBmi, cbBmi);
         const auto bits = Part(record, offBits, cbBits);

@@ -306,5 +306,37 @@ TEST(EmfBltDamage, PositionsAndSizesNearTheIntegerLimits) {
     EXPECT_TRUE(Near(image.pixelColor(540, 140), kYellow, 8));
 }
 
+// A few bytes of run-length data claiming `height` rows of 8 pixels: a run
+// of red, then the end of the bitmap.
+Dib RunLengthDib(int height) {
+    Dib d;
+    for (uint32_t v : {40u, 8u, uint32_t(height), 1u | (8u << 16), 1u /* BI_RLE8 */, 0u, 0u, 0u,
+                       2u, 0u})
+        Put32(d.info, v);
+    Put32(d.info, 0x000000);
+    Put32(d.info, 0xFF0000);
+    d.bits = QByteArray("\x08\x01\x00\x01", 4);
+    return d;
+}
+
+// Such bitmaps cost their pixels before they are decoded, so that a file of
+// many of them stops at the budget instead of holding the program for as
+// long as decoding them all takes.
+TEST(EmfBltDamage, RunLengthBitmapsClaimingMillionsOfPixelsSpendTheBudget) {
+    MetafileLimits limits;
+    limits.maxPixelsExtra = 0;  // a budget of 1000 times the 100 × 100 target
+    const Dib claim = RunLengthDib(1 << 20);  // 8 × 1,048,576 pixels
+    auto drawWith = [&](int bitmaps) {
+        EmfBuilder b = CyanPage();
+        for (int i = 0; i < bitmaps; ++i)
+            b.RecordBytes(kMaskBlt, MaskBlt(QRect(10 * i, 0, 10, 10), kSrcCopy, QPoint(0, 0),
+                                            claim, QPoint(0, 0), nullptr));
+        b.SolidBrush(2, Rgb(255, 0, 0)).Select(2).Rectangle(500, 500, 1000, 1000);
+        return test::Render(*LoadEmf(b.Bytes()), QSize(100, 100), {}, limits);
+    };
+    EXPECT_TRUE(Near(drawWith(1).pixelColor(75, 75), kRed, 8));
+    EXPECT_TRUE(Near(drawWith(2).pixelColor(75, 75), kCyan, 0));  // stopped before the square
+}
+
 }  // namespace
 }  // namespace tamarind
