@@ -153,15 +153,27 @@ const std::vector<Where> kLimits = {
 
 constexpr uint32_t kBitBltRop = 0x00CC0020;
 
+// The source's transform (the identity), background colour and usage, then
+// where its bitmap lies; `at` moves past it.
+void PutSource(Bytes& fields, const Dib& dib, uint32_t& at) {
+    fields.U32(0x3F800000).U32(0).U32(0).U32(0x3F800000).U32(0).U32(0);
+    fields.U32(0xFFFFFF).U32(0);
+    Place(fields, dib, at);
+}
+
+// The mask's position and usage, then where its bitmap lies.
+void PutMask(Bytes& fields, const Where& w, const Dib& mask, uint32_t& at) {
+    fields.I32s({w.xMask, w.yMask}).U32(0);
+    Place(fields, mask, at);
+}
+
 // BitBlt, StretchBlt, AlphaBlend and TransparentBlt: one layout.
 QByteArray EmfBlt(uint32_t type, const Where& w, const Dib& dib, uint32_t ropOrBlend) {
     Bytes f;
     f.I32s({0, 0, 0, 0, w.x, w.y, w.cx, w.cy}).U32(ropOrBlend).I32s({w.xSrc, w.ySrc});
-    f.U32(0x3F800000).U32(0).U32(0).U32(0x3F800000).U32(0).U32(0);  // source transform
-    f.U32(0xFFFFFF).U32(0);                                         // background, usage
     const bool stretch = type != 76;
     uint32_t at = stretch ? 108 : 100;
-    Place(f, dib, at);
+    PutSource(f, dib, at);
     if (stretch) f.I32s({w.cx / 2 ? w.cx / 2 : 1, w.cy});
     return EmfRecord(type, f.Raw(dib.Packed()));
 }
@@ -169,12 +181,9 @@ QByteArray EmfBlt(uint32_t type, const Where& w, const Dib& dib, uint32_t ropOrB
 QByteArray EmfMaskBlt(const Where& w, const Dib& source, const Dib& mask, uint32_t rop4) {
     Bytes f;
     f.I32s({0, 0, 0, 0, w.x, w.y, w.cx, w.cy}).U32(rop4).I32s({w.xSrc, w.ySrc});
-    f.U32(0x3F800000).U32(0).U32(0).U32(0x3F800000).U32(0).U32(0);
-    f.U32(0xFFFFFF).U32(0);
     uint32_t at = 128;
-    Place(f, source, at);
-    f.I32s({w.xMask, w.yMask}).U32(0);
-    Place(f, mask, at);
+    PutSource(f, source, at);
+    PutMask(f, w, mask, at);
     return EmfRecord(78, f.Raw(source.Packed()).Raw(mask.Packed()));
 }
 
@@ -189,12 +198,9 @@ QByteArray EmfPlgBlt(const Where& w, const Dib& source, const Dib& mask) {
     f.I32s({0, 0, 0, 0, w.x, w.y, Wrap(int64_t(w.x) + w.cx / 2), w.y, w.x,
             Wrap(int64_t(w.y) + w.cy / 2)});
     f.I32s({w.xSrc, w.ySrc, w.cx, w.cy});
-    f.U32(0x3F800000).U32(0).U32(0).U32(0x3F800000).U32(0).U32(0);
-    f.U32(0xFFFFFF).U32(0);
     uint32_t at = 140;
-    Place(f, source, at);
-    f.I32s({w.xMask, w.yMask}).U32(0);
-    Place(f, mask, at);
+    PutSource(f, source, at);
+    PutMask(f, w, mask, at);
     return EmfRecord(79, f.Raw(source.Packed()).Raw(mask.Packed()));
 }
 
