@@ -234,8 +234,9 @@ void PlayDeleteObject(Record& rec);
 void PlayMoveToEx(Record& rec);
 void PlayLineTo(Record& rec);
 void PlaySetPixelV(Record& rec);
-void PlayPoly(
-    Record& rec);  // PolyBezier, Polygon, Polyline, PolyBezierTo, PolylineTo and their 16-bit forms
+// PolyBezier, Polygon, Polyline, PolyBezierTo, PolylineTo and their 16-bit
+// forms.
+void PlayPoly(Record& rec);
 void PlayPolyPoly(Record& rec);  // PolyPolyline, PolyPolygon and their 16-bit forms
 void PlayPolyDraw(Record& rec);  // and PolyDraw16
 void PlayRectangle(Record& rec);
@@ -267,8 +268,9 @@ void PlayPolyTextOut(Record& rec);  // PolyTextOutA and PolyTextOutW
 void PlaySmallTextOut(Record& rec);
 
 // --- EmfBitmaps.cpp: block transfers
-void PlayBlt(Record& rec);  // BitBlt, StretchBlt, StretchDIBits, SetDIBitsToDevice, AlphaBlend,
-                            // TransparentBlt
+// BitBlt, StretchBlt, StretchDIBits, SetDIBitsToDevice, AlphaBlend and
+// TransparentBlt.
+void PlayBlt(Record& rec);
 void PlayMaskBlt(Record& rec);
 void PlayPlgBlt(Record& rec);
 
