@@ -33,6 +33,8 @@ class FileListBox;
 class FolderBrowser;
 class HintRouter;
 class PictureBox;
+class SlotDragDrop;
+class SlotKeyboard;
 class SplitterBar;
 
 // Marker states of a slot's marker square.
@@ -149,6 +151,14 @@ public:
     void ImageDoubleClick(int slot);
     void OpenDetailWindow(int slot);
     void ResetSlotFrames();
+    // Empties one slot (the Delete key; app/SlotClearing.cpp).
+    void ClearSlot(int slot);
+    // Loads dropped files: into `slot` and on, or with `slot` 0 into the
+    // empty slots first (app/SlotDragDrop.cpp).
+    void DropFiles(int slot, const QStringList& paths);
+    // The grid's keyboard and its drag and drop.
+    SlotKeyboard* Keyboard() const { return keys_; }
+    SlotDragDrop* DragDrop() const { return drops_; }
     // Operations of the windows that come later.
     void ShowFullSize(int slot);
     void CopySlotToClipboard(int slot);
@@ -278,6 +288,8 @@ private:
     std::array<ClickLabel*, 17> markers_{};
     std::unique_ptr<FolderBrowser> folders_;
     HintRouter* hints_ = nullptr;
+    SlotKeyboard* keys_ = nullptr;
+    SlotDragDrop* drops_ = nullptr;
     // The window as the size mode placed it: outside and inside.
     QRect placedOuter_;
     QRect placed_;

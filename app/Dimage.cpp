@@ -1,11 +1,13 @@
 #include "app/Dimage.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
 
 #include "app/FullSizePlacement.h"
+#include "app/KeyActions.h"
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
 #include "platform/Guard.h"
@@ -62,6 +64,18 @@ void TForm5::Edit2Change() {
 void TForm5::F5_Click() { hide(); }
 void TForm5::F5ImClick() { hide(); }
 void TForm5::F5ImDclick() { hide(); }
+
+void TForm5::F5_KeyDown(QKeyCombination key) {
+    if (FindKeyAction(KeyScope::FullSizeView, key) == KeyAction::CloseView) hide();
+}
+
+void TForm5::keyPressEvent(QKeyEvent* event) {
+    if (FindKeyAction(KeyScope::FullSizeView, event->keyCombination())) {
+        RunGuarded([&] { F5_KeyDown(event->keyCombination()); });
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 // A click is a left press and release on the same control, the release
 // inside it.

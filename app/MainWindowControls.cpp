@@ -16,6 +16,8 @@
 #include "app/FileFilter.h"
 #include "app/Geometry.h"
 #include "app/PictureBox.h"
+#include "app/SlotDragDrop.h"
+#include "app/SlotKeys.h"
 #include "app/ViewerState.h"
 #include "platform/Controls.h"
 #include "platform/FolderControls.h"
@@ -86,6 +88,9 @@ void TForm1::BuildControls() {
     folders_ = std::make_unique<FolderBrowser>(DriveComboBox1, DirectoryListBox1, FileListBox1);
     DriveComboBox1->onVolumesChanged = [this] { folders_->VolumesChanged(); };
     hints_ = new HintRouter(this, [this](const QWidget* widget) { ShowHintFor(widget); });
+    // The grid by keyboard, and pictures dragged in and out.
+    keys_ = new SlotKeyboard(this);
+    drops_ = new SlotDragDrop(this);
 }
 
 void TForm1::BuildMenu() {
