@@ -15,11 +15,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/FileOps.h"
 #include "platform/OpenFile.h"
 
 namespace tamarind {
@@ -158,6 +160,9 @@ PrintOutcome SystemPrinter::PrintPage(const QString& title,
     if (!painter.end()) throw TamarindError(QStringLiteral("印刷を終了できません"));
 
     if (ownFile) {
+        // A new document like any other: 0666 less the umask (the temporary
+        // file was made private).
+        ::chmod(EncodePath(part->fileName()).constData(), NewFileMode());
         SyncFile(part->fileName());
         const QDateTime now = QDateTime::currentDateTime();
         for (int attempt = 1;; ++attempt) {

@@ -62,6 +62,8 @@ TEST(PdfPrinter, WritesANewFileNamedAfterTheTime) {
     QFile pdf(outcome.pdfFile);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    // Open to others as any new document is (the files above), not private.
+    EXPECT_EQ(pdf.permissions(), QFile::permissions(taken[0]));
     for (const QString& path : taken) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
