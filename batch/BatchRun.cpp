@@ -90,9 +90,6 @@ void CopyOrMoveWithPrompt(Operation op, const QString& source, const QString& ta
     }
 }
 
-// What becomes of one file of a run whose targets include other files' names.
-enum class Fate { Unknown, Moves, Replaces, Stays, Same };
-
 // Renames (or moves within one file system) the files of a run of which some
 // new names are current names of other files of the run. Nothing is asked
 // for those: they are renamed through temporary names, all or none. Targets
@@ -103,88 +100,30 @@ enum class Fate { Unknown, Moves, Replaces, Stays, Same };
 bool RenameWithinRun(Operation op, const QStringList& sources, const QStringList& targets,
                      int& unchanged) {
     const RunFiles files(sources);
-    const int n = int(sources.size());
-    std::vector<TargetKind> kinds(std::size_t(n), TargetKind::Free);
-    std::vector<int> holders(std::size_t(n), -1);
     bool chained = false;
-    for (int k = 0; k < n; ++k) {
-        if (!files.Exists(k)) continue;
-        kinds[std::size_t(k)] = files.Classify(k, targets[k], &holders[std::size_t(k)]);
-        chained = chained || kinds[std::size_t(k)] == TargetKind::InRun;
-    }
+    for (int k = 0; k < files.Count() && !chained; ++k)
+        chained = files.Exists(k) && files.Classify(k, targets[k]) == TargetKind::InRun;
     if (!chained) return false;
 
-    // Each file's fate in run order. A file whose name is wanted by another
-    // decides that one's fate: the chain is followed to its end (a free name,
-    // an existing file, a cycle) and decided back from there.
-    std::vector<Fate> fate(std::size_t(n), Fate::Unknown);
-    std::vector<char> onChain(std::size_t(n), 0);
-    for (int i = 0; i < n; ++i) {
-        if (fate[std::size_t(i)] != Fate::Unknown) continue;
-        if (!files.Exists(i)) {
-            fate[std::size_t(i)] = Fate::Stays;
+    const std::vector<RenameFate> fates = DecideRenames(
+        files, targets, [&](int k) { return AgreesToReplace(op, sources[k], targets[k]); },
+        [&](int k) {
             if (op == Operation::Move) throw TamarindError(SystemErrorText(ENOENT));
-            ReportRenameFailure(sources[i], targets[i]);
-            continue;
-        }
-        std::vector<int> chain;
-        for (int k = i;;) {
-            chain.push_back(k);
-            onChain[std::size_t(k)] = 1;
-            if (kinds[std::size_t(k)] != TargetKind::InRun) break;
-            const int j = holders[std::size_t(k)];
-            if (fate[std::size_t(j)] != Fate::Unknown) break;
-            if (onChain[std::size_t(j)]) {  // a cycle: every file on it moves
-                for (auto it = std::find(chain.begin(), chain.end(), j); it != chain.end(); ++it)
-                    fate[std::size_t(*it)] = Fate::Moves;
-                break;
-            }
-            k = j;
-        }
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-            const auto m = std::size_t(*it);
-            onChain[m] = 0;
-            if (fate[m] != Fate::Unknown) continue;
-            switch (kinds[m]) {
-                case TargetKind::Free: fate[m] = Fate::Moves; break;
-                case TargetKind::Itself: fate[m] = Fate::Same; break;
-                case TargetKind::InRun: {
-                    const Fate held = fate[std::size_t(holders[m])];
-                    if (held == Fate::Moves || held == Fate::Replaces) {
-                        fate[m] = Fate::Moves;
-                        break;
-                    }
-                    [[fallthrough]];  // the file that has the name stays there
-                }
-                case TargetKind::Outside:
-                    fate[m] = AgreesToReplace(op, sources[*it], targets[*it]) ? Fate::Replaces : Fate::Stays;
-                    break;
-            }
-        }
-    }
-
-    std::vector<char> vacate(std::size_t(n), 0);
-    for (int k = 0; k < n; ++k) {
-        if (kinds[std::size_t(k)] == TargetKind::InRun && fate[std::size_t(k)] == Fate::Moves)
-            vacate[std::size_t(holders[std::size_t(k)])] = 1;
-    }
-    std::vector<RenameStep> steps;
-    std::vector<int> stepItem;
-    for (int k = 0; k < n; ++k) {
-        const Fate f = fate[std::size_t(k)];
-        if (f == Fate::Same && (op == Operation::Move || FileNameOf(sources[k]) != FileNameOf(targets[k])))
+            ReportRenameFailure(sources[k], targets[k]);
+        });
+    for (int k = 0; k < files.Count(); ++k) {
+        if (fates[std::size_t(k)] == RenameFate::Same &&
+            (op == Operation::Move || FileNameOf(sources[k]) != FileNameOf(targets[k])))
             ++unchanged;
-        if (f != Fate::Moves && f != Fate::Replaces) continue;
-        steps.push_back({sources[k], targets[k], vacate[std::size_t(k)] != 0, f == Fate::Replaces});
-        stepItem.push_back(k);
     }
-    const RenamePassResult done = RenameThroughTemporaryNames(steps);
+    std::vector<int> items;
+    const RenamePassResult done = RenameThroughTemporaryNames(RenameSteps(files, sources, targets, fates, items));
     const QString stranded = StrandedText(done.stranded);
     if (done.ok()) {
         if (!stranded.isEmpty()) Dialogs().Message(stranded.mid(kLineBreak.size()), BoxIcon::Warning);
         return true;
     }
-    const int k = stepItem[std::size_t(std::max(done.failedStep, 0))];
+    const int k = items[std::size_t(std::max(done.failedStep, 0))];
     const QString undone = kLineBreak + QStringLiteral("どのファイルも元の名前のままです。");
     if (op == Operation::Move) throw TamarindError(done.result.text + undone + stranded);
     ReportRenameFailure(sources[k], targets[k],

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 
@@ -66,6 +67,89 @@ TargetKind RunFiles::Classify(int index, const QString& target, int* holder) con
     if (!SameEntry(e, name, folder.st_dev, folder.st_ino)) return TargetKind::Outside;
     if (holder) *holder = found->second;
     return TargetKind::InRun;
+}
+
+std::vector<RenameFate> DecideRenames(const RunFiles& files, const QStringList& targets,
+                                      const std::function<bool(int item)>& agreesToReplace,
+                                      const std::function<void(int item)>& missing) {
+    const auto n = std::size_t(files.Count());
+    std::vector<TargetKind> kinds(n, TargetKind::Free);
+    std::vector<int> holders(n, -1);
+    for (std::size_t k = 0; k < n; ++k) {
+        if (files.Exists(int(k))) kinds[k] = files.Classify(int(k), targets[qsizetype(k)], &holders[k]);
+    }
+    std::vector<char> decided(n, 0), onChain(n, 0);
+    std::vector<RenameFate> fate(n, RenameFate::Stays);
+    const auto decide = [&](std::size_t k, RenameFate f) {
+        fate[k] = f;
+        decided[k] = 1;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        if (decided[i]) continue;
+        if (!files.Exists(int(i))) {
+            decide(i, RenameFate::Stays);
+            if (missing) missing(int(i));
+            continue;
+        }
+        std::vector<std::size_t> chain;
+        for (std::size_t k = i;;) {
+            chain.push_back(k);
+            onChain[k] = 1;
+            if (kinds[k] != TargetKind::InRun) break;
+            const auto j = std::size_t(holders[k]);
+            if (decided[j]) break;
+            if (onChain[j]) {  // a cycle: every file on it moves
+                for (auto it = std::find(chain.begin(), chain.end(), j); it != chain.end(); ++it)
+                    decide(*it, RenameFate::Moves);
+                break;
+            }
+            k = j;
+        }
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            const std::size_t m = *it;
+            onChain[m] = 0;
+            if (decided[m]) continue;
+            switch (kinds[m]) {
+                case TargetKind::Free: decide(m, RenameFate::Moves); break;
+                case TargetKind::Itself: decide(m, RenameFate::Same); break;
+                case TargetKind::InRun: {
+                    const RenameFate held = fate[std::size_t(holders[m])];
+                    if (held == RenameFate::Moves || held == RenameFate::Replaces) {
+                        decide(m, RenameFate::Moves);
+                        break;
+                    }
+                    [[fallthrough]];  // the file that has the name stays there
+                }
+                case TargetKind::Outside:
+                    decide(m, agreesToReplace(int(m)) ? RenameFate::Replaces : RenameFate::Stays);
+                    break;
+            }
+        }
+    }
+    return fate;
+}
+
+std::vector<RenameStep> RenameSteps(const RunFiles& files, const QStringList& sources,
+                                    const QStringList& targets,
+                                    const std::vector<RenameFate>& fates, std::vector<int>& items) {
+    const int n = files.Count();
+    // A file moves aside first when another file that moves wants its name.
+    std::vector<char> vacate(std::size_t(n), 0);
+    for (int k = 0; k < n; ++k) {
+        int holder = -1;
+        if (fates[std::size_t(k)] == RenameFate::Moves &&
+            files.Classify(k, targets[k], &holder) == TargetKind::InRun)
+            vacate[std::size_t(holder)] = 1;
+    }
+    std::vector<RenameStep> steps;
+    items.clear();
+    for (int k = 0; k < n; ++k) {
+        const RenameFate f = fates[std::size_t(k)];
+        if (f != RenameFate::Moves && f != RenameFate::Replaces) continue;
+        steps.push_back({sources[k], targets[k], vacate[std::size_t(k)] != 0, f == RenameFate::Replaces});
+        items.push_back(k);
+    }
+    return steps;
 }
 
 RenamePassResult RenameThroughTemporaryNames(const std::vector<RenameStep>& steps,

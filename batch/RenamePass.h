@@ -6,10 +6,11 @@
 // own folder, then every file takes its final name, and a failure anywhere
 // on the way gives every file its old name back.
 //
-// Two parts, usable on their own: RunFiles tells how each target stands to
+// Three parts, usable on their own: RunFiles tells how each target stands to
 // the run (free, the file itself, another file of the run, a file outside
-// the run); RenameThroughTemporaryNames carries out a list of renames
-// decided from that.
+// the run); DecideRenames follows the chains to decide what becomes of each
+// file, asking only about names held by files that stay; and
+// RenameThroughTemporaryNames carries out the renames so decided.
 
 #include <QString>
 #include <QStringList>
@@ -44,6 +45,7 @@ public:
 
     // Whether source `index` was there when the run started.
     bool Exists(int index) const { return entries_[std::size_t(index)].exists; }
+    int Count() const { return int(entries_.size()); }
 
 private:
     struct Entry {
@@ -62,6 +64,26 @@ private:
     std::vector<Entry> entries_;
     std::map<std::pair<dev_t, ino_t>, int> byInode_;
 };
+
+// What a run does with one of its files.
+enum class RenameFate {
+    Moves,     // takes its new name, which is free or freed by the run
+    Replaces,  // takes its new name in place of a file that stays there
+    Stays,     // keeps its name (the user kept the file at the target, or
+               // the file was missing)
+    Same,      // its target is the file itself
+};
+
+// Decides each file's fate in run order. A file whose target is held by
+// another file of the run depends on that one: the chain is followed to its
+// end (a free name, a file that stays, or a cycle, whose files all move) and
+// decided back from there. Only a target held by a file that stays (outside
+// the run, or a file of the run that does not move) is put to
+// `agreesToReplace(item)`. A file missing at the start stays and is told to
+// `missing(item)`, in its turn.
+std::vector<RenameFate> DecideRenames(const RunFiles& files, const QStringList& targets,
+                                      const std::function<bool(int item)>& agreesToReplace,
+                                      const std::function<void(int item)>& missing);
 
 // One file of a run taking its new name (in the same file system).
 struct RenameStep {
@@ -100,6 +122,12 @@ struct RenamePassResult {
 
     bool ok() const { return result.ok(); }
 };
+
+// The renames for the files that move, in run order: `items` receives the
+// run index of each step.
+std::vector<RenameStep> RenameSteps(const RunFiles& files, const QStringList& sources,
+                                    const QStringList& targets,
+                                    const std::vector<RenameFate>& fates, std::vector<int>& items);
 
 // Carries out `steps` in order through temporary names (see the top). On a
 // failure every rename made so far is taken back, newest first.

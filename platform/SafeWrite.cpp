@@ -12,6 +12,7 @@
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
 #include "platform/FileOps.h"
+#include "platform/OpenFile.h"
 
 namespace tamarind {
 namespace {
@@ -66,7 +67,12 @@ void WriteFileSafely(const QString& path, const QByteArray& data) {
     bool exists = false;
     struct stat st {};
     FileOpResult refused;
-    if (!FindContentTarget(EncodePath(path), target, exists, st, refused)) FailWith(path, refused.text);
+    if (!FindContentTarget(EncodePath(path), target, exists, st, refused)) {
+        // Not a regular file: its kind alone says why ("名前付きパイプです").
+        if (refused.error == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+            FailWith(path, OpenFailure{0, mode_t(st.st_mode & S_IFMT)}.Reason());
+        FailWith(path, refused.text);
+    }
     if (exists && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0) Fail(path, errno);
 
     // A short temporary name, so that a name of the longest legal length
