@@ -568,30 +568,6 @@ QString NotRegularTargetText(mode_t type) {
     return QStringLiteral("上書きできません (%1)").arg(OpenFailure{0, type}.Reason());
 }
 
-mode_t NewFileMode() {
-    // The umask as /proc tells it (nothing changes for other threads); else
-    // set it and put it back.
-    mode_t mask = 0;
-    bool known = false;
-    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        char buffer[4096];
-        const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
-        ::close(fd);
-        const QByteArray status(buffer, n > 0 ? int(n) : 0);
-        const qsizetype at = status.indexOf("\nUmask:");
-        if (at >= 0) {
-            const qsizetype end = status.indexOf('\n', at + 1);
-            mask = mode_t(status.mid(at + 7, end < 0 ? -1 : end - at - 7).trimmed().toUInt(&known, 8));
-        }
-    }
-    if (!known) {
-        mask = ::umask(022);
-        ::umask(mask);
-    }
-    return 0666 & ~mask;
-}
-
 uid_t UserId() {
     // An invalid id changes nothing and returns the one in force.
     return uid_t(::setfsuid(uid_t(-1)));

@@ -121,9 +121,6 @@ bool FindContentTarget(const QByteArray& path, QByteArray& landing, bool& exists
 // "上書きできません (名前付きパイプです)".
 QString NotRegularTargetText(mode_t type);
 
-// The permission bits a new document gets: 0666 less the process's umask.
-mode_t NewFileMode();
-
 // The id the kernel checks file access with (the file-system user id).
 uid_t UserId();
 
