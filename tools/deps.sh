@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
+  qt6-translations-l10n
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev
   xvfb xauth openbox x11-utils xclip desktop-file-utils
