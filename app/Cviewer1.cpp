@@ -36,6 +36,7 @@
 #include "platform/Guard.h"
 #include "platform/Hints.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
 
 namespace tamarind {
@@ -560,7 +561,7 @@ void TForm1::OpenDetailWindow(int slot) {
             ResetSlotFrames();
             throw;
         }
-        Form3->show();
+        ShowInFront(Form3);
     } else {
         Dialogs().Beep(BeepKind::Message);
         Dialogs().Message(QStringLiteral("画像がありません。"));

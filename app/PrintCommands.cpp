@@ -13,6 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Printer.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 #include "print/PrintJob.h"
 #include "print/Set_Prt.h"
 
@@ -34,7 +35,7 @@ void HandOverToLayoutWindow(const Picture& preview, const QString& caption) {
     Form6->setWindowTitle(caption);
     ++Viewer.PrintRequestSerial;
     SendRequest(Form6->Edit1, QString::number(Viewer.PrintRequestSerial));
-    Form6->show();
+    ShowInFront(Form6);
 }
 
 }  // namespace

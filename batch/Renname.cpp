@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QShortcut>
 
 #include "app/Cviewer1.h"
 #include "batch/BatchRun.h"
@@ -26,6 +25,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 
@@ -310,8 +310,7 @@ void TForm7::BuildCountGroups() {
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->resize(90, 30);
     Connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    Connect(escape, &QShortcut::activated, this, [this] { BitBtn1Click(); });
+    CloseLikeBackButton(this, [this] { BitBtn1Click(); });
 }
 
 void TForm7::PlaceLowerControls() {
@@ -329,7 +328,7 @@ void TForm7::PlaceLowerControls() {
 void TForm7::OpenFromMainWindow(int filterIndex, int serial) {
     Memo5->setText(FilterExtensionText(filterIndex));
     SendRequest(Edit1, QString::number(serial));
-    show();
+    ShowInFront(this);
 }
 
 void TForm7::Edit1Change() {
@@ -556,7 +555,7 @@ void TForm7::OpenDestinationChooser() {
     Form8->Prepare(folder, BatchMode == kModeRenameCopy || BatchMode == kModeCopy
                                ? QStringLiteral("コピー先指定")
                                : QStringLiteral("移動先指定"));
-    Form8->show();
+    ShowInFront(Form8);
 }
 
 void TForm7::Edit4Change() {

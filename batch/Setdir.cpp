@@ -13,6 +13,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 
@@ -60,6 +61,8 @@ TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Window) {
     DirectoryListBox1->onChange = [this] { DirectoryListBox1Change(); };
     Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    // Closing the chooser from its title bar cancels, as "ｷｬﾝｾﾙ" does.
+    CloseLikeBackButton(this, [this] { Button2Click(); });
     RunGuarded([this] { F8Create(); });
 }
 

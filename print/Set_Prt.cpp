@@ -15,6 +15,7 @@
 #include "platform/Fonts.h"
 #include "platform/Printer.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 #include "print/PrintJob.h"
 
 namespace tamarind {
@@ -158,6 +159,7 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     Connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    CloseLikeBackButton(this, [this] { Button2Click(); });
     Connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     ShowLayout();
 }
