@@ -101,7 +101,7 @@ TEST_F(BatchRuns, SelectedRowsAreNumberedFromZeroInPageOrder) {
     batch->ListBox1->setCurrentRow(1);
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
     QApplication::sendEvent(batch->ListBox1, &down);
-    batch->Memo1->setPlainText("K");
+    batch->Memo1->setText("K");
     RunSelected();
     EXPECT_EQ(Contents(folder).count("K0000.jpg"), 1u);
     EXPECT_EQ(Contents(folder).count("K0001.jpg"), 1u);
@@ -156,7 +156,7 @@ TEST_F(BatchRuns, CopyAndMoveModesWithTheChooser) {
     ASSERT_EQ(Page(), QStringList({"a.jpg", "A0000.jpg", "A0001.jpg", "b.jpg"}));
     SelectRows({1, 2});
     Mode(kModeRenameMove);
-    batch->Memo1->setPlainText("M");
+    batch->Memo1->setText("M");
     RunSelected(moved);
     EXPECT_EQ(Contents(moved), Files({{"M0000.jpg", before.at("a.jpg")}, {"M0001.jpg", before.at("b.jpg")}}));
     EXPECT_EQ(Contents(folder), before);
@@ -321,7 +321,7 @@ TEST_F(BatchRuns, FixedPartWithASlashIsRefusedBeforeAnyFileIsTouched) {
     Open();
     const Files before = Contents(folder);
     for (const QString& fixed : {QStringLiteral("../"), QStringLiteral("sub/x")}) {
-        batch->Memo1->setPlainText(fixed);
+        batch->Memo1->setText(fixed);
         dialogs.clear();
         RunAll();
         ASSERT_EQ(dialogs.messages().size(), 1u);
@@ -376,7 +376,7 @@ TEST_F(BatchRuns, TargetThatIsTheSourceStaysIntactAndTheRunGoesOn) {
     // New names equal to the old ones: nothing to do, nothing to say.
     Open();
     Mode(kModeRename);
-    batch->Memo1->setPlainText("");
+    batch->Memo1->setText("");
     for (int k = 0; k < 3; ++k) batch->UpDown1->Click(-1);  // 2: no padding
     dialogs.clear();
     PutNumbered({"0.jpg", "1.jpg"});
