@@ -322,6 +322,25 @@ TEST_F(Desktop, AMaximisedWindowReturnsToItsModeSize) {
     })) << form->frameGeometry().width() << "x" << form->frameGeometry().height();
 }
 
+// Maximised the moment it is shown, before the window manager has answered
+// anything about it: back at its mode size all the same.
+TEST_F(Desktop, AWindowMaximisedAsItComesUpReturnsToItsModeSize) {
+    TForm1* form = Start();
+    form->S1Click();
+    form->show();
+    form->showMaximized();
+    EXPECT_TRUE(WaitFor([&] {
+        return Managed(form) && !form->isMaximized() &&
+               form->frameGeometry() == QRect(256, 192, 512, 384);
+    })) << form->frameGeometry().x() << "," << form->frameGeometry().y() << " "
+        << form->frameGeometry().width() << "x" << form->frameGeometry().height();
+    // And it stays there.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(form->frameGeometry(), QRect(256, 192, 512, 384));
+}
+
 // The full-size view's rules place the window with the frame the window
 // manager draws, from its first showing on.
 TEST_F(Desktop, FullSizeWindowFramePlacedByTheRules) {
