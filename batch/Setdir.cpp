@@ -79,8 +79,9 @@ void TForm8::DriveComboBox1Change() { DirectoryListBox1->SetDrive(DriveComboBox1
 void TForm8::DirectoryListBox1Change() {
     DestinationFolder = DirectoryListBox1->Directory();
     // The drive selector shows the volume of the folder, also after the user
-    // opened a mount point in the list.
-    DriveComboBox1->SetDrive(VolumeRootOf(DestinationFolder));
+    // opened a mount point in the list. It follows silently: its own change
+    // handler would move the list, which is where it is already.
+    DriveComboBox1->ShowDrive(VolumeRootOf(DestinationFolder));
     const int limit = width() - 50;
     const QFontMetrics metrics(font());
     Label1->setText(ShortenPath(DestinationFolder, [&](const QString& text) {
