@@ -1,6 +1,6 @@
 // Every window that its back or cancel button hides goes away the same way
-// however it is closed (its title bar, Alt+F4, Escape), and a command that
-// shows a window that is open already brings it to the front.
+// however it is closed (its title bar, Alt+F4, Escape). The window manager's
+// side of it, and raising open windows, are in DesktopTest.cpp.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -111,27 +111,5 @@ TEST_F(ClosingWindows, TitleBarAndEscapeDoWhatTheBackButtonDoes) {
         }
     }
     EXPECT_TRUE(Form1->isVisible());
-    EXPECT_TRUE(dialogs.shown().empty());
-}
-
-TEST_F(ClosingWindows, ACommandBringsItsOpenWindowToTheFront) {
-    // "連番処理(&R)" with the batch window open under the main window, and
-    // minimised.
-    RunGuarded([] { Form1->R1Click(); });
-    Form1->activateWindow();
-    ASSERT_EQ(QApplication::activeWindow(), Form1);
-    RunGuarded([] { Form1->R1Click(); });
-    EXPECT_EQ(QApplication::activeWindow(), Form7);
-    Form7->showMinimized();
-    RunGuarded([] { Form1->R1Click(); });
-    EXPECT_FALSE(Form7->isMinimized());
-    EXPECT_EQ(QApplication::activeWindow(), Form7);
-
-    // A second "実行" with the chooser open behind the batch window.
-    OpenChooser();
-    Form7->activateWindow();
-    ASSERT_EQ(QApplication::activeWindow(), Form7);
-    Form7->BitBtn3->click();
-    EXPECT_EQ(QApplication::activeWindow(), Form8);
     EXPECT_TRUE(dialogs.shown().empty());
 }

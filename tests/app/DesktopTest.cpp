@@ -435,6 +435,11 @@ TEST_F(Desktop, CommandsBringTheirOpenWindowsToTheFront) {
     ASSERT_TRUE(WaitFor([&] { return InFront(form); }));
     RunGuarded([&] { form->R1Click(); });
     EXPECT_TRUE(WaitFor([] { return InFront(Form7); })) << StackingOrder().join(u' ').toStdString();
+    // Also when it was minimised.
+    Form7->showMinimized();
+    ASSERT_TRUE(WaitFor([] { return Form7->isMinimized() && !InFront(Form7); }));
+    RunGuarded([&] { form->R1Click(); });
+    EXPECT_TRUE(WaitFor([] { return !Form7->isMinimized() && InFront(Form7); }));
 
     Form7->RadioButton5->click();  // コピー
     Form7->BitBtn3->click();

@@ -48,41 +48,6 @@ TEST_F(Chooser, OpensOnTheSourceFolderWithTheModesCaption) {
     EXPECT_EQ(chooser->DriveComboBox1->Drive(), VolumeRootOf(folder));
 }
 
-// Walking the folder list from the root into /dev/shm (a volume mounted
-// inside another) and back by the drive selector: at every step the selector
-// shows the volume of the folder the list shows, and the path line the folder.
-TEST_F(Chooser, TheDriveSelectorKeepsStepWithTheFolderList) {
-    Put("a.jpg", "x");
-    Start(1);
-    Open();
-    batch->RadioButton5->click();
-    Click(batch->BitBtn3);
-    DirectoryListBox* list = chooser->DirectoryListBox1;
-    const auto enter = [&](const QString& folder) {
-        for (int row = 0; row < list->count(); ++row)
-            if (list->EntryFolder(row) == folder) {
-                emit list->itemActivated(list->item(row));  // a double click or Enter
-                return;
-            }
-        ADD_FAILURE() << "no entry " << folder.toStdString();
-    };
-    RunGuarded([&] { list->SetDirectory(QStringLiteral("/")); });
-    for (const QString& folder : {QStringLiteral("/dev"), QStringLiteral("/dev/shm")}) {
-        enter(folder);
-        EXPECT_EQ(list->Directory(), folder);
-        EXPECT_EQ(chooser->DriveComboBox1->Drive(), VolumeRootOf(folder));
-        EXPECT_EQ(chooser->DriveComboBox1->currentText(), VolumeRootOf(folder));
-        EXPECT_EQ(chooser->Label1->text(), folder);
-    }
-    // Back to the root through the selector, as a user's choice.
-    QComboBox* drives = chooser->DriveComboBox1;
-    drives->setCurrentIndex(drives->findData(QStringLiteral("/")));
-    emit drives->activated(drives->currentIndex());
-    EXPECT_EQ(list->Directory(), "/");
-    EXPECT_EQ(chooser->Label1->text(), "/");
-    EXPECT_EQ(DestinationFolder, "/");
-}
-
 TEST_F(Chooser, CancelAnswersWithNegativeSerialsAndTouchesNothing) {
     Put("a.jpg", "1");
     Put("b.jpg", "2");
