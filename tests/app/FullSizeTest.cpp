@@ -211,7 +211,8 @@ TEST(HelpFile, GuideQuotesOnlyTextsOfTheProgram) {
     ASSERT_GT(sources.size(), 100000);
     sources.remove(u'&');
 
-    QString text = QString::fromUtf8(ReadAll(QStringLiteral(TAMARIND_SOURCE_DIR "/data/tamarind.hlp")));
+    QString text =
+        QString::fromUtf8(ReadAll(QStringLiteral(TAMARIND_SOURCE_DIR "/data/tamarind.hlp")));
     text.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
     text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
         .replace(QStringLiteral("&gt;"), QStringLiteral(">"))

@@ -15,7 +15,8 @@ namespace tamarind::test {
 
 // Makes the window of `widget` the active one (shortcuts of a window act only
 // there) and presses `key` in `widget`.
-inline void PressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+inline void PressKey(QWidget* widget, Qt::Key key,
+                     Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget* window = widget->window();
     window->activateWindow();
     if (QApplication::activeWindow() != window) QApplication::setActiveWindow(window);
