@@ -387,7 +387,7 @@ TEST_F(Desktop, FullSizeWindowFramePlacedByTheRules) {
 
 }  // namespace
 
-// Windows the design gives no minimise or maximise button do without them
+// Windows meant to have no minimise or maximise button do without them
 // under openbox too, and the window manager's close does what "戻る" does.
 TEST_F(Desktop, ToolWindowsHaveNoMinimiseOrMaximiseAndCloseLikeTheirBackButton) {
     TForm1* form = Start();
