@@ -3,14 +3,18 @@
 #include <algorithm>
 
 #include "exif/Exif.h"
+#include "picture/PictureLoad.h"
 
 namespace tamarind {
 namespace {
 
 SlotLoad DecodeForSlot(const QString& path, const BoxForSize& boxFor) {
+    // One read of the file's start gives the summary and the orientation the
+    // thumbnail needs; the summary is used only when the picture decodes.
+    const ExifFacts facts = ReadExifFacts(path);
     SlotLoad load;
-    load.thumbnail = LoadThumbnail(path, boxFor);
-    load.summary = ReadExifSummary(path);
+    load.thumbnail = LoadThumbnail(path, boxFor, CurrentPictureOptions(), facts.orientation);
+    load.summary = facts.summary;
     return load;
 }
 

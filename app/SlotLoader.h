@@ -22,7 +22,7 @@ namespace tamarind {
 // What a slot receives of one file.
 struct SlotLoad {
     PictureThumbnail thumbnail;
-    QString summary;  // the Exif summary, read after a successful decode
+    QString summary;  // the Exif summary, from the read that gave the orientation
 };
 
 // Gives the picture box for a picture of the natural size.
@@ -32,7 +32,8 @@ using SlotDecoder = std::function<SlotLoad(const QString& path, const BoxForSize
 
 // The thumbnail, then the Exif summary, through the decoder in force.
 SlotLoad LoadSlotPicture(const QString& path, const BoxForSize& boxFor);
-// The decoder in force: LoadThumbnail and ReadExifSummary unless replaced.
+// The decoder in force unless replaced: ReadExifFacts, then LoadThumbnail
+// with the current picture options.
 SlotDecoder CurrentSlotDecoder();
 // Replaces the decoder (tests slow some files down); an empty one restores
 // the real decoder. Returns the previous one.

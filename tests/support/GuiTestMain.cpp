@@ -16,6 +16,10 @@ int main(int argc, char** argv) {
         QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     }
+    // The program's settings file of this run only: no user's settings
+    // change what the tests see.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform.isEmpty() || platform == "offscreen") {
         const QString config = runtime.filePath(QStringLiteral("screen.json"));
