@@ -1,6 +1,5 @@
 #include "detail/Cgrp.h"
 
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,6 +24,7 @@
 #include "platform/Fonts.h"
 #include "platform/Folders.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 
@@ -105,6 +105,7 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
                          [this] { BitBtn1Click(); });
     BitBtn1->setDefault(true);
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
+    CloseLikeBackButton(this, [this] { F3_Close(); });
 
     // File and picture processing.
     GroupBox1 = new QGroupBox(QStringLiteral("ファイル・画像処理"), this);
@@ -279,11 +280,6 @@ void TForm3::BitBtn1Click() {
 }
 
 void TForm3::F3_Close() { BitBtn1Click(); }
-
-void TForm3::closeEvent(QCloseEvent* event) {
-    RunGuarded([this] { F3_Close(); });
-    event->accept();
-}
 
 void TForm3::keyPressEvent(QKeyEvent* event) {
     // "　戻る" is the default button: Enter anywhere in the window presses it.
@@ -464,7 +460,7 @@ void TForm3::BitBtn2Click() {
     if (!Form4) return;
     ++Viewer.DetailRequestSerial;
     SendRequest(Form4->Edit2, QString::number(Viewer.DetailRequestSerial));
-    Form4->show();
+    ShowInFront(Form4);
 }
 
 // --- Saving ---------------------------------------------------------------------------
