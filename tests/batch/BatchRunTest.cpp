@@ -450,7 +450,7 @@ class ChainedRuns : public BatchRuns {
 protected:
     // Names without a fixed part or padding: 1.jpg, 2.jpg ... from `start`.
     void PlainNumbers(int start) {
-        batch->Memo1->setPlainText("");
+        batch->Memo1->setText("");
         batch->UpDown1->SetPosition(2);
         batch->UpDown2->SetPosition(start);
     }
