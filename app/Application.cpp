@@ -23,6 +23,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtTexts.h"
 #include "platform/SystemPrinter.h"
 #include "print/Set_Prt.h"
 
@@ -115,6 +116,8 @@ int RunTamarind(int argc, char** argv) {
     // style come from the environment as usual).
     int qtArgc = std::min(argc, 1);
     TamarindApplication app(qtArgc, argv);
+    // Qt's own dialogs in Japanese before the first window is built.
+    InstallQtJapaneseTexts(&app);
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
     // No display name: on X11 Qt would append it to every window title, and
     // the windows' captions are meant to read exactly as set.

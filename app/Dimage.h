@@ -26,8 +26,6 @@ public:
     void F5_Click();
     void F5ImClick();
     void F5ImDclick();
-    // A key on the window: Esc hides it too (the key table's full-size view keys).
-    void F5_KeyDown(QKeyCombination key);
 
     PictureBox* Image1;
     QLineEdit* Edit1;
@@ -37,7 +35,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QSize ScreenSize() const;

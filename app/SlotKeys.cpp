@@ -14,6 +14,7 @@
 #include "platform/Controls.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
+#include "platform/TopLevel.h"
 #include "print/Set_Prt.h"
 
 namespace tamarind {
@@ -50,9 +51,7 @@ protected:
 // A window the keys just opened takes the keyboard, so that the keyboard
 // user can go on there.
 void BringForward(QWidget* window) {
-    if (!window || !window->isVisible()) return;
-    window->raise();
-    window->activateWindow();
+    if (window && window->isVisible()) ShowInFront(window);
 }
 
 }  // namespace

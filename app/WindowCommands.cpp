@@ -18,6 +18,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 
@@ -46,9 +47,7 @@ void TForm1::ShowFullSize(int slot) {
     Form5->FitToPicture();
     SendRequest(Form5->Edit1, QString::number(w));
     SendRequest(Form5->Edit2, QString::number(h));
-    Form5->show();
-    Form5->raise();
-    Form5->activateWindow();
+    ShowInFront(Form5);
 }
 
 void TForm1::CopySlotToClipboard(int slot) {
@@ -65,9 +64,7 @@ void TForm1::CopySlotToClipboard(int slot) {
 }
 
 void TForm1::About1Click() {
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
+    ShowInFront(Form2);
 }
 
 void TForm1::Contents1Click() { ShowHelpContents(this, helpFile_); }

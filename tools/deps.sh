@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
+  qt6-translations-l10n
   libjpeg62-turbo-dev libjpeg-turbo-progs
   qt6-image-formats-plugins libheif-dev libde265-0 libdav1d6
   libgtest-dev

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
@@ -192,6 +193,50 @@ TEST(HelpFile, GuideLinksAllLeadSomewhere) {
     const qsizetype contents = html.indexOf(QStringLiteral("id=\"contents\""));
     ASSERT_GE(contents, 0);
     EXPECT_LT(contents, html.indexOf(QStringLiteral("<h2")));
+}
+
+// Every text the user guide quotes as the program's own (in 「」) is in the
+// program's sources, so the guide cannot promise a caption or a message the
+// program does not show. In a quote "○○" stands for a file name or the like,
+// and the full stop the error box adds to a message may be quoted with it;
+// accelerator marks ("(&P)") are read as the menus show them ("(P)").
+TEST(HelpFile, GuideQuotesOnlyTextsOfTheProgram) {
+    QString sources;
+    for (const char* folder : {"app", "batch", "detail", "exif", "picture", "platform", "print"}) {
+        QDirIterator it(QStringLiteral(TAMARIND_SOURCE_DIR "/") + QString::fromLatin1(folder),
+                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) sources += QString::fromUtf8(ReadAll(it.next()));
+    }
+    ASSERT_GT(sources.size(), 100000);
+    sources.remove(u'&');
+
+    QString text =
+        QString::fromUtf8(ReadAll(QStringLiteral(TAMARIND_SOURCE_DIR "/data/tamarind.hlp")));
+    text.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+        .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+        .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+        .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    const auto found = [&](const QString& part) {
+        return part.isEmpty() || sources.contains(part) ||
+               (part.endsWith(u'。') && sources.contains(part.chopped(1)));
+    };
+    QStringList missing;
+    int quotes = 0;
+    static const QRegularExpression quote(QStringLiteral("「([^」]*)」"));
+    for (auto it = quote.globalMatch(text); it.hasNext();) {
+        const QString quoted = it.next().captured(1);
+        ++quotes;
+        for (const QString& part : quoted.split(QStringLiteral("○○")))
+            if (!found(part)) {
+                missing << quoted;
+                break;
+            }
+    }
+    EXPECT_GE(quotes, 50);
+    EXPECT_TRUE(missing.isEmpty()) << "quoted in the guide but not in the program: "
+                                   << missing.join(QStringLiteral(" / ")).toStdString();
 }
 
 TEST(AppIcon, PixelsAndSvgComeFromTheSameDrawing) {
