@@ -9,9 +9,9 @@ namespace tamarind {
 
 class Bitmap;
 
-// `bitmap` scaled to `target` with area averaging. Large true-colour
-// pictures are first reduced by whole blocks straight from their rows (one
-// pass, no format conversion of the full picture), then smoothed to the exact
+// `bitmap` scaled to `target` with area averaging. Large pictures are first
+// reduced by whole blocks straight from their rows (one pass, no converted
+// copy of the full picture, whatever its format), then smoothed to the exact
 // size. An empty target or bitmap gives a null image.
 QImage ScaledCopy(const Bitmap& bitmap, QSize target);
 
