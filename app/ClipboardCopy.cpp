@@ -1,5 +1,8 @@
 #include "app/ClipboardCopy.h"
 
+#include <new>
+
+#include "picture/Jpeg.h"
 #include "picture/Picture.h"
 
 namespace tamarind {
@@ -18,7 +21,23 @@ QImage ClipboardImage(const Picture& picture) {
     if (picture.isNull() || picture.isMetafile()) return QImage();
     // A clipboard bitmap has no transparency: what a viewer shows of the
     // pixels is what is offered.
-    return picture.image().convertToFormat(QImage::Format_RGB32);
+    const Bitmap& bitmap = picture.bitmap();
+    if (bitmap.bitsPerPixel() == 32) return bitmap.ToQImage();
+    QImage image(bitmap.size(), QImage::Format_RGB32);
+    if (image.isNull()) throw std::bad_alloc();
+    for (int y = 0; y < bitmap.height(); ++y)
+        bitmap.RowToRgb32(y, 0, bitmap.width(), reinterpret_cast<QRgb*>(image.scanLine(y)));
+    return image;
+}
+
+QImage ClipboardImageOfFile(const QString& path) {
+    const QString kind = FileExtension(path).toLower();
+    if (kind == u"jpg" || kind == u"jpeg") {
+        JpegReadOptions options;
+        options.rgb32 = true;
+        return ReadJpegFile(path, options).ToQImage();
+    }
+    return ClipboardImage(LoadPicture(path));
 }
 
 }  // namespace tamarind

@@ -18,7 +18,12 @@ QString ExtensionWithDot(const QString& fileName);
 std::optional<QString> ClipboardRefusal(const QString& fileName);
 
 // The pixels put on the clipboard: the whole picture at its natural size, as
-// an opaque 24-bit colour image (a grey or palette picture in its colours).
+// an opaque 32-bit colour image (a grey or palette picture in its colours),
+// made straight from the picture's rows: a 32-bit picture is shared, any
+// other is converted into the one copy the clipboard keeps.
 QImage ClipboardImage(const Picture& picture);
+// The same for a picture file: a JPEG is decoded straight into that 32-bit
+// copy, other files are loaded (LoadPicture) and converted.
+QImage ClipboardImageOfFile(const QString& path);
 
 }  // namespace tamarind

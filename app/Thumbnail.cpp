@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "picture/Bitmap.h"
+#include "picture/ThumbnailLoad.h"
 
 namespace tamarind {
 namespace {
@@ -93,6 +94,32 @@ QImage ScaledCopy(const Bitmap& bitmap, QSize target) {
     if (reduced.isNull()) reduced = bitmap.ToQImage();
     if (reduced.size() == target) return reduced;
     return reduced.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+namespace {
+
+// A picture of a reduced image: an icon's keeps its transparency.
+Picture PictureOfImage(const QImage& image) {
+    if (image.isNull()) return {};
+    if (image.hasAlphaChannel()) return Picture::FromImage(image);
+    return Picture::FromBitmap(Bitmap::FromQImage(image));
+}
+
+}  // namespace
+
+Picture PictureAtSize(const Picture& picture, QSize shown) {
+    if (picture.isNull() || picture.isMetafile() || picture.size() == shown || shown.isEmpty())
+        return picture;
+    if (!picture.image().isNull() && picture.image().hasAlphaChannel())
+        return PictureOfImage(
+            picture.image().scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return PictureOfImage(ScaledCopy(picture.bitmap(), shown));
+}
+
+Picture PictureFileAtSize(const QString& path, QSize shown) {
+    const PictureThumbnail thumbnail = LoadThumbnail(path, [shown](QSize) { return shown; });
+    if (thumbnail.metafile) return Picture::FromMetafile(thumbnail.metafile);
+    return PictureOfImage(thumbnail.image);
 }
 
 }  // namespace tamarind

@@ -188,6 +188,7 @@ void AllowScans(j_decompress_ptr cinfo) {
 
 struct DecodeJob {
     Source* source;
+    bool rgb32;  // 32-bit output (blue, green, red, 0xFF) for every file
     int scaleNumerator;
     int scaleDenominator;
     qint64 maxPixels;
@@ -207,15 +208,17 @@ struct DecodeJob {
     int messageCode;  // libjpeg's message number after kLibjpegError
 };
 
-// CMYK (or YCCK converted by libjpeg) to blue, green, red. Like djpeg (and
-// Qt and most readers) we take the inks as Adobe's programs store them,
-// inverted (255 = no ink), and round as djpeg does.
-void CmykToBgr(const JSAMPLE* cmyk, uchar* bgr, unsigned width) {
-    for (unsigned x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+// CMYK (or YCCK converted by libjpeg) to blue, green, red, with a fourth
+// byte of 0xFF when `step` is 4. Like djpeg (and Qt and most readers) we take
+// the inks as Adobe's programs store them, inverted (255 = no ink), and round
+// as djpeg does.
+void CmykToBgr(const JSAMPLE* cmyk, uchar* bgr, unsigned width, unsigned step) {
+    for (unsigned x = 0; x < width; ++x, cmyk += 4, bgr += step) {
         const unsigned k = cmyk[3];
         bgr[0] = uchar((2 * cmyk[2] * k + 255) / 510);
         bgr[1] = uchar((2 * cmyk[1] * k + 255) / 510);
         bgr[2] = uchar((2 * cmyk[0] * k + 255) / 510);
+        if (step == 4) bgr[3] = 0xFF;
     }
 }
 
@@ -253,7 +256,10 @@ RunResult RunDecompress(DecodeJob* job) {
 
     const bool grey = cinfo.num_components == 1;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-    cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    cinfo.out_color_space = cmyk         ? JCS_CMYK
+                            : job->rgb32 ? JCS_EXT_BGRX
+                            : grey       ? JCS_GRAYSCALE
+                                         : JCS_EXT_BGR;
     cinfo.scale_num = unsigned(job->scaleNumerator);
     cinfo.scale_denom = unsigned(job->scaleDenominator);
     jpeg_calc_output_dimensions(&cinfo);
@@ -261,8 +267,8 @@ RunResult RunDecompress(DecodeJob* job) {
     if (qint64(width) * height > job->maxPixels) ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, width);
 
     qsizetype stride = 0;
-    uchar* const pixels =
-        job->makeBitmap(job->owner, int(width), int(height), grey ? 8 : 24, &stride);
+    const int bits = job->rgb32 ? 32 : grey ? 8 : 24;
+    uchar* const pixels = job->makeBitmap(job->owner, int(width), int(height), bits, &stride);
     if (!pixels) {
         jpeg_destroy_decompress(&cinfo);
         return kNoBitmap;
@@ -275,7 +281,7 @@ RunResult RunDecompress(DecodeJob* job) {
         while (cinfo.output_scanline < height) {
             const unsigned y = cinfo.output_scanline;
             if (jpeg_read_scanlines(&cinfo, inks, 1) != 1) break;
-            CmykToBgr(inks[0], pixels + y * stride, width);
+            CmykToBgr(inks[0], pixels + y * stride, width, job->rgb32 ? 4 : 3);
             if (job->rowsDone) job->rowsDone(job->owner, int(cinfo.output_scanline));
         }
     } else {
@@ -416,6 +422,7 @@ Bitmap RunJob(DecodeJob& job, BitmapMaker& maker, const JpegReadOptions& options
     job.scaleDenominator = std::max(1, options.scaleDenominator);
     job.maxPixels = options.maxPixels;
     job.maxMemory = options.maxMemory;
+    job.rgb32 = options.rgb32;
     if (options.scaleFor) {
         maker.scaleFor = &options.scaleFor;
         job.chooseScale = ChooseScale;

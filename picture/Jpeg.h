@@ -39,6 +39,9 @@ struct JpegReadOptions {
     // Receives the natural size from the header (also when decoding fails
     // after the header was read; otherwise 0 x 0).
     QSize* naturalSize = nullptr;
+    // Decode every file, grey and CMYK ones too, into 32 bits (blue, green,
+    // red, 0xFF): the form a QImage of Format_RGB32 shares without a copy.
+    bool rgb32 = false;
 };
 
 // Decodes a JPEG file's bytes straight into the bitmap's rows: 24 bits

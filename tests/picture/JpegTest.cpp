@@ -116,6 +116,11 @@ TEST(JpegDecode, GivesDjpegsPixelsForEveryTestFile) {
             EXPECT_EQ(ours.palette()[200], qRgb(200, 200, 200));
         }
         EXPECT_EQ(MaxColourDifference(ours.ToQImage(), theirs), 0);
+        // The same colours straight into 32 bits, every file opaque.
+        const Bitmap wide = DecodeJpeg(ByteSpan(bytes), {.rgb32 = true});
+        EXPECT_EQ(wide.bitsPerPixel(), 32);
+        EXPECT_EQ(MaxColourDifference(wide.ToQImage(), theirs), 0);
+        EXPECT_EQ(wide.ToQImage().pixel(wide.width() - 1, wide.height() - 1) >> 24, 0xFFu);
     }
 }
 
