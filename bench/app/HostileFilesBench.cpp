@@ -31,6 +31,7 @@
 
 #include "HostileFiles.h"
 #include "OffscreenScreen.h"
+#include "ProcessStatus.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
@@ -46,22 +47,6 @@
 using namespace tamarind;
 
 namespace {
-
-// Kilobytes of a "Vm...:" line of /proc/self/status.
-long StatusKb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLong();
-    return -1;
-}
-
-// Starts the peak resident size afresh from the present resident size.
-void ResetPeak() {
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly)) refs.write("5");
-}
 
 // Processor time of this process so far, all threads.
 double CpuSeconds() {
@@ -148,8 +133,8 @@ int RunChild(int argc, char** argv, const QString& scenario, const QString& fold
         }
     }
     dialogs.shown.clear();
-    const long before = StatusKb("VmRSS:");
-    ResetPeak();
+    const long before = test::StatusKb("VmRSS:");
+    test::ResetPeakResident();
     QElapsedTimer timer;
     const double cpu = CpuSeconds();
     timer.start();
@@ -159,7 +144,7 @@ int RunChild(int argc, char** argv, const QString& scenario, const QString& fold
     if (Form5->isVisible()) Form5->Image1->ScaledImage();
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     const double cpuMs = (CpuSeconds() - cpu) * 1000;
-    const long peak = StatusKb("VmHWM:");
+    const long peak = test::StatusKb("VmHWM:");
     std::printf("%.0f %.0f %ld %ld %s\n", ms, cpuMs, before, peak,
                 dialogs.shown.join(QStringLiteral(" / ")).toUtf8().constData());
     std::fflush(stdout);

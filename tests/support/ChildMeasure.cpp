@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "ProcessStatus.h"
+
 extern char** environ;
 
 namespace tamarind::test {
@@ -27,16 +29,6 @@ constexpr const char* kReportVariable = "TAMARIND_MEASURED_REPORT";
 std::string CurrentTest() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return info ? std::string(info->test_suite_name()) + "." + info->name() : std::string();
-}
-
-// Kilobytes of a "Vm...:" line of /proc/self/status, -1 when unknown.
-std::int64_t StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t n = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.compare(0, n, field) == 0) return std::atoll(line.c_str() + n);
-    return -1;
 }
 
 double CpuSeconds() {
@@ -64,15 +56,9 @@ double Now() {
     try {
         if (prepare) prepare();
         if (::testing::Test::HasFailure()) fail("a check before the action failed");
-        const std::int64_t before = StatusKb("VmRSS:");
-        // The peak starts afresh from the present size (Linux 4.0 and later);
-        // where it cannot, the peak before is taken off instead.
-        std::int64_t base = before;
-        if (std::FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
-            std::fputs("5", refs);
-            std::fclose(refs);
-        }
-        if (StatusKb("VmHWM:") > before + 1024) base = StatusKb("VmHWM:");
+        // The peak starts afresh from the present size; where it cannot, the
+        // peak so far is taken off instead.
+        const std::int64_t base = ResetPeakResident() ? StatusKb("VmRSS:") : StatusKb("VmHWM:");
         const double cpu = CpuSeconds(), start = Now();
         action();
         const double seconds = Now() - start, cpuSeconds = CpuSeconds() - cpu;
