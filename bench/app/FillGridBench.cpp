@@ -39,6 +39,7 @@
 #include <memory>
 #include <vector>
 
+#include "ProcessStatus.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
 #include "app/PictureBox.h"
@@ -49,6 +50,7 @@
 #include "platform/Guard.h"
 
 using namespace tamarind;
+using tamarind::test::StatusKb;
 
 namespace {
 
@@ -123,16 +125,6 @@ double CpuMs() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-// Kilobytes of a "Vm...:" line of /proc/self/status.
-long StatusKb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLong();
-    return -1;
 }
 
 QString LoadAverage() {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "OffscreenScreen.h"
 #include "platform/Fonts.h"
 
 int main(int argc, char** argv) {
@@ -21,17 +22,8 @@ int main(int argc, char** argv) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform.isEmpty() || platform == "offscreen") {
-        const QString config = runtime.filePath(QStringLiteral("screen.json"));
-        QFile file(config);
-        if (file.open(QIODevice::WriteOnly)) {
-            file.write(R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false,
-                "screens": [{"name": "Screen", "x": 0, "y": 0, "width": 1024, "height": 768,
-                "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-            file.close();
-            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
-        }
-    }
+    if (platform.isEmpty() || platform == "offscreen")
+        tamarind::test::UseOffscreenScreen(runtime.path());
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     tamarind::InstallFontSubstitutions();
