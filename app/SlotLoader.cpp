@@ -7,10 +7,28 @@
 namespace tamarind {
 namespace {
 
-SlotLoad DecodeForSlot(const QString& path, const BoxForSize& boxFor) {
+SlotLoad DecodeForSlot(const QString& path, const BoxForSize& boxFor, const SlotPreview& preview) {
+    if (preview.failure) throw TamarindError(*preview.failure);
     SlotLoad load;
-    load.thumbnail = LoadThumbnail(path, boxFor);
-    load.summary = ReadExifSummary(path);
+    if (!preview.picture.isNull()) {
+        load.thumbnail.image = preview.picture;
+        load.thumbnail.natural = preview.natural;
+    } else {
+        DecodedForThumbnail decoded;
+        decoded.cover = ThumbnailEntryCover;
+        DecodedForThumbnail* keep = preview.file ? &decoded : nullptr;
+        try {
+            load.thumbnail = LoadThumbnail(path, boxFor, keep);
+        } catch (const TamarindError& error) {
+            if (preview.file) KeepSlotFailure(*preview.file, error);
+            throw;
+        }
+        // The entry is written only for the file as it was looked at.
+        if (keep && CachedFileOf(path) == preview.file)
+            KeepSlotThumbnail(*preview.file, load.thumbnail.image.size(), load.thumbnail.natural,
+                              decoded.decoded);
+    }
+    load.summary = preview.summary ? *preview.summary : ReadExifSummary(path);
     return load;
 }
 
@@ -34,14 +52,17 @@ SlotDecoder SetSlotDecoder(SlotDecoder decoder) {
     return previous;
 }
 
-SlotLoad LoadSlotPicture(const QString& path, const BoxForSize& boxFor) {
-    return CurrentSlotDecoder()(path, boxFor);
+SlotLoad LoadSlotPicture(const QString& path, const BoxForSize& boxFor,
+                         const SlotPreview& preview) {
+    return CurrentSlotDecoder()(path, boxFor, preview);
 }
 
 ParallelSlotLoads::ParallelSlotLoads(QStringList paths, BoxForSize boxFor, int threads)
     : paths_(std::move(paths)),
       boxFor_(std::move(boxFor)),
       decoder_(CurrentSlotDecoder()),
+      previews_(size_t(paths_.size())),
+      previewed_(size_t(paths_.size()), 0),
       results_(size_t(paths_.size())),
       errors_(size_t(paths_.size())) {
     if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -53,22 +74,43 @@ ParallelSlotLoads::~ParallelSlotLoads() {
     {
         std::lock_guard lock(mutex_);
         stopped_ = true;
+        closing_ = true;
     }
+    ready_.notify_all();
     for (std::thread& worker : workers_) worker.join();
 }
 
 void ParallelSlotLoads::Work() {
+    const int n = int(paths_.size());
     for (;;) {
-        int index;
+        int task;
         {
-            std::lock_guard lock(mutex_);
-            if (stopped_ || nextToStart_ >= paths_.size()) return;
-            index = nextToStart_++;
+            std::unique_lock lock(mutex_);
+            // Previews are always made: the caller waits for each of them.
+            if (closing_ || nextToStart_ >= 2 * n || (stopped_ && nextToStart_ >= n)) return;
+            task = nextToStart_++;
+            // A file is decoded after its preview, which another thread may
+            // still be making.
+            if (task >= n) {
+                ready_.wait(lock, [&] { return stopped_ || previewed_[size_t(task - n)]; });
+                if (stopped_) return;
+            }
         }
+        if (task < n) {
+            SlotPreview preview = PreviewSlotFile(paths_[task], boxFor_);
+            {
+                std::lock_guard lock(mutex_);
+                previews_[size_t(task)] = std::move(preview);
+                previewed_[size_t(task)] = 1;
+            }
+            ready_.notify_all();
+            continue;
+        }
+        const int index = task - n;
         std::optional<SlotLoad> result;
         std::exception_ptr error;
         try {
-            result = decoder_(paths_[index], boxFor_);
+            result = decoder_(paths_[index], boxFor_, previews_[size_t(index)]);
         } catch (...) {
             error = std::current_exception();
         }
@@ -81,6 +123,12 @@ void ParallelSlotLoads::Work() {
         }
         ready_.notify_all();
     }
+}
+
+const SlotPreview& ParallelSlotLoads::Preview(int index) {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return previewed_[size_t(index)] != 0; });
+    return previews_[size_t(index)];
 }
 
 SlotLoad ParallelSlotLoads::Take(int index) {

@@ -57,6 +57,7 @@ struct CachedFile {
     QByteArray entryName;  // the lower-case hex MD5 of the URI, ".png"
     qint64 mtime = 0;      // modification time in whole seconds
     qint64 size = 0;       // bytes
+    bool operator==(const CachedFile&) const = default;
 };
 
 // The regular file at `path` (made absolute) as it is now; nothing for a

@@ -133,7 +133,8 @@ class FirstPaintWatch : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (ms < 0 && event->type() == QEvent::Paint && timer_.isValid()) {
             const auto* box = static_cast<PictureBox*>(watched);
-            if (box->HasPicture()) ms = double(timer_.nsecsElapsed()) / 1e6;
+            if (box->HasPicture() || box->ShowsPlaceholder())
+                ms = double(timer_.nsecsElapsed()) / 1e6;
         }
         return false;
     }

@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
         QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     }
+    // Thumbnails the tests' loads write go to a cache of this run's own,
+    // never the user's.
+    qputenv("XDG_CACHE_HOME", runtime.filePath(QStringLiteral("cache")).toLocal8Bit());
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform.isEmpty() || platform == "offscreen") {
         const QString config = runtime.filePath(QStringLiteral("screen.json"));
