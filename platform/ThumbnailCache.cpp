@@ -138,13 +138,16 @@ QByteArray WithTextChunks(const QByteArray& png, const QByteArray& texts) {
     return png.left(afterHeader) + texts + png.mid(afterHeader);
 }
 
-QByteArray EncodePng(const QImage& image) {
+QByteArray EncodePng(const QImage& image, int classSize) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
-    // Fast compression: entries are written in the background, read often.
-    writer.setQuality(80);
+    // A photograph's pixels hardly compress, and an entry is read far more
+    // often than written: entries up to the large class are stored without
+    // compression (reading them costs a quarter), bigger ones compressed
+    // quickly.
+    writer.setQuality(classSize <= kThumbnailLarge ? 100 : 80);
     if (!writer.write(image)) return {};
     return png;
 }
@@ -423,7 +426,7 @@ bool WriteThumbnail(const CachedFile& file, int classSize, const QImage& image, 
         keys += TextChunk("Thumb::Image::Width", QString::number(natural.width())) +
                 TextChunk("Thumb::Image::Height", QString::number(natural.height()));
     if (!mimeType.isEmpty()) keys += TextChunk("Thumb::Mimetype", QString::fromLatin1(mimeType));
-    return PlaceEntry(folder, file.entryName, WithTextChunks(EncodePng(image), keys));
+    return PlaceEntry(folder, file.entryName, WithTextChunks(EncodePng(image, classSize), keys));
 }
 
 bool WriteThumbnailFailure(const CachedFile& file, const QString& message,
@@ -435,7 +438,7 @@ bool WriteThumbnailFailure(const CachedFile& file, const QString& message,
                             TextChunk("Thumb::Size", QString::number(file.size)) +
                             TextChunk("Software", writer.software) +
                             TextChunk("Tamarind::Error", message);
-    return PlaceEntry(FailFolder(writer), file.entryName, WithTextChunks(EncodePng(pixel), keys));
+    return PlaceEntry(FailFolder(writer), file.entryName, WithTextChunks(EncodePng(pixel, 0), keys));
 }
 
 std::optional<QString> RecordedThumbnailFailure(const CachedFile& file,
