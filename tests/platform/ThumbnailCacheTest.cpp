@@ -172,20 +172,6 @@ TEST_F(ThumbnailCacheTest, DamagedAndHostileEntriesArePassedOverSafely) {
     EXPECT_FALSE(FindThumbnail(file, QSize(64, 64), kUs));
 }
 
-TEST_F(ThumbnailCacheTest, FailuresAreRecordedUntilTheFileChanges) {
-    const QString path = MakeFile(QStringLiteral("broken.jpg"));
-    const CachedFile file = Cached(path);
-    EXPECT_FALSE(RecordedThumbnailFailure(file, kUs));
-    ASSERT_TRUE(WriteThumbnailFailure(file, QStringLiteral("JPEG エラー #53"), kUs));
-    EXPECT_EQ(Mode(EntryPath("fail/tamarind-2.20", file)), 0600u);
-    EXPECT_EQ(RecordedThumbnailFailure(file, kUs), QStringLiteral("JPEG エラー #53"));
-    EXPECT_FALSE(RecordedThumbnailFailure(file, kOther));
-    // A failure entry is no thumbnail.
-    EXPECT_FALSE(FindThumbnail(file, QSize(64, 64), kUs));
-    WriteFileBytes(path, "repaired and longer");
-    EXPECT_FALSE(RecordedThumbnailFailure(Cached(path), kUs));
-}
-
 TEST_F(ThumbnailCacheTest, MovedFilesTakeTheirEntriesAlongDeletedOnesLoseThem) {
     const QString from = MakeFile(QStringLiteral("a.jpg"));
     const CachedFile before = Cached(from);
