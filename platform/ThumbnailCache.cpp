@@ -452,6 +452,9 @@ std::optional<QString> RecordedThumbnailFailure(const CachedFile& file,
 }
 
 void MoveThumbnails(const QString& from, const QString& to) {
+    if (AbsoluteClean(from) == AbsoluteClean(to)) return;
+    // Entries of a file the move replaced are stale whatever happens below.
+    ForgetThumbnails(to);
     const QByteArray oldUri = FileUri(AbsoluteClean(from));
     const QByteArray oldName = EntryNameOfUri(oldUri);
     const std::optional<CachedFile> moved = CachedFileOf(to);

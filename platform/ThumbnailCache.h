@@ -96,9 +96,10 @@ bool WriteThumbnailFailure(const CachedFile& file, const QString& message,
 std::optional<QString> RecordedThumbnailFailure(const CachedFile& file,
                                                 const ThumbnailWriter& writer);
 
-// After a file was renamed or moved from `from` to `to`: every entry of the
-// old name that still matches the file is rewritten for the new URI (its
-// pixels untouched), and every entry of the old name goes.
+// After a file was renamed or moved from `from` to `to`: the entries of a
+// file `to` replaced go, every entry of the old name that still matches the
+// file is rewritten for the new URI (its pixels untouched), and every entry
+// of the old name goes.
 void MoveThumbnails(const QString& from, const QString& to);
 // After a file was deleted, or its contents replaced: every entry of it
 // goes.

@@ -191,12 +191,14 @@ TEST_F(ThumbnailCacheTest, MovedFilesTakeTheirEntriesAlongDeletedOnesLoseThem) {
     EXPECT_EQ(Mode(EntryPath("large", after)), 0600u);
     EXPECT_EQ(RecordedThumbnailFailure(after, kUs), QStringLiteral("x"));
 
-    // Moved onto a file with other contents: nothing of the old entries is valid.
-    ASSERT_TRUE(WriteThumbnail(after, kThumbnailLarge, Picture(QSize(64, 48)), {}, {}, kUs));
+    // A move that replaces a file: the replaced file's entries go.
     const QString third = MakeFile(QStringLiteral("c.jpg"), "different contents altogether");
+    ASSERT_TRUE(
+        WriteThumbnail(Cached(third), kThumbnailXLarge, Picture(QSize(8, 8)), {}, {}, kOther));
+    ASSERT_EQ(::rename(EncodePath(to).constData(), EncodePath(third).constData()), 0);
     MoveThumbnails(to, third);
-    EXPECT_FALSE(QFile::exists(EntryPath("large", after)));
-    EXPECT_FALSE(FindThumbnail(Cached(third), QSize(1, 1), kUs));
+    EXPECT_FALSE(QFile::exists(EntryPath("x-large", Cached(third))));
+    EXPECT_TRUE(FindThumbnail(Cached(third), QSize(64, 48), kUs)->ours);
 
     ASSERT_TRUE(
         WriteThumbnail(Cached(third), kThumbnailXXLarge, Picture(QSize(8, 8)), {}, {}, kUs));
