@@ -13,6 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Printer.h"
 #include "platform/Requests.h"
+#include "print/Calibration.h"
 #include "print/PrintJob.h"
 #include "print/Set_Prt.h"
 
@@ -26,6 +27,7 @@ void ForgetPrintPicture() {
     Printing.PrintBitmap = Bitmap();
     Printing.PicturePixelWidth = 0;
     Printing.PicturePixelHeight = 0;
+    Printing.FileDensity.reset();
 }
 
 // Hands the prepared picture to the layout window and shows it.
@@ -58,6 +60,7 @@ void TForm1::PreparePrintPicture(int slot) {
     Printing.PrintBitmap = picture.bitmap();
     Printing.PicturePixelWidth = Printing.PrintBitmap.width();
     Printing.PicturePixelHeight = Printing.PrintBitmap.height();
+    Printing.FileDensity = ReadPictureDensity(path);
     HandOverToLayoutWindow(picture, QStringLiteral("(%1×%2) %3")
                                         .arg(Printing.PicturePixelWidth)
                                         .arg(Printing.PicturePixelHeight)
@@ -101,11 +104,17 @@ void TForm1::RunPrintJob() {
         Dialogs().Message(QStringLiteral("使用できるプリンターがありません。"));
         return;
     }
+    // A question (such as replacing an existing file) comes before the busy
+    // pointer; a no prints nothing.
+    if (!Printer().ConfirmPrint()) return;
     PrintOutcome outcome;
     {
         const BusyCursor busy;
-        const EdgeRect device = DeviceRectFor(Printing.PlacementRect, printer.dpiX, printer.dpiY,
-                                              printer.scalePercent);
+        EdgeRect device = DeviceRectFor(Printing.PlacementRect, printer.dpiX, printer.dpiY,
+                                        printer.scalePercent);
+        // The printer's own scale and shift, as the user calibrated them.
+        if (const auto correction = LoadPrinterCorrection(printer))
+            device = CorrectedDeviceRect(device, printer, *correction);
         const Bitmap bitmap = Printing.PrintBitmap;
         outcome = Printer().PrintPage(PrintJobTitle(), [&](QPainter& painter) {
             DrawPrintPage(painter, device, bitmap);

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "picture/Emf.h"
-#include "picture/MetafilePicture.h"
-#include "picture/Wmf.h"
+#include "picture/metafile/Emf.h"
+#include "picture/metafile/Loading.h"
+#include "picture/metafile/Wmf.h"
 #include "platform/Errors.h"
 
 namespace tamarind {

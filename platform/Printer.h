@@ -25,6 +25,9 @@ struct PrinterMetrics {
     int printableLengthDots = 0;
     int offsetX = 0;  // the printable area's distance from the sheet's left
     int offsetY = 0;  // ... and top edges
+    // The printer writes PDF files: its pages measure exactly what they are
+    // drawn at, so no calibration applies to it.
+    bool writesPdf = false;
 
     bool IsUsable() const {
         return dpiX > 0 && dpiY > 0 && scalePercent > 0 && paperWidthDots > 0 &&
@@ -50,10 +53,15 @@ public:
     // The printer setup dialog for the current printer (through Dialogs());
     // true when the user confirmed.
     virtual bool Setup() = 0;
+    // Settles with the user what must be settled before a page is printed,
+    // such as replacing a file that is already there; false when the user
+    // declined, and nothing is to be printed then.
+    virtual bool ConfirmPrint() { return true; }
     // Prints one page titled `title`. `draw` paints in device dots with the
     // origin at the printable area's top-left corner. The job is ended in
     // every case; an error raised by `draw` is passed on after that. Raises
-    // TamarindError when the job cannot begin.
+    // TamarindError when the job cannot begin, or when the spooler or the
+    // file system did not take the page.
     virtual PrintOutcome PrintPage(const QString& title,
                                    const std::function<void(QPainter&)>& draw) = 0;
 };

@@ -44,6 +44,16 @@ QString FormatDotsRow(int dots, float mm) {
     return QString::number(dots) + QStringLiteral(" ( ") + FormatMm(mm) + u')';
 }
 
+double EffectivePpi(int pixels, double mm) { return mm > 0 ? pixels * 25.4 / mm : 0.0; }
+
+QString FormatPpi(double x, double y) {
+    const long rx = std::lround(x), ry = std::lround(y);
+    if (rx == ry) return QStringLiteral("約 %1 ppi").arg(rx);
+    return QStringLiteral("約 %1 × %2 ppi").arg(rx).arg(ry);
+}
+
+bool PpiTooLow(double x, double y) { return std::lround(std::min(x, y)) < kSharpPpi; }
+
 // --- The layout ---------------------------------------------------------------------
 
 int PrintLayout::Scaled(float mm) const { return RoundHalfEven(double(mm) * double(scale_)); }
@@ -83,11 +93,38 @@ void PrintLayout::Measure(const PrinterMetrics& p) {
 
 void PrintLayout::HandOver(int pixelWidth, int pixelHeight) {
     if (pixelWidth <= 0 || pixelHeight <= 0 || !printer_.IsUsable()) return;
+    pixelWidth_ = pixelWidth;
+    pixelHeight_ = pixelHeight;
     w_ = DotsToMm(pixelWidth, printer_.dpiX, printer_.scalePercent);
     h_ = DotsToMm(pixelHeight, printer_.dpiY, printer_.scalePercent);
     aspect_ = float(double(w_) / double(h_));
     SetBar(BarW, RoundHalfEven(double(w_) * 10.0));
     SetBar(BarH, RoundHalfEven(double(h_) * 10.0));
+}
+
+bool PrintLayout::SetSizeMm(double w, double h) {
+    if (!printer_.IsUsable() || !(w > 0) || !(h > 0)) return false;
+    const int maxW = bars_[BarW].maximum, maxH = bars_[BarH].maximum;
+    const bool fits = RoundHalfEven(w * 10.0) <= maxW && RoundHalfEven(h * 10.0) <= maxH;
+    if (!fits) {
+        const double f = std::min(maxW / (w * 10.0), maxH / (h * 10.0));
+        w *= f;
+        h *= f;
+    }
+    aspect_ = float(w / h);
+    // The bars follow the size, without their handlers' chaining.
+    const bool keep = keepAspect_, centre = centre_;
+    keepAspect_ = centre_ = false;
+    SetBar(BarW, std::min(RoundHalfEven(w * 10.0), maxW));
+    SetBar(BarH, std::min(RoundHalfEven(h * 10.0), maxH));
+    keepAspect_ = keep;
+    centre_ = centre;
+    w_ = float(w);
+    h_ = float(h);
+    overflow_ = double(x_) + w > double(printableWidthMm_) ||
+                double(y_) + h > double(printableLengthMm_);
+    if (centre_) CheckBox3Click();
+    return fits;
 }
 
 void PrintLayout::SetBar(BarId id, int position) {
@@ -191,6 +228,33 @@ EdgeRect PrintLayout::Placement() const {
 
 QRect PrintLayout::pictureRect() const {
     return QRect(Scaled(x_), Scaled(y_), Scaled(w_), Scaled(h_));
+}
+
+QList<QRect> PrintLayout::OverflowMarks() const {
+    QList<QRect> marks;
+    if (!printer_.IsUsable() || aspect_ <= 0) return marks;
+    // Cut or not is decided in the dots the job will print.
+    const EdgeRect dots =
+        DeviceRectFor(Placement(), printer_.dpiX, printer_.dpiY, printer_.scalePercent);
+    const bool right = dots.right > printer_.printableWidthDots;
+    const bool bottom = dots.bottom > printer_.printableLengthDots;
+    if (!right && !bottom) return marks;
+    constexpr int kBand = 4;
+    const QRect sheet(QPoint(0, 0), sheet_);
+    const QRect picture = pictureRect().translated(printable_.topLeft());
+    const auto add = [&](const QRect& r) {
+        const QRect inside = r.intersected(sheet);
+        if (!inside.isEmpty()) marks.append(inside);
+    };
+    if (right) {
+        add(QRect(QPoint(printable_.right() + 1, picture.top()), picture.bottomRight()));
+        add(QRect(sheet.right() - kBand + 1, picture.top(), kBand, std::max(picture.height(), 1)));
+    }
+    if (bottom) {
+        add(QRect(QPoint(picture.left(), printable_.bottom() + 1), picture.bottomRight()));
+        add(QRect(picture.left(), sheet.bottom() - kBand + 1, std::max(picture.width(), 1), kBand));
+    }
+    return marks;
 }
 
 }  // namespace tamarind

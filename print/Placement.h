@@ -6,6 +6,7 @@
 // printer dots. Everything here is tested without widgets; the window only
 // mirrors these values into its controls.
 
+#include <QList>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -50,6 +51,15 @@ QString FormatMm(double value);
 QString FormatAspect(double value);
 QString FormatDotsRow(int dots, float mm);
 
+// Pixels per inch of `pixels` printed across `mm` millimetres; 0 for no size.
+double EffectivePpi(int pixels, double mm);
+// The effective resolution as the layout window shows it: "約 300 ppi", or
+// "約 300 × 150 ppi" where across and down differ.
+QString FormatPpi(double x, double y);
+// Too coarse for a sharp print: below 150 ppi as shown (rounded).
+bool PpiTooLow(double x, double y);
+inline constexpr int kSharpPpi = 150;
+
 // The layout of one picture on the sheet. The four scroll bars count in
 // tenths of a millimetre from 0; setting one clamps the value into its range
 // and runs its change handler only when the position really changes, and
@@ -84,6 +94,12 @@ public:
     // "全体に配置".
     void Button3Click();
     void SetKeepAspect(bool checked) { keepAspect_ = checked; }
+    // W and H set to these millimetres exactly, not to the scroll bars'
+    // tenths (which show the nearest tenth), with their proportion as the
+    // new aspect; X and Y stay, or the picture is centred when centring is
+    // on. A size larger than the printable area is brought down to the
+    // largest of the same proportion that fits, and false returned.
+    bool SetSizeMm(double w, double h);
 
     // Where "印刷実行" places the picture, in hundredths of a millimetre.
     EdgeRect Placement() const;
@@ -96,6 +112,9 @@ public:
     float X() const { return x_; }
     float Y() const { return y_; }
     float aspect() const { return aspect_; }
+    // The picture's pixels per inch at its size on paper, across and down.
+    double PpiX() const { return EffectivePpi(pixelWidth_, w_); }
+    double PpiY() const { return EffectivePpi(pixelHeight_, h_); }
     // True while the sheet is marked red (the last handler's overflow test).
     bool overflow() const { return overflow_; }
 
@@ -116,6 +135,12 @@ public:
     QSize sheetSize() const { return sheet_; }
     QRect printableRect() const { return printable_; }
     QRect pictureRect() const;
+    // Where the picture runs over the printable area and the printer will
+    // cut it, in preview pixels of the sheet: the part beyond the printable
+    // area (as far as the sheet reaches), and a band along the sheet's right
+    // or bottom edge beside the cut part, which shows also where the
+    // printable area reaches the sheet's edge. Empty while nothing is cut.
+    QList<QRect> OverflowMarks() const;
 
 private:
     int Scaled(float mm) const;  // rounded mm x preview scale
@@ -128,6 +153,7 @@ private:
     bool centre_ = false;
     bool overflow_ = false;
     int depth_ = 0;
+    int pixelWidth_ = 0, pixelHeight_ = 0;
     float w_ = 0, h_ = 0, x_ = 0, y_ = 0, aspect_ = 0;
     float paperWidthMm_ = 0, paperLengthMm_ = 0;
     float printableWidthMm_ = 0, printableLengthMm_ = 0;

@@ -14,6 +14,10 @@ void StretchPrintBitmap(QPainter& painter, const EdgeRect& rect, const Bitmap& b
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setRenderHint(QPainter::Antialiasing, false);
+    // The page must carry the picture's own pixels: without this hint Qt's
+    // PDF writer (which also makes the jobs for CUPS) stores pictures as
+    // JPEG and shifts their colours.
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
     painter.drawImage(QRect(rect.left, rect.top, rect.width(), rect.height()), image);
     painter.restore();
 }

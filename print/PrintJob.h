@@ -4,8 +4,10 @@
 // drawing of the job itself.
 
 #include <QString>
+#include <optional>
 
 #include "picture/Bitmap.h"
+#include "picture/Density.h"
 #include "platform/Printer.h"
 #include "print/Placement.h"
 
@@ -19,6 +21,8 @@ struct PrintState {
     Bitmap PrintBitmap;
     int PicturePixelWidth = 0;
     int PicturePixelHeight = 0;
+    // The density the picture's file records, for printing at that size.
+    std::optional<PictureDensity> FileDensity;
     // The printer as last measured by the layout window.
     PrinterMetrics Printer;
     // Where "印刷実行" placed the picture: hundredths of a millimetre from

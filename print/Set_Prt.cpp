@@ -4,17 +4,21 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
 #include "app/Cviewer1.h"
+#include "app/ViewerState.h"
 #include "app/PictureBox.h"
 #include "platform/BusyCursor.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Printer.h"
 #include "platform/Requests.h"
+#include "print/Calibration.h"
+#include "print/CalibrationWindow.h"
 #include "print/PrintJob.h"
 
 namespace tamarind {
@@ -62,6 +66,29 @@ QScrollBar* MmBar(QWidget* parent, const QString& name, QRect geometry) {
 
 }  // namespace
 
+// Drawn over the whole sheet, above the printable area: with no margins the
+// sheet's own red never shows, so the cut part is marked here.
+class OverflowMarks final : public QWidget {
+public:
+    explicit OverflowMarks(QWidget* sheet) : QWidget(sheet) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    void SetMarks(const QList<QRect>& marks) {
+        if (marks == marks_) return;
+        marks_ = marks;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        for (const QRect& r : marks_) painter.fillRect(r, kSheetRed);
+    }
+
+private:
+    QList<QRect> marks_;
+};
+
 TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     Form6 = this;
     setObjectName(QStringLiteral("Form6"));
@@ -85,6 +112,10 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     Caption(GroupBox1, QStringLiteral("Y:"), QPoint(10, 103));
     Memo11 = ReadOnlyField(GroupBox1, QStringLiteral("Memo11"), QRect(30, 100, 70, 22), true);
     ScrollBar4 = MmBar(GroupBox1, QStringLiteral("ScrollBar4"), QRect(106, 103, 108, 16));
+    Label17 = new QLabel(GroupBox1);
+    Label17->setObjectName(QStringLiteral("Label17"));
+    Label17->setGeometry(96, 51, 118, 20);
+    Label17->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Position: centre, from the left, from the top.
     GroupBox2 = new QGroupBox(QStringLiteral("位置指定"), this);
@@ -133,6 +164,24 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(416, 10, 100, 28);
 
+    // Below the preview, where every sheet leaves room: sizes that measure
+    // what the main window says, and the printer's calibration.
+    const auto button = [this](const QString& text, const char* name, QRect geometry) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(geometry);
+        return b;
+    };
+    Button4 = button(QStringLiteral("表示サイズ(&C)"), "Button4", QRect(244, 408, 200, 26));
+    Button5 = button(QStringLiteral("ファイル解像度(&F)"), "Button5", QRect(244, 438, 200, 26));
+    Button6 = button(QStringLiteral("較正シート印刷"), "Button6", QRect(244, 476, 200, 26));
+    Button7 = button(QStringLiteral("較正値入力(&K)"), "Button7", QRect(244, 506, 200, 26));
+    Label18 = new QLabel(this);
+    Label18->setObjectName(QStringLiteral("Label18"));
+    Label18->setGeometry(244, 538, 300, 40);
+    Label18->setWordWrap(true);
+    Calibration = new CalibrationWindow(this, [this] { ShowCalibration(); });
+
     // The preview: the sheet, the printable area in it, the picture in that.
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -145,6 +194,9 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     Image1 = new PictureBox(Panel2);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 0, 0);
+    Shape1 = new OverflowMarks(Panel1);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(Panel1->rect());
 
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
     Edit2 = MakeRequestField(this, QStringLiteral("Edit2"), [this] { Edit2Change(); });
@@ -159,7 +211,12 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     Connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    Connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    Connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
+    Connect(Button6, &QPushButton::clicked, this, [this] { Button6Click(); });
+    Connect(Button7, &QPushButton::clicked, this, [this] { Button7Click(); });
     ShowLayout();
+    ShowCalibration();
 }
 
 // --- Showing the layout ----------------------------------------------------------------
@@ -210,6 +267,12 @@ void TForm6::ShowLayout() {
         Memo14->setText(FormatAspect(layout_.aspect()));
         Memo10->setText(FormatMm(layout_.W()));
         Memo11->setText(FormatMm(layout_.H()));
+        Label17->setText(FormatPpi(layout_.PpiX(), layout_.PpiY()));
+        Paint(Label17, Qt::transparent);
+        QPalette palette = Label17->palette();
+        palette.setColor(QPalette::WindowText,
+                         PpiTooLow(layout_.PpiX(), layout_.PpiY()) ? kSheetRed : QColor(Qt::black));
+        Label17->setPalette(palette);
     }
     if (layout_.printer().IsUsable()) {
         Memo12->setText(FormatMm(double(layout_.offsetLeftMm()) + double(layout_.X())));
@@ -217,6 +280,9 @@ void TForm6::ShowLayout() {
     }
     Image1->setGeometry(layout_.pictureRect());
     Paint(Panel1, layout_.overflow() ? kSheetRed : kSheetGrey);
+    Shape1->setGeometry(QRect(QPoint(0, 0), Panel1->size()));
+    Shape1->raise();
+    Shape1->SetMarks(layout_.OverflowMarks());
 }
 
 void TForm6::FitWindow() {
@@ -240,11 +306,33 @@ void TForm6::RefreshPrinterInfo() {
     setWindowTitle(QStringLiteral("プリンター情報 - ") + metrics->deviceName);
     ShowPrinter();
     ShowLayout();
+    ShowCalibration();
+}
+
+// The calibration commands are for real printers; the PDF printer's pages
+// measure what they are drawn at.
+void TForm6::ShowCalibration() {
+    const PrinterMetrics& p = layout_.printer();
+    const bool calibrates = p.IsUsable() && !p.writesPdf;
+    Button6->setEnabled(calibrates);
+    Button7->setEnabled(calibrates);
+    const std::optional<PrinterCorrection> correction =
+        calibrates ? LoadPrinterCorrection(p) : std::nullopt;
+    Label18->setText(correction ? FormatCorrection(*correction) : QString());
 }
 
 void TForm6::LayOutPicture() {
     if (!layout_.printer().IsUsable()) return;
     layout_.HandOver(Printing.PicturePixelWidth, Printing.PicturePixelHeight);
+    const std::optional<PictureDensity>& density = Printing.FileDensity;
+    Button5->setEnabled(density.has_value());
+    if (density) {
+        const long x = std::lround(density->x), y = std::lround(density->y);
+        Button5->setText(QStringLiteral("ファイル解像度 %1 dpi(&F)")
+                             .arg(x == y ? QString::number(x) : QStringLiteral("%1×%2").arg(x).arg(y)));
+    } else {
+        Button5->setText(QStringLiteral("ファイル解像度(&F)"));
+    }
     ShowLayout();
     FitWindow();
 }
@@ -289,6 +377,60 @@ void TForm6::Button1Click() {
 }
 
 void TForm6::Button2Click() { hide(); }
+
+// W and H as given, exactly; what does not fit the printable area is
+// brought down in proportion, and the user told so.
+void TForm6::ApplySize(double w, double h) {
+    if (!layout_.printer().IsUsable() || layout_.aspect() <= 0) return;
+    const bool fits = layout_.SetSizeMm(w, h);
+    ShowLayout();
+    if (!fits)
+        Dialogs().Message(QStringLiteral("%1 × %2 mm は印字範囲 (%3 × %4 mm) に収まらないため、縦横比を保って縮小しました。")
+                              .arg(FormatMm(w), FormatMm(h), FormatMm(layout_.printableWidthMm()),
+                                   FormatMm(layout_.printableLengthMm())));
+}
+
+void TForm6::Button4Click() {
+    // The caption's size in any unit: pixels at the main window's resolution.
+    const double dpi = Viewer.Dpi;
+    ApplySize(PixelsToMm(Printing.PicturePixelWidth, dpi), PixelsToMm(Printing.PicturePixelHeight, dpi));
+}
+
+void TForm6::Button5Click() {
+    if (!Printing.FileDensity) return;
+    ApplySize(PixelsToMm(Printing.PicturePixelWidth, Printing.FileDensity->x),
+              PixelsToMm(Printing.PicturePixelHeight, Printing.FileDensity->y));
+}
+
+// The calibration sheet for the printer in force; nothing (and the user
+// told why) for the PDF printer or a sheet too small for it.
+std::optional<CalibrationSheet> TForm6::SheetToCalibrate() const {
+    const PrinterMetrics& printer = layout_.printer();
+    if (!printer.IsUsable() || printer.writesPdf) return std::nullopt;
+    const std::optional<CalibrationSheet> sheet = CalibrationSheetFor(printer);
+    if (!sheet) Dialogs().Message(QStringLiteral("この用紙には較正シートが収まりません。"));
+    return sheet;
+}
+
+void TForm6::Button6Click() {
+    const PrinterMetrics printer = layout_.printer();
+    const std::optional<CalibrationSheet> sheet = SheetToCalibrate();
+    if (!sheet || !Printer().ConfirmPrint()) return;
+    {
+        // Printed as the printer prints, without its correction: that is
+        // what is to be measured.
+        const BusyCursor busy;
+        Printer().PrintPage(QStringLiteral("較正シート"), [&](QPainter& painter) {
+            DrawCalibrationSheet(painter, printer, *sheet);
+        });
+    }
+    Calibration->Open(printer, *sheet);
+}
+
+void TForm6::Button7Click() {
+    if (const std::optional<CalibrationSheet> sheet = SheetToCalibrate())
+        Calibration->Open(layout_.printer(), *sheet);
+}
 
 void TForm6::BitBtn1Click() {
     Printer().Setup();

@@ -12,7 +12,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   fonts-liberation2 fonts-urw-base35
   libimage-exiftool-perl
-  poppler-utils cups-daemon cups-client
+  poppler-utils cups-daemon cups-client libcups2-dev
   libglib2.0-bin
 )
 # The benchmarks compare thumbnails with ImageMagick's reductions.

@@ -3,14 +3,16 @@
 // job does: one conversion to a 24-bit buffer, one stretch onto the page,
 // the file flushed and named. Beside it, in the same runs: the conversion
 // alone, Qt's PDF writer drawing the ready 24-bit image into the same
-// rectangle (the stretch alone), and Qt's PDF writer drawing the 256-colour
-// picture as it is. The job should cost about the stretch plus the
-// conversion: the picture converted once and sent once. Runs alternate;
-// medians are reported.
+// rectangle (the stretch alone, stored losslessly as the job stores it, and
+// stored as JPEG, as Qt does by default and the job once did), and Qt's PDF
+// writer drawing the 256-colour picture as it is. The job should cost about
+// the lossless stretch plus the conversion: the picture converted once and
+// sent once. Runs alternate; medians are reported, with the files' sizes.
 //
 //   bench_print_job [runs] [width height]
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
@@ -61,21 +63,24 @@ int main(int argc, char** argv) {
     const EdgeRect rect{0, 0, w, h};
 
     const QImage indexed = picture.ToQImage();  // Indexed8, shared pixels
-    const auto drawWithQt = [&](const QImage& image) {
+    qint64 jpegBytes = 0, losslessBytes = 0, jobBytes = 0;
+    const QString reference = dir.filePath(QStringLiteral("reference.pdf"));
+    const auto drawWithQt = [&](const QImage& image, bool lossless) {
         QElapsedTimer timer;
         timer.start();
         {
-            QPdfWriter writer(dir.filePath(QStringLiteral("reference.pdf")));
+            QPdfWriter writer(reference);
             writer.setResolution(600);
             writer.setPageSize(QPageSize(QPageSize::A4));
             writer.setPageMargins(QMarginsF(0, 0, 0, 0));
             QPainter painter(&writer);
+            painter.setRenderHint(QPainter::LosslessImageRendering, lossless);
             painter.drawImage(QRect(0, 0, w, h), image);
         }
         return timer.nsecsElapsed() / 1e6;
     };
 
-    std::vector<double> job, conversion, stretch, palette;
+    std::vector<double> job, conversion, stretch, jpeg, palette;
     for (int r = 0; r < runs; ++r) {
         QElapsedTimer timer;
         timer.start();
@@ -83,24 +88,31 @@ int main(int argc, char** argv) {
             DrawPrintPage(painter, rect, picture);
         });
         job.push_back(timer.nsecsElapsed() / 1e6);
+        jobBytes = QFileInfo(out.pdfFile).size();
         QFile::remove(out.pdfFile);
 
         timer.restart();
         const Bitmap converted = picture.ConvertTo24();
         conversion.push_back(timer.nsecsElapsed() / 1e6);
-        stretch.push_back(drawWithQt(converted.ToQImage()));
-        palette.push_back(drawWithQt(indexed));
+        stretch.push_back(drawWithQt(converted.ToQImage(), true));
+        losslessBytes = QFileInfo(reference).size();
+        jpeg.push_back(drawWithQt(converted.ToQImage(), false));
+        jpegBytes = QFileInfo(reference).size();
+        palette.push_back(drawWithQt(indexed, true));
     }
     std::printf("picture %d x %d (8-bit), printed %d x %d dots at %d dpi, %d runs (medians)\n",
                 width, height, w, h, m.dpiX, runs);
     std::printf("24-bit buffer: %.1f MB\n",
                 double(Bitmap::StrideFor(width, 24) * height) / (1024.0 * 1024.0));
     const double a = Median(job), c = Median(conversion), s24 = Median(stretch);
-    std::printf("print job to the PDF printer:          %8.1f ms\n", a);
+    const auto mb = [](qint64 bytes) { return double(bytes) / (1024.0 * 1024.0); };
+    std::printf("print job to the PDF printer:          %8.1f ms  %6.1f MB\n", a, mb(jobBytes));
     std::printf("  conversion to 24 bits alone:         %8.1f ms\n", c);
-    std::printf("  Qt PDF writer, ready 24-bit image:   %8.1f ms\n", s24);
+    std::printf("  Qt PDF writer, 24-bit image lossless:%8.1f ms  %6.1f MB\n", s24, mb(losslessBytes));
     std::printf("  conversion + stretch:                %8.1f ms  (job / this = %.2f)\n", c + s24,
                 a / (c + s24));
+    std::printf("Qt PDF writer, 24-bit image as JPEG:   %8.1f ms  %6.1f MB  (the job before it kept pixels)\n",
+                Median(jpeg), mb(jpegBytes));
     std::printf("Qt PDF writer, the 8-bit picture as is: %7.1f ms\n", Median(palette));
     return 0;
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QtEndian>
+#include <limits>
+#include <utility>
 
 #include "MetafileBuilders.h"
 #include "picture/Metafile.h"
@@ -76,11 +78,11 @@ void PutTransform(QByteArray& out) {
 }
 
 // The payload of an EMR_MASKBLT (after type and size).
-QByteArray MaskBlt(QRect dest, uint32_t rop4, QPoint src, const Dib& source, QPoint maskAt,
-                   const Dib* mask) {
+QByteArray MaskBlt(QPoint dest, QSize size, uint32_t rop4, QPoint src, const Dib& source,
+                   QPoint maskAt, const Dib* mask) {
     QByteArray p;
     for (int i = 0; i < 4; ++i) Put32(p, 0);  // bounds
-    for (int v : {dest.x(), dest.y(), dest.width(), dest.height()}) Put32(p, uint32_t(v));
+    for (int v : {dest.x(), dest.y(), size.width(), size.height()}) Put32(p, uint32_t(v));
     Put32(p, rop4);
     Put32(p, uint32_t(src.x()));
     Put32(p, uint32_t(src.y()));
@@ -101,21 +103,27 @@ QByteArray MaskBlt(QRect dest, uint32_t rop4, QPoint src, const Dib& source, QPo
     return p;
 }
 
+QByteArray MaskBlt(QRect dest, uint32_t rop4, QPoint src, const Dib& source, QPoint maskAt,
+                   const Dib* mask) {
+    return MaskBlt(dest.topLeft(), dest.size(), rop4, src, source, maskAt, mask);
+}
+
 // The payload of an EMR_PLGBLT.
-QByteArray PlgBlt(QPoint p0, QPoint p1, QPoint p2, QRect src, const Dib& source, const Dib* mask) {
+QByteArray PlgBlt(QPoint p0, QPoint p1, QPoint p2, QPoint src, QSize size, const Dib& source,
+                  QPoint maskAt, const Dib* mask) {
     QByteArray p;
     for (int i = 0; i < 4; ++i) Put32(p, 0);
     for (QPoint q : {p0, p1, p2}) {
         Put32(p, uint32_t(q.x()));
         Put32(p, uint32_t(q.y()));
     }
-    for (int v : {src.x(), src.y(), src.width(), src.height()}) Put32(p, uint32_t(v));
+    for (int v : {src.x(), src.y(), size.width(), size.height()}) Put32(p, uint32_t(v));
     PutTransform(p);
     Put32(p, 0);
     Put32(p, 0);
     const uint32_t at = PlaceDib(p, source, 140);
-    Put32(p, 0);  // mask position
-    Put32(p, 0);
+    Put32(p, uint32_t(maskAt.x()));
+    Put32(p, uint32_t(maskAt.y()));
     Put32(p, 0);
     if (mask) {
         PlaceDib(p, *mask, at);
@@ -125,6 +133,10 @@ QByteArray PlgBlt(QPoint p0, QPoint p1, QPoint p2, QRect src, const Dib& source,
     p += source.info + source.bits;
     if (mask) p += mask->info + mask->bits;
     return p;
+}
+
+QByteArray PlgBlt(QPoint p0, QPoint p1, QPoint p2, QRect src, const Dib& source, const Dib* mask) {
+    return PlgBlt(p0, p1, p2, src.topLeft(), src.size(), source, QPoint(0, 0), mask);
 }
 
 // A cyan page, null pen: what each transfer combines with.
@@ -245,6 +257,85 @@ TEST(EmfBltDamage, BitmapsOutsideTheRecordDrawNothing) {
     EXPECT_EQ(test::InkIn(image, QRect(0, 0, 1000, 1000)), 1000 * 1000);  // cyan throughout
     for (QPoint p : {QPoint(104, 104), QPoint(240, 140), QPoint(380, 100)})
         EXPECT_TRUE(Near(image.pixelColor(p), kCyan, 0)) << p.x() << "," << p.y();
+}
+
+// Positions and sizes near the 32-bit limits, as crafted files give them:
+// the part that the source and the mask both hold is still found exactly,
+// and the rest draws nothing.
+TEST(EmfBltDamage, PositionsAndSizesNearTheIntegerLimits) {
+    constexpr int kMax = std::numeric_limits<int32_t>::max();
+    constexpr int kMin = std::numeric_limits<int32_t>::min();
+    const Dib yellow = ColourDib(8, 8, [](int, int) { return 0xFFFF00u; });
+    const Dib upper = MaskDib(40, 40, [](int, int y) { return y < 20; });
+    const Dib none;  // no source bitmap: the brush through the mask
+    constexpr uint32_t kPatCopy = 0x00F00021;
+    EmfBuilder b = CyanPage();
+    b.SolidBrush(2, Rgb(255, 0, 0)).Select(2);
+    // Without a source its position does not matter.
+    b.RecordBytes(kMaskBlt, MaskBlt(QRect(100, 100, 40, 40), MakeRop4(kPatCopy, kDstCopy),
+                                    QPoint(kMax - 10, kMax - 10), none, QPoint(0, 0), &upper));
+    // A size reaching past the limit from a source position of 4: the
+    // source's last four columns and rows.
+    b.RecordBytes(kMaskBlt,
+                  MaskBlt(QPoint(200, 100), QSize(kMax, kMax), MakeRop4(kSrcCopy, kDstCopy),
+                          QPoint(4, 4), yellow, QPoint(0, 0), &upper));
+    // Nothing that both the source and the mask hold.
+    for (const auto& [src, maskAt] : {std::pair{QPoint(kMax, kMin), QPoint(0, 0)},
+                                      {QPoint(0, 0), QPoint(kMin, kMax)},
+                                      {QPoint(kMin, kMin), QPoint(kMax, kMax)}}) {
+        b.RecordBytes(kMaskBlt, MaskBlt(QPoint(300, 100), QSize(kMax, kMax),
+                                        MakeRop4(kSrcCopy, kDstCopy), src, yellow, maskAt, &upper));
+        b.RecordBytes(kPlgBlt, PlgBlt(QPoint(300, 300), QPoint(380, 300), QPoint(300, 380), src,
+                                      QSize(kMax, kMax), yellow, maskAt, &upper));
+    }
+    // One source column at the far end of a parallelogram beyond the page.
+    b.RecordBytes(kPlgBlt,
+                  PlgBlt(QPoint(kMin, kMax), QPoint(kMax, kMin), QPoint(kMax, kMax),
+                         QPoint(kMin + 2, 0), QSize(kMax, 8), yellow, QPoint(0, 0), nullptr));
+    // Playback goes on after them.
+    b.RecordBytes(kPlgBlt, PlgBlt(QPoint(500, 100), QPoint(580, 100), QPoint(500, 180),
+                                  QRect(0, 0, 8, 8), yellow, nullptr));
+    const QImage image = Draw(b);
+    EXPECT_TRUE(Near(image.pixelColor(120, 110), kRed, 8));
+    EXPECT_TRUE(Near(image.pixelColor(120, 130), kCyan, 0));
+    EXPECT_TRUE(Near(image.pixelColor(202, 102), kYellow, 8));
+    EXPECT_TRUE(Near(image.pixelColor(206, 102), kCyan, 0));
+    EXPECT_TRUE(Near(image.pixelColor(202, 106), kCyan, 0));
+    for (QPoint p : {QPoint(301, 101), QPoint(305, 105), QPoint(301, 301), QPoint(340, 340)})
+        EXPECT_TRUE(Near(image.pixelColor(p), kCyan, 0)) << p.x() << "," << p.y();
+    EXPECT_TRUE(Near(image.pixelColor(540, 140), kYellow, 8));
+}
+
+// A few bytes of run-length data claiming `height` rows of 8 pixels: a run
+// of red, then the end of the bitmap.
+Dib RunLengthDib(int height) {
+    Dib d;
+    for (uint32_t v : {40u, 8u, uint32_t(height), 1u | (8u << 16), 1u /* BI_RLE8 */, 0u, 0u, 0u,
+                       2u, 0u})
+        Put32(d.info, v);
+    Put32(d.info, 0x000000);
+    Put32(d.info, 0xFF0000);
+    d.bits = QByteArray("\x08\x01\x00\x01", 4);
+    return d;
+}
+
+// Such bitmaps cost their pixels before they are decoded, so that a file of
+// many of them stops at the budget instead of holding the program for as
+// long as decoding them all takes.
+TEST(EmfBltDamage, RunLengthBitmapsClaimingMillionsOfPixelsSpendTheBudget) {
+    MetafileLimits limits;
+    limits.maxPixelsExtra = 0;  // a budget of 1000 times the 100 × 100 target
+    const Dib claim = RunLengthDib(1 << 20);  // 8 × 1,048,576 pixels
+    auto drawWith = [&](int bitmaps) {
+        EmfBuilder b = CyanPage();
+        for (int i = 0; i < bitmaps; ++i)
+            b.RecordBytes(kMaskBlt, MaskBlt(QRect(10 * i, 0, 10, 10), kSrcCopy, QPoint(0, 0),
+                                            claim, QPoint(0, 0), nullptr));
+        b.SolidBrush(2, Rgb(255, 0, 0)).Select(2).Rectangle(500, 500, 1000, 1000);
+        return test::Render(*LoadEmf(b.Bytes()), QSize(100, 100), {}, limits);
+    };
+    EXPECT_TRUE(Near(drawWith(1).pixelColor(75, 75), kRed, 8));
+    EXPECT_TRUE(Near(drawWith(2).pixelColor(75, 75), kCyan, 0));  // stopped before the square
 }
 
 }  // namespace

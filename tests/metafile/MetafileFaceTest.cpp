@@ -12,7 +12,7 @@
 
 #include "MetafileBuilders.h"
 #include "picture/Metafile.h"
-#include "picture/MetafileText.h"
+#include "picture/metafile/TextDecoding.h"
 #include "platform/Fonts.h"
 
 namespace tamarind::metafile {

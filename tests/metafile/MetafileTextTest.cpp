@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "picture/MetafileText.h"
+#include "picture/metafile/TextDecoding.h"
 
 namespace tamarind::metafile {
 namespace {

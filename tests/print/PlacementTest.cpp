@@ -40,6 +40,17 @@ PrinterMetrics A4At600() {
     return p;
 }
 
+// The PDF printer's A4 sheet: 600 dpi, no margins.
+PrinterMetrics PdfA4() {
+    PrinterMetrics p;
+    p.deviceName = QStringLiteral("PDF");
+    p.writesPdf = true;
+    p.dpiX = p.dpiY = 600;
+    p.paperWidthDots = p.printableWidthDots = 4961;
+    p.paperLengthDots = p.printableLengthDots = 7016;
+    return p;
+}
+
 class LocaleScope {
 public:
     explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
@@ -279,4 +290,85 @@ TEST(PrintLayoutTest, FillTheWholePrintableArea) {
         EXPECT_EQ(layout.bar(PrintLayout::BarW).position, RoundHalfEven(layout.W() * 10.0));
         EXPECT_EQ(layout.bar(PrintLayout::BarH).position, RoundHalfEven(layout.H() * 10.0));
     }
+}
+
+TEST(PrintLayoutTest, OverflowIsMarkedWhateverTheMargins) {
+    // No margins: the printable area covers the sheet, so the cut part lies
+    // outside it and a band along the sheet's edge marks it.
+    PrintLayout l;
+    l.Measure(PdfA4());
+    l.HandOver(1200, 900);  // 50.8 x 38.1 mm
+    EXPECT_TRUE(l.OverflowMarks().isEmpty());
+    l.SetBar(PrintLayout::BarX, 1792 + 200);  // clamped to 210.0: 20 mm past the edge
+    const QList<QRect> marks = l.OverflowMarks();
+    ASSERT_FALSE(marks.isEmpty());
+    const QRect sheet(QPoint(0, 0), l.sheetSize());
+    const QRect picture = l.pictureRect().translated(l.printableRect().topLeft());
+    bool band = false;
+    for (const QRect& r : marks) {
+        EXPECT_TRUE(sheet.contains(r)) << r.x() << "," << r.y();
+        if (r.right() == sheet.right() && r.top() == picture.top() && r.bottom() == std::min(picture.bottom(), sheet.bottom()))
+            band = true;
+    }
+    EXPECT_TRUE(band);
+    // Down too: marks along the bottom edge as well; filling marks nothing.
+    l.SetBar(PrintLayout::BarY, 2970);
+    bool bottom = false;
+    for (const QRect& r : l.OverflowMarks()) bottom |= r.bottom() == sheet.bottom() && r.width() > 4;
+    EXPECT_TRUE(bottom);
+    l.Button3Click();
+    EXPECT_TRUE(l.OverflowMarks().isEmpty());
+
+    // With margins the part beyond the printable area shows as well.
+    PrintLayout m;
+    m.Measure(A4At600());
+    m.HandOver(1200, 900);
+    m.SetBar(PrintLayout::BarX, 2015 - 508 + 30);  // 3 mm into the right margin
+    const QList<QRect> beyond = m.OverflowMarks();
+    ASSERT_FALSE(beyond.isEmpty());
+    EXPECT_EQ(beyond[0].left(), m.printableRect().right() + 1);
+    EXPECT_EQ(beyond[0].top(), m.pictureRect().top() + m.printableRect().top());
+}
+
+TEST(PrintLayoutTest, SizeInMillimetresPrintsWithinAHalfTenth) {
+    // 3000 x 2000 pixels at 300 dpi: 254.0 x 169.33 mm, on A4 turned sideways.
+    PrinterMetrics sideways = PdfA4();
+    std::swap(sideways.paperWidthDots, sideways.paperLengthDots);
+    std::swap(sideways.printableWidthDots, sideways.printableLengthDots);
+    PrintLayout l;
+    l.Measure(sideways);
+    l.HandOver(3000, 2000);
+    l.SetBar(PrintLayout::BarX, 123);
+    EXPECT_TRUE(l.SetSizeMm(254.0, 2000 * 25.4 / 300));
+    EXPECT_EQ(l.bar(PrintLayout::BarW).position, 2540);
+    EXPECT_EQ(l.bar(PrintLayout::BarH).position, 1693);
+    EXPECT_FLOAT_EQ(l.X(), 12.3f);
+    const EdgeRect d = DeviceRectFor(l.Placement(), 600, 600, 100);
+    EXPECT_NEAR(d.width() * 25.4 / 600, 254.0, 0.05);
+    EXPECT_NEAR(d.height() * 25.4 / 600, 169.333, 0.05);
+    EXPECT_NEAR(l.PpiX(), 300.0, 1e-3);
+    // The kept aspect is the new size's: H follows W from there.
+    l.SetBar(PrintLayout::BarW, 1270);
+    EXPECT_NEAR(l.H(), 84.7, 0.05);
+
+    // Upright, 254 mm is wider than the sheet: the largest that fits.
+    PrintLayout upright;
+    upright.Measure(PdfA4());
+    upright.HandOver(3000, 2000);
+    upright.SetCentre(true);
+    EXPECT_FALSE(upright.SetSizeMm(254.0, 169.333));
+    EXPECT_NEAR(upright.W(), 210.0, 0.01);
+    EXPECT_NEAR(upright.H(), 140.0, 0.01);
+    EXPECT_EQ(upright.bar(PrintLayout::BarX).position, 0);
+    EXPECT_TRUE(upright.OverflowMarks().isEmpty());
+}
+
+TEST(PrintArithmetic, EffectiveResolutionReadout) {
+    EXPECT_DOUBLE_EQ(EffectivePpi(3000, 254.0), 300.0);
+    EXPECT_EQ(EffectivePpi(3000, 0.0), 0.0);
+    EXPECT_EQ(FormatPpi(299.6, 300.4), QStringLiteral("約 300 ppi"));
+    EXPECT_EQ(FormatPpi(300.0, 150.0), QStringLiteral("約 300 × 150 ppi"));
+    // Red below 150 as shown: 149.5 reads 150 and is not red, 149.4 is.
+    EXPECT_FALSE(PpiTooLow(149.5, 300.0));
+    EXPECT_TRUE(PpiTooLow(300.0, 149.4));
 }

@@ -25,6 +25,14 @@ using namespace tamarind::test;
 namespace {
 
 // True when the queue has no job waiting or printing.
+// Runs a CUPS command line tool against the private scheduler.
+void RunTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+}
+
 bool QueueIdle() {
     QProcess lpstat;
     lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-o")});
@@ -76,4 +84,32 @@ TEST(PrintToCups, JobReachesTheDefaultQueueWithThePictureInPlace) {
     ASSERT_TRUE(file.read(5) == "%PDF-");
     ExpectQuartersAt(document, m.dpiX,
                      QRect(m.offsetX + d.left, m.offsetY + d.top, d.width(), d.height()));
+}
+
+TEST(PrintToCups, AJobTheQueueRefusesIsReportedInJapanese) {
+    const QString spool = qEnvironmentVariable("TAMARIND_CUPS_SPOOL");
+    ASSERT_FALSE(spool.isEmpty()) << "run through private_cupsd.sh";
+    const qsizetype before = SpooledDocuments(spool).size();
+    RunTool(QStringLiteral("cupsreject"), {QStringLiteral("TamarindTest")});
+
+    ScriptedDialogs dialogs;
+    SystemPrinter printer;
+    PrinterService* previous = SetPrinter(&printer);
+    Viewer = ViewerState{};
+    Printing = PrintState{};
+    CreateForms({});
+    QTemporaryDir folder;
+    // The window stays open for another try.
+    PrintSlotPictureCentred(WriteQuartersBmp(folder.path(), 120, 90), true);
+    DestroyForms();
+    SetPrinter(previous);
+    RunTool(QStringLiteral("cupsaccept"), {QStringLiteral("TamarindTest")});
+
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].icon, BoxIcon::Error);
+    EXPECT_EQ(dialogs.messages()[0].toStdString(),
+              QStringLiteral("プリンター TamarindTest は印刷ジョブを受け付けませんでした。\n"
+                             "プリンターは印刷ジョブの受け付けを止めています。")
+                  .toStdString());
+    EXPECT_EQ(SpooledDocuments(spool).size(), before);
 }

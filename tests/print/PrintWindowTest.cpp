@@ -23,6 +23,7 @@
 #include "platform/Controls.h"
 #include "platform/FileIo.h"
 #include "platform/Guard.h"
+#include "print/CalibrationWindow.h"
 #include "print/PrintJob.h"
 #include "print/Set_Prt.h"
 
@@ -71,6 +72,9 @@ PrinterMetrics Letter300() {
 class Printing_ : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Printer corrections go to a settings file of the test's own.
+        oldConfig_ = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         Viewer = ViewerState{};
         Printing = PrintState{};
@@ -81,6 +85,7 @@ protected:
     void TearDown() override {
         DestroyForms();
         QLocale::setDefault(QLocale::c());
+        qputenv("XDG_CONFIG_HOME", oldConfig_);
     }
     QString Put(const QString& name, const QByteArray& bytes) {
         const QString path = dir.filePath(name);
@@ -106,6 +111,8 @@ protected:
     }
     static QColor SheetColour(QWidget* panel) { return BackgroundColor(panel); }
 
+    QTemporaryDir config;
+    QByteArray oldConfig_;
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     ScriptedPrinter printer{A4Printer600()};
@@ -402,4 +409,138 @@ TEST_F(Printing_, ThumbnailSheetIsTheGridAsItLooks) {
     RunGuarded([&] { form->B3Click(); });
     EXPECT_EQ(layout->windowTitle(),
               QStringLiteral("(%1×%2)").arg(Viewer.GridWidth).arg(Viewer.GridHeight));
+}
+
+TEST_F(Printing_, OverflowShowsOnASheetWithoutMargins) {
+    PrinterMetrics pdf = A4Printer600();
+    pdf.printableWidthDots = pdf.paperWidthDots;
+    pdf.printableLengthDots = pdf.paperLengthDots;
+    pdf.offsetX = pdf.offsetY = 0;
+    printer.SetMetrics(pdf);
+    HandOver(1200, 900);
+    const auto redDots = [&] {
+        const QImage sheet = layout->Panel1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int red = 0;
+        for (int y = 0; y < sheet.height(); ++y)
+            for (int x = sheet.width() - 4; x < sheet.width(); ++x) red += sheet.pixel(x, y) == qRgb(255, 0, 0);
+        return red;
+    };
+    EXPECT_EQ(redDots(), 0);
+    layout->ScrollBar1->setValue(layout->ScrollBar1->maximum());  // 50 mm past the right edge
+    EXPECT_GT(redDots(), 4 * (layout->Image1->height() - 1));
+    layout->ScrollBar1->setValue(0);
+    EXPECT_EQ(redDots(), 0);
+}
+
+namespace {
+
+// A BMP whose header records `ppm` pixels per metre (0: none).
+QByteArray BmpWithDensity(const Bitmap& b, qint32 ppm) {
+    QByteArray bytes = EncodeBmp(b);
+    for (int at : {38, 42})
+        for (int i = 0; i < 4; ++i) bytes[at + i] = char((ppm >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+// The left edge of the first picture dot on a row of a printed page.
+int FirstDot(const QImage& page, int row) {
+    for (int x = 0; x < page.width(); ++x)
+        if (page.pixel(x, row) != qRgb(255, 255, 0) && page.pixel(x, row) != qRgb(255, 255, 255))
+            return x;
+    return -1;
+}
+
+}  // namespace
+
+TEST_F(Printing_, SizesThatMeasureWhatTheMainWindowAndTheFileSay) {
+    // 300 x 200 pixels recorded at 150 pixels per inch (5906 per metre).
+    const int slot = Load(Put(QStringLiteral("d.bmp"), BmpWithDensity(Quarters(300, 200), 5906)));
+    const int plain = Load(Put(QStringLiteral("p.bmp"), BmpWithDensity(Quarters(1200, 900), 0)));
+    Viewer.Dpi = 300;
+    RunGuarded([&] { form->ImageDoubleClick(slot); });
+    layout->Button4->click();  // the caption's size at 300 dpi
+    EXPECT_EQ(layout->Memo10->text(), QStringLiteral("25.4"));
+    EXPECT_EQ(layout->Memo11->text(), QStringLiteral("16.9"));
+    EXPECT_EQ(layout->Label17->text(), QStringLiteral("約 300 ppi"));
+    EXPECT_NE(layout->Label17->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    // The file's own 150 dpi: twice as large, and not sharp any more.
+    ASSERT_TRUE(layout->Button5->isEnabled());
+    EXPECT_EQ(layout->Button5->text(), QStringLiteral("ファイル解像度 150 dpi(&F)"));
+    layout->Button5->click();
+    EXPECT_EQ(layout->Memo10->text(), QStringLiteral("50.8"));
+    EXPECT_EQ(layout->Memo11->text(), QStringLiteral("33.9"));
+    EXPECT_EQ(layout->Label17->text(), QStringLiteral("約 150 ppi"));
+    EXPECT_NE(layout->Label17->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    layout->ScrollBar3->setValue(520);  // 52 mm: 147 ppi
+    EXPECT_EQ(layout->Label17->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_TRUE(dialogs.messages().empty());
+
+    // A file that records none; a size larger than the printable area is
+    // brought down in proportion, and said.
+    Viewer.Dpi = 72;
+    RunGuarded([&] { form->ImageDoubleClick(plain); });
+    EXPECT_FALSE(layout->Button5->isEnabled());
+    layout->Button4->click();  // 423.3 x 317.5 mm
+    EXPECT_EQ(layout->Memo10->text(), QStringLiteral("201.5"));
+    EXPECT_EQ(layout->Memo11->text(), QStringLiteral("151.1"));
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith(QStringLiteral("423.3 × 317.5 mm は印字範囲 (201.5 × 288.5 mm)")));
+}
+
+TEST_F(Printing_, CalibrationSheetAndTheCorrectionItGives) {
+    const int slot = Load(Put(QStringLiteral("q.bmp"), EncodeBmp(Quarters(1200, 900))));
+    RunGuarded([&] { form->ImageDoubleClick(slot); });
+    layout->Button1->click();  // uncorrected, at X = 0: the picture starts at dot 100
+    ASSERT_EQ(printer.pages().size(), 1u);
+    EXPECT_EQ(FirstDot(printer.pages()[0], 300), 100);
+    EXPECT_TRUE(layout->Label18->text().isEmpty());
+
+    // The sheet, then the measurements: cross A 1 mm further right than
+    // asked for, the rulers true.
+    RunGuarded([&] { form->ImageDoubleClick(slot); });
+    layout->Button6->click();
+    ASSERT_EQ(printer.pages().size(), 2u);
+    EXPECT_EQ(printer.titles()[1], QStringLiteral("較正シート"));
+    // Cross A at 20 mm from the paper's edges: dot 472 of the sheet.
+    EXPECT_LT(qGray(printer.pages()[1].pixel(472, 472)), 128);
+    ASSERT_TRUE(layout->Calibration->isVisible());
+    EXPECT_EQ(layout->Calibration->Edit1->text(), QStringLiteral("20.0"));
+    EXPECT_EQ(layout->Calibration->Edit3->text(), QStringLiteral("100.0"));
+    layout->Calibration->Edit1->setText(QStringLiteral("21.0"));
+    layout->Calibration->Button1->click();
+    EXPECT_FALSE(layout->Calibration->isVisible());
+    EXPECT_EQ(layout->Label18->text(),
+              QStringLiteral("較正値を適用中: 倍率 横 100.00% 縦 100.00%、ずれ 横 +1.00 mm 縦 +0.00 mm"));
+
+    // The next print moves 1 mm (23.6 dots) to the left, also after the
+    // program started again (the correction is in the settings file).
+    DestroyForms();
+    CreateForms({});
+    form = Form1;
+    layout = Form6;
+    const int again = Load(Put(QStringLiteral("r.bmp"), EncodeBmp(Quarters(1200, 900))));
+    RunGuarded([&] { form->ImageDoubleClick(again); });
+    layout->ScrollBar1->setValue(100);  // 10 mm in: 236 dots
+    layout->Button1->click();
+    ASSERT_EQ(printer.pages().size(), 3u);
+    EXPECT_EQ(FirstDot(printer.pages()[2], 300), 100 + 236 - 24);
+    EXPECT_FALSE(layout->Label18->text().isEmpty());
+
+    // Values no printer gives are refused; the correction can be removed.
+    layout->Button7->click();
+    layout->Calibration->Edit3->setText(QStringLiteral("150"));
+    layout->Calibration->Button1->click();
+    EXPECT_EQ(dialogs.messages().back(),
+              QStringLiteral("測った値が大きく外れています。較正シートを測り直してください。"));
+    layout->Calibration->Button2->click();
+    EXPECT_TRUE(layout->Label18->text().isEmpty());
+
+    // The PDF printer needs none.
+    PrinterMetrics pdf = A4Printer600();
+    pdf.writesPdf = true;
+    printer.SwitchOnSetup(pdf);
+    dialogs.AnswerPrinterSetup(true);
+    layout->BitBtn1->click();
+    EXPECT_FALSE(layout->Button6->isEnabled());
+    EXPECT_FALSE(layout->Button7->isEnabled());
 }

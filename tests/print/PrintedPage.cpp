@@ -35,6 +35,32 @@ QImage RenderPdfRegion(const QString& pdf, int dpi, const QRect& region) {
     return QImage(prefix + QStringLiteral(".ppm")).convertToFormat(QImage::Format_RGB32);
 }
 
+QImage ExtractPdfImage(const QString& pdf, QString* encoding) {
+    QProcess list;
+    list.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    if (!list.waitForFinished(60000) || list.exitCode() != 0) {
+        ADD_FAILURE() << "pdfimages -list failed";
+        return QImage();
+    }
+    // page num type width height color comp bpc enc ...: the first row
+    // after the two heading lines.
+    const QList<QByteArray> lines = list.readAllStandardOutput().split('\n');
+    if (lines.size() < 3) return QImage();
+    const QList<QByteArray> columns = lines[2].simplified().split(' ');
+    if (columns.size() > 8) *encoding = QString::fromLatin1(columns[8]);
+
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath(QStringLiteral("image"));
+    QProcess extract;
+    extract.start(QStringLiteral("pdfimages"), {QStringLiteral("-png"), QStringLiteral("-f"),
+                                                QStringLiteral("1"), pdf, prefix});
+    if (!extract.waitForFinished(60000) || extract.exitCode() != 0) {
+        ADD_FAILURE() << "pdfimages -png failed";
+        return QImage();
+    }
+    return QImage(prefix + QStringLiteral("-000.png")).convertToFormat(QImage::Format_RGB32);
+}
+
 QRect FindPicture(const QImage& image, const QRect& expected) {
     const int row = expected.center().y();
     const int column = expected.center().x();

@@ -17,6 +17,11 @@ QImage RenderPdfRegion(const QString& pdf, int dpi, const QRect& region);
 // that are not white along the middle row and column of `expected`.
 QRect FindPicture(const QImage& rendered, const QRect& expected);
 
+// The first picture stored in a PDF file, as its own pixels (pdfimages),
+// and in `encoding` how the file stores it ("image" for plain or
+// Flate-compressed samples, "jpeg" for DCT); a null image on failure.
+QImage ExtractPdfImage(const QString& pdf, QString* encoding);
+
 // Expects the printed picture at `expected` (page dots, right and bottom
 // excluded) within one dot, and the four colours of the quarters picture
 // in its quarters within a small tolerance.

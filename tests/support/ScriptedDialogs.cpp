@@ -81,14 +81,15 @@ std::optional<QString> ScriptedDialogs::SavePicture(const SaveDialogRequest& req
     return path;
 }
 
-bool ScriptedDialogs::PrinterSetup(QPrinter*) {
+bool ScriptedDialogs::PrinterSetup(QPrinter* printer) {
     ShownDialog d;
     d.kind = ShownDialog::Printer;
     shown_.push_back(d);
     if (printer_.empty()) return false;
-    bool a = printer_.front();
+    const PrinterAnswer a = printer_.front();
     printer_.pop_front();
-    return a;
+    if (a.change && printer) a.change(printer);
+    return a.ok;
 }
 
 void ScriptedDialogs::Beep(BeepKind kind) {

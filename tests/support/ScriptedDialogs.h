@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -31,7 +32,11 @@ public:
     void AnswerAsk(BoxAnswer answer) { asks_.push_back(answer); }
     void AnswerInput(const std::optional<QString>& text) { inputs_.push_back(text); }
     void AnswerSave(const std::optional<QString>& path) { saves_.push_back(path); }
-    void AnswerPrinterSetup(bool ok) { printer_.push_back(ok); }
+    // The setup dialog's answer; `change` stands for what the user changes
+    // in it (run on the printer before the answer is given).
+    void AnswerPrinterSetup(bool ok, std::function<void(QPrinter*)> change = {}) {
+        printer_.push_back({ok, std::move(change)});
+    }
 
     const std::vector<ShownDialog>& shown() const { return shown_; }
     // The texts of the message boxes shown so far, in order.
@@ -54,7 +59,11 @@ private:
     std::deque<BoxAnswer> asks_;
     std::deque<std::optional<QString>> inputs_;
     std::deque<std::optional<QString>> saves_;
-    std::deque<bool> printer_;
+    struct PrinterAnswer {
+        bool ok = false;
+        std::function<void(QPrinter*)> change;
+    };
+    std::deque<PrinterAnswer> printer_;
 };
 
 }  // namespace tamarind::test

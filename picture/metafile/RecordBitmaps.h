@@ -26,9 +26,11 @@ std::optional<DibHeader> ReadDibHeader(std::span<const uchar> info);
 
 // Decodes a bitmap whose header and colour table are `info` and whose rows
 // are `bits`. With `usage` 1 the colour table holds 16-bit indices into the
-// palette selected in `canvas`, turned into colours before decoding.
+// palette selected in `canvas`, turned into colours before decoding. A
+// run-length bitmap's pixels are spent from the canvas's budget first (the
+// work on any other is bounded by the bytes the file holds).
 QImage DecodeRecordDib(std::span<const uchar> info, std::span<const uchar> bits, uint32_t usage,
-                       const Canvas& canvas);
+                       Canvas& canvas);
 
 // A 32-bit bitmap whose fourth byte is premultiplied alpha (AlphaBlend with
 // per-pixel alpha), as an image that keeps that alpha; null for any other
@@ -37,7 +39,7 @@ QImage DecodeAlphaDib(std::span<const uchar> info, std::span<const uchar> bits);
 
 // A bitmap packed in one block (header, colour table, rows), as WMF records
 // carry it.
-QImage DecodePackedDib(std::span<const uchar> packed, uint32_t usage, const Canvas& canvas);
+QImage DecodePackedDib(std::span<const uchar> packed, uint32_t usage, Canvas& canvas);
 
 // Whether a mask bitmap (MaskBlt, PlgBlt) selects the pixel at (x, y): its
 // light pixels are set, as a two-colour bitmap's white (bit 1) is. Pixels

@@ -7,7 +7,7 @@
 #include <QFont>
 #include <span>
 
-#include "picture/MetafileCanvas.h"
+#include "picture/metafile/Canvas.h"
 
 namespace tamarind::metafile {
 

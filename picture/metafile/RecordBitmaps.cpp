@@ -1,12 +1,12 @@
-#include "picture/MetafileBitmap.h"
+#include "picture/metafile/RecordBitmaps.h"
 
 #include <algorithm>
 #include <exception>
 #include <vector>
 
 #include "picture/Dib.h"
-#include "picture/MetafileCanvas.h"
-#include "picture/MetafileReader.h"
+#include "picture/metafile/Canvas.h"
+#include "picture/metafile/ByteReader.h"
 
 namespace tamarind::metafile {
 namespace {
@@ -60,13 +60,15 @@ std::optional<DibHeader> ReadDibHeader(std::span<const uchar> info) {
 }
 
 QImage DecodeRecordDib(std::span<const uchar> info, std::span<const uchar> bits, uint32_t usage,
-                       const Canvas& canvas) {
+                       Canvas& canvas) {
     const auto header = ReadDibHeader(info);
     if (!header || usage > 1) return {};
     const int64_t w = header->width < 0 ? -header->width : header->width;
     const int64_t h = header->height < 0 ? -header->height : header->height;
     if (w == 0 || h == 0 || w > kMaxDibPixels || h > kMaxDibPixels || w * h > kMaxDibPixels)
         return {};
+    const bool runLength = header->compression == 1 || header->compression == 2;
+    if (runLength && !canvas.SpendOnBitmap(double(w * h))) return {};
 
     std::vector<uchar> converted;
     if (usage == 1) {
@@ -113,7 +115,7 @@ QImage DecodeAlphaDib(std::span<const uchar> info, std::span<const uchar> bits) 
     return image;
 }
 
-QImage DecodePackedDib(std::span<const uchar> packed, uint32_t usage, const Canvas& canvas) {
+QImage DecodePackedDib(std::span<const uchar> packed, uint32_t usage, Canvas& canvas) {
     const auto header = ReadDibHeader(packed);
     if (!header) return {};
     const uint64_t entrySize = usage == 1 ? 2 : (header->size == kCoreHeaderSize ? 3 : 4);

@@ -1,4 +1,4 @@
-#include "picture/MetafileText.h"
+#include "picture/metafile/TextDecoding.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
