@@ -14,8 +14,10 @@ class Picture;
 QString ExtensionWithDot(const QString& fileName);
 
 // Nothing when a file of this name may be copied (".bmp" or ".jpg" in any
-// case); otherwise the refusal shown to the user, the extension in front.
-std::optional<QString> ClipboardRefusal(const QString& fileName);
+// case, and the other formats' extensions when the slot's picture was read
+// with them on); otherwise the refusal shown to the user, the extension in
+// front.
+std::optional<QString> ClipboardRefusal(const QString& fileName, bool otherFormats = false);
 
 // The pixels put on the clipboard: the whole picture at its natural size, as
 // an opaque 24-bit colour image (a grey or palette picture in its colours).

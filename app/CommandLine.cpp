@@ -2,8 +2,14 @@
 
 namespace tamarind {
 
-StartupOptions ParseCommandLine(const QStringList& args) {
+StartupOptions ParseCommandLine(const QStringList& given) {
     StartupOptions options;
+    QStringList args;
+    for (const QString& arg : given) {
+        if (arg == u"--upright") options.upright = true;
+        else if (arg == u"--other-formats") options.otherFormats = true;
+        else args << arg;
+    }
     if (args.isEmpty()) return options;
     const QString& first = args.at(0);
     if (first.size() >= 3) {

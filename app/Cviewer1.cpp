@@ -96,6 +96,7 @@ void TForm1::Form1_Create() {
     Viewer.LayoutIndex = startup_.layout;
     Viewer.ContinuousMode = startup_.continuous;
     Viewer.DisplayUnit = startup_.displayUnit;
+    ReadPictureOptionsAtStart();
     // 7. The fill mode it asks for (SetFillMode switches away from its argument).
     SetFillMode(!Viewer.ContinuousMode);
     // 8. Full size mode and the grid.
@@ -483,7 +484,8 @@ void TForm1::FitSlotImage(int slot) {
         natural.height() != 0 ? Viewer.PictureWidth / Viewer.PictureHeight : 0.0f;
     images_[slot]->resize(FitPictureBox(natural, Viewer.CellImageWidth, Viewer.CellImageHeight,
                                         Viewer.CellAspect));
-    sizeCaptions_[slot]->setText(FormatSizeCaption(slot, natural.width(), natural.height()));
+    sizeCaptions_[slot]->setText(FormatSizeCaption(slot, natural.width(), natural.height()) +
+                                 SizeCaptionMark(Image17->Orientation()));
 }
 
 QString TForm1::FormatSizeCaption(int slot, int width, int height) {

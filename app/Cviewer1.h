@@ -12,6 +12,7 @@
 #include "app/SlotLoader.h"
 #include "picture/Bitmap.h"
 #include "picture/Picture.h"
+#include "picture/PictureOptions.h"
 
 class QAction;
 class QComboBox;
@@ -88,6 +89,15 @@ public:
     void N24001Click();
     void N28801Click();
     void N48001Click();
+
+    // --- Picture options (app/PictureOptionCommands.cpp) -------------------------
+    // "Exifの向きで表示(&U)" and "その他の形式も表示(&O)": turn the option over
+    // for pictures loaded from now on and keep it in the settings file.
+    void Upright1Click();
+    void OtherFormats1Click();
+    // Puts options in force: the menu's check marks, the filter's entries
+    // and the file list's mask.
+    void ApplyPictureOptions(const PictureOptions& options);
 
     // --- Fill mode --------------------------------------------------------------
     void SetFillMode(bool continuous);
@@ -186,6 +196,7 @@ public:
     QAction* R1;
     QMenu* DisplayMenu;
     QAction *A2, *B1, *C1, *D2, *E1, *F1, *G1, *H1, *I1, *J1;
+    QAction *Upright1, *OtherFormats1;
     QAction* N2;
     QMenu* ScaleMenu;
     QAction *PixelP1, *mmM1, *inchI1;
@@ -280,6 +291,10 @@ private:
     QMargins placedFrame_;
     bool frameChecked_ = false;
     void ReplaceWithFrame();
+    // The options read from the settings file and the command line at
+    // start-up, and written back when a menu item changes one of them.
+    void ReadPictureOptionsAtStart();
+    void SavePictureOptionChange(bool upright, bool value);
 };
 
 // The main window of the running program (null before it is created).

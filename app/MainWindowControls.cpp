@@ -13,6 +13,7 @@
 #include <QStyleFactory>
 
 #include "app/Cviewer1.h"
+#include "app/FileFilter.h"
 #include "app/Geometry.h"
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
@@ -32,13 +33,6 @@ QString EmptySlotTitle(int slot) {
 }
 
 namespace {
-
-// The file filter: shown text and mask, alternating.
-const char* const kFilterDefinition =
-    "全ての画像ファイル|*.jpg;*.bmp;*.tif;*.png,*.wmf,*.ico,*.gif|JPGファイル(*.jpg)|*.jpg|"
-    "BMPファイル(*.bmp)|*.bmp|TIFファイル(*.tif)|*.tif|PNGファイル(*.png)|*.png|"
-    "WMFファイル(*.wmf)|*.wmf|ICOファイル(*.ico)|*.ico|GIFファイル(*.gif)|*.gif|"
-    "全てのファイル(*.*)|*.*";
 
 QAction* AddItem(QMenu* menu, const QString& text, const QString& name, bool checkable,
                  std::function<void()> handler) {
@@ -127,6 +121,11 @@ void TForm1::BuildMenu() {
     I1 = AddItem(DisplayMenu, QStringLiteral("横３×縦４(&I)"), "I1", true, [this] { I1Click(); });
     J1 = AddItem(DisplayMenu, QStringLiteral("横４×縦４(&J)"), "J1", true, [this] { J1Click(); });
     D2->setChecked(true);
+    DisplayMenu->addSeparator();
+    Upright1 = AddItem(DisplayMenu, QStringLiteral("Exifの向きで表示(&U)"), "Upright1", true,
+                       [this] { Upright1Click(); });
+    OtherFormats1 = AddItem(DisplayMenu, QStringLiteral("その他の形式も表示(&O)"), "OtherFormats1",
+                            true, [this] { OtherFormats1Click(); });
 
     N2 = AddBarCommand(bar, QStringLiteral("１／Ｎ(&N)"), "N2", [this] { N2Click(); });
 
@@ -182,8 +181,8 @@ void TForm1::BuildLeftPanel() {
     FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
     FilterComboBox1->setFont(UiFont(kGothic, 15));
     SetHint(FilterComboBox1, QStringLiteral("フィルター指定"));
-    const QStringList parts = QString::fromUtf8(kFilterDefinition).split(u'|');
-    for (int i = 0; i + 1 < parts.size(); i += 2) FilterComboBox1->addItem(parts[i], parts[i + 1]);
+    for (const FilterEntry& entry : FilterEntries(false))
+        FilterComboBox1->addItem(entry.text, entry.mask);
 
     Label34 = new QLabel(QStringLiteral("1"), Panel3);
     Label34->setObjectName(QStringLiteral("Label34"));

@@ -32,6 +32,8 @@ void PictureBox::SetThumbnail(const PictureThumbnail& thumbnail, const QString& 
     thumbnail_ = thumbnail.metafile ? QImage() : thumbnail.image;
     natural_ = thumbnail.natural.isValid() ? thumbnail.natural : QSize(0, 0);
     source_ = source;
+    orientation_ = thumbnail.orientation;
+    options_ = thumbnail.options;
     scaled_ = QImage();
     if (autoSize_) resize(NaturalSize());
     update();
@@ -43,6 +45,8 @@ void PictureBox::ClearPicture() {
     thumbnail_ = QImage();
     natural_ = QSize();
     source_.clear();
+    orientation_ = 1;
+    options_ = PictureOptions();
     scaled_ = QImage();
     update();
 }

@@ -28,6 +28,12 @@ public:
     QSize NaturalSize() const;
     // The file the thumbnail came from (empty for a full picture).
     const QString& Source() const { return source_; }
+    // The Exif orientation the shown file states (1 when none), and the
+    // picture options its thumbnail was made with: its full picture is read
+    // again with the same ones.
+    int Orientation() const { return orientation_; }
+    void SetOrientation(int orientation) { orientation_ = orientation; }
+    const PictureOptions& LoadOptions() const { return options_; }
     // Shows a full picture and keeps it.
     void SetPicture(const Picture& picture);
     // Shows a thumbnail of the file `source`; a metafile is kept whole.
@@ -62,6 +68,8 @@ private:
     QImage thumbnail_;  // without a full picture: what was made at load time
     QSize natural_;     // without a full picture: the natural size (invalid when empty)
     QString source_;
+    int orientation_ = 1;
+    PictureOptions options_;
     QImage scaled_;
     QImage placeholder_;        // drawn instead of everything else while set
     QImage placeholderScaled_;  // at the box's size

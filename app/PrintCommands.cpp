@@ -8,6 +8,8 @@
 #include "app/Cviewer1.h"
 #include "app/PictureBox.h"
 #include "app/ViewerState.h"
+#include "picture/Orientation.h"
+#include "picture/OtherFormats.h"
 #include "picture/Picture.h"
 #include "platform/BusyCursor.h"
 #include "platform/Dialogs.h"
@@ -48,7 +50,10 @@ void TForm1::PreparePrintPicture(int slot) {
 
     const QString path = Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot];
     const QString extension = FileExtension(path).toLower();
-    if (extension != QStringLiteral("bmp") && extension != QStringLiteral("jpg")) {
+    // Pictures read with the other formats on print like the rest.
+    const bool other = images_[slot]->LoadOptions().otherFormats &&
+                       OtherFormatOf(path) != OtherFormat::None;
+    if (extension != QStringLiteral("bmp") && extension != QStringLiteral("jpg") && !other) {
         Dialogs().Beep(BeepKind::Warning);
         Dialogs().Message(QStringLiteral("その画像タイプは印刷できません。"));
         return;
@@ -61,6 +66,11 @@ void TForm1::PreparePrintPicture(int slot) {
     Printing.PicturePixelWidth = Printing.PrintBitmap.width();
     Printing.PicturePixelHeight = Printing.PrintBitmap.height();
     Printing.FileDensity = ReadPictureDensity(path);
+    // A picture shown upright by a quarter turn runs across what the file
+    // records as down.
+    const PictureBox* box = images_[slot];
+    if (Printing.FileDensity && box->LoadOptions().upright && OrientationSwapsSides(box->Orientation()))
+        std::swap(Printing.FileDensity->x, Printing.FileDensity->y);
     HandOverToLayoutWindow(picture, QStringLiteral("(%1×%2) %3")
                                         .arg(Printing.PicturePixelWidth)
                                         .arg(Printing.PicturePixelHeight)

@@ -19,8 +19,10 @@
 #include "app/VersionInfo.h"
 #include "exif/Exif.h"
 #include "exif/ExifThumbnail.h"
+#include "exif/Orientation.h"
 #include "picture/Jpeg.h"
 #include "picture/JpegHead.h"
+#include "picture/Orientation.h"
 #include "picture/Picture.h"
 #include "picture/Resample.h"
 #include "picture/ThumbnailLoad.h"
@@ -74,12 +76,20 @@ QImage ExifPlaceholder(const QByteArray& tiff, QSize natural, QSize box) {
     }
 }
 
+// The stored picture back from an upright one: the turn undone.
+QImage StoredFromUpright(const QImage& upright, int orientation) {
+    // 6 and 8 turn opposite ways; the other orientations undo themselves.
+    static const int inverse[9] = {1, 1, 2, 3, 4, 5, 8, 7, 6};
+    return OrientImage(upright, orientation >= 1 && orientation <= 8 ? inverse[orientation] : 1);
+}
+
 // --- Writing in the background ---------------------------------------------------------
 
 struct EntryJob {
     CachedFile file;
     int classSize = 0;  // 0: a failure record
-    QSize natural;
+    QSize natural;      // as stored
+    int orientation = 1;
     Bitmap decoded;
     QString failure;
 };
@@ -92,9 +102,12 @@ void Write(const EntryJob& job) {
             return;
         }
         const QSize size = ThumbnailEntrySize(job.natural, job.classSize);
-        const QImage image = job.decoded.size() == size
-                                 ? job.decoded.ToQImage().convertToFormat(QImage::Format_RGB32)
-                                 : ResampleLanczos(job.decoded, size);
+        // Upright, as the desktop's other programs show their entries.
+        const QImage image =
+            OrientImage(job.decoded.size() == size
+                            ? job.decoded.ToQImage().convertToFormat(QImage::Format_RGB32)
+                            : ResampleLanczos(job.decoded, size),
+                        job.orientation);
         WriteThumbnail(job.file, job.classSize, image, job.natural, "image/jpeg", writer);
     } catch (...) {
         // Out of memory: the entry is simply not written.
@@ -188,10 +201,16 @@ QSize ThumbnailEntryCover(QSize natural, QSize box) {
 
 SlotPreview PreviewSlotFile(const QString& path, const std::function<QSize(QSize)>& boxFor) {
     SlotPreview preview;
+    preview.options = CurrentPictureOptions();
     if (!IsJpegName(path)) return preview;
     try {
         const JpegHead head = ReadJpegHead(path);
-        if (head.opened) preview.summary = ParseExifBlock(ExifWindow(head.start));
+        int orientation = 1;
+        if (head.opened) {
+            const ExifWindow window(head.start);
+            preview.facts = ExifFacts{ParseExifBlock(window), ExifOrientation(window)};
+            orientation = preview.facts->orientation;
+        }
         const ThumbnailWriter writer = ProgramThumbnailWriter();
         preview.file = CachedFileOf(path);
         if (preview.file) {
@@ -199,24 +218,32 @@ SlotPreview PreviewSlotFile(const QString& path, const std::function<QSize(QSize
             if (preview.failure) return preview;
         }
         if (!head.natural.isValid()) return preview;
-        preview.natural = head.natural;
-        const QSize box = boxFor(head.natural);
+        // Shown as stored, or upright.
+        const int turn = preview.options.upright ? orientation : 1;
+        preview.stored = head.natural;
+        preview.natural = UprightSize(head.natural, turn);
+        const QSize box = boxFor(preview.natural);
         if (box.isEmpty()) return preview;
         if (preview.file) {
             if (std::optional<ThumbnailEntry> entry = FindThumbnail(*preview.file, box, writer)) {
+                const QImage shown = turn == orientation
+                                         ? entry->image
+                                         : StoredFromUpright(entry->image, orientation);
                 // Ours, of this very picture, covering the box: the thumbnail itself.
-                if (entry->ours && entry->natural == head.natural &&
-                    entry->image.width() >= box.width() && entry->image.height() >= box.height()) {
-                    preview.picture = entry->image.size() == box
-                                          ? entry->image
-                                          : ResampleLanczos(Bitmap::FromQImage(entry->image), box);
+                if (entry->ours && entry->natural == head.natural && shown.width() >= box.width() &&
+                    shown.height() >= box.height()) {
+                    preview.picture = shown.size() == box
+                                          ? shown
+                                          : ResampleLanczos(Bitmap::FromQImage(shown), box);
                     return preview;
                 }
-                preview.placeholder = InProportion(entry->image, head.natural);
+                preview.placeholder = InProportion(shown, preview.natural);
                 return preview;
             }
         }
-        preview.placeholder = ExifPlaceholder(head.exif, head.natural, box);
+        // The camera's thumbnail is stored as the picture is.
+        preview.placeholder =
+            OrientImage(ExifPlaceholder(head.exif, head.natural, UprightSize(box, turn)), turn);
     } catch (...) {
         // Out of memory: no preview, the decode follows as always.
         preview.picture = QImage();
@@ -225,14 +252,15 @@ SlotPreview PreviewSlotFile(const QString& path, const std::function<QSize(QSize
     return preview;
 }
 
-void KeepSlotThumbnail(const CachedFile& file, QSize box, QSize natural, const Bitmap& decoded) {
+void KeepSlotThumbnail(const CachedFile& file, QSize box, QSize stored, int orientation,
+                       const Bitmap& decoded) {
     const int classSize = ThumbnailClassFor(box);
-    if (classSize == 0 || decoded.isEmpty() || natural.isEmpty()) return;
-    EntryWriter::Instance().Add({file, classSize, natural, decoded, {}});
+    if (classSize == 0 || decoded.isEmpty() || stored.isEmpty()) return;
+    EntryWriter::Instance().Add({file, classSize, stored, orientation, decoded, {}});
 }
 
 void KeepSlotFailure(const CachedFile& file, const TamarindError& error) {
-    if (IsLastingFailure(error)) EntryWriter::Instance().Add({file, 0, {}, {}, error.text()});
+    if (IsLastingFailure(error)) EntryWriter::Instance().Add({file, 0, {}, 1, {}, error.text()});
 }
 
 void FinishThumbnailWrites() {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "picture/Orientation.h"
+
 namespace tamarind {
 
 QSize FitPictureBox(QSize natural, float cellWidth, float cellHeight, float cellAspect) {
@@ -47,6 +49,11 @@ int NextSlotAfter(int slot, int slotCount, int protectedSlot) {
     int next = slot >= slotCount ? 1 : slot + 1;
     if (next == protectedSlot) next = next >= slotCount ? 1 : next + 1;
     return next;
+}
+
+QString SizeCaptionMark(int orientation) {
+    const QString mark = OrientationMark(orientation);
+    return mark.isEmpty() ? QString() : u' ' + mark;
 }
 
 }  // namespace tamarind

@@ -20,6 +20,10 @@ QSize FitPictureBox(QSize natural, float cellWidth, float cellHeight, float cell
 QString SizeCaptionText(int unit, double dpi, int width, int height,
                         const QLocale& locale = QLocale());
 
+// What follows a size caption for a file that states an Exif orientation
+// other than 1: a space and its mark (" ↻90"); nothing otherwise.
+QString SizeCaptionMark(int orientation);
+
 // The slot after `slot` in a layout of `slotCount` slots, wrapping after the
 // last and skipping `protectedSlot` (0 = none).
 int NextSlotAfter(int slot, int slotCount, int protectedSlot);

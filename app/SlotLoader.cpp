@@ -3,32 +3,42 @@
 #include <algorithm>
 
 #include "exif/Exif.h"
+#include "picture/Orientation.h"
+#include "picture/PictureLoad.h"
 
 namespace tamarind {
 namespace {
 
 SlotLoad DecodeForSlot(const QString& path, const BoxForSize& boxFor, const SlotPreview& preview) {
     if (preview.failure) throw TamarindError(*preview.failure);
+    // One read of the file's start gives the summary and the orientation the
+    // thumbnail needs (the preview's, for JPEG files); the summary is used
+    // only when the picture decodes.
+    const ExifFacts facts = preview.facts ? *preview.facts : ReadExifFacts(path);
     SlotLoad load;
     if (!preview.picture.isNull()) {
         load.thumbnail.image = preview.picture;
         load.thumbnail.natural = preview.natural;
+        load.thumbnail.orientation = facts.orientation;
+        load.thumbnail.options = preview.options;
     } else {
         DecodedForThumbnail decoded;
         decoded.cover = ThumbnailEntryCover;
         DecodedForThumbnail* keep = preview.file ? &decoded : nullptr;
         try {
-            load.thumbnail = LoadThumbnail(path, boxFor, keep);
+            load.thumbnail = LoadThumbnail(path, boxFor, preview.options, facts.orientation, keep);
         } catch (const TamarindError& error) {
             if (preview.file) KeepSlotFailure(*preview.file, error);
             throw;
         }
         // The entry is written only for the file as it was looked at.
-        if (keep && CachedFileOf(path) == preview.file)
-            KeepSlotThumbnail(*preview.file, load.thumbnail.image.size(), load.thumbnail.natural,
-                              decoded.decoded);
+        if (keep && !decoded.decoded.isEmpty() && CachedFileOf(path) == preview.file)
+            KeepSlotThumbnail(*preview.file, load.thumbnail.image.size(),
+                              UprightSize(load.thumbnail.natural,
+                                          preview.options.upright ? facts.orientation : 1),
+                              facts.orientation, decoded.decoded);
     }
-    load.summary = preview.summary ? *preview.summary : ReadExifSummary(path);
+    load.summary = facts.summary;
     return load;
 }
 

@@ -26,7 +26,7 @@ namespace tamarind {
 // What a slot receives of one file.
 struct SlotLoad {
     PictureThumbnail thumbnail;
-    QString summary;  // the Exif summary, read after a successful decode
+    QString summary;  // the Exif summary, from the read that gave the orientation
 };
 
 // Gives the picture box, in device pixels, for a picture of the natural size.
@@ -37,8 +37,9 @@ using SlotDecoder =
     std::function<SlotLoad(const QString& path, const BoxForSize& boxFor, const SlotPreview&)>;
 
 // The thumbnail, then the Exif summary, through the decoder in force: the
-// preview's thumbnail when it has one, otherwise the file decoded, the
-// cache's entry then written in the background (or the failure recorded).
+// preview's thumbnail when it has one, otherwise the file decoded with the
+// preview's picture options, the cache's entry then written in the
+// background (or the failure recorded).
 SlotLoad LoadSlotPicture(const QString& path, const BoxForSize& boxFor, const SlotPreview& preview);
 // The decoder in force: the above unless replaced.
 SlotDecoder CurrentSlotDecoder();

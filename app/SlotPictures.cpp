@@ -11,6 +11,7 @@
 #include "app/SlotFitting.h"
 #include "app/SlotLoader.h"
 #include "app/ViewerState.h"
+#include "picture/PictureLoad.h"
 #include "platform/Controls.h"
 #include "platform/FolderControls.h"
 #include "platform/Folders.h"
@@ -124,13 +125,15 @@ Picture TForm1::SlotFullPicture(int slot) {
     const QString path = !Viewer.SlotFileName[slot].isEmpty()
                              ? Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot]
                              : box->Source();
-    return LoadPicture(path);
+    return LoadPicture(path, box->LoadOptions());
 }
 
 void TForm1::SetSlotFullPicture(int slot, const Picture& picture) {
     if (slot < 1 || slot > kSlotCount) return;
     images_[slot]->SetPicture(picture);
     Image17->SetPicture(picture);
+    // The re-fit that follows marks the caption by the slot's file.
+    Image17->SetOrientation(images_[slot]->Orientation());
 }
 
 }  // namespace tamarind

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <cstring>
 
+#include "picture/OtherFormats.h"
+
 namespace tamarind {
 
 namespace {
@@ -65,8 +67,8 @@ QString VersionText() {
 
 QString UsageText(const QString& helpFile) {
     QString text = QStringLiteral(
-        "使い方: tamarind [分割 [連続 [単位]]]\n"
-        "        tamarind 画像ファイル\n"
+        "使い方: tamarind [--upright] [--other-formats] [分割 [連続 [単位]]]\n"
+        "        tamarind [--upright] [--other-formats] 画像ファイル\n"
         "        tamarind --version | --help\n"
         "\n"
         "画像ビューア Tamarind を起動します。\n"
@@ -79,9 +81,18 @@ QString UsageText(const QString& helpFile) {
         "  画像ファイル 3 文字以上の引数は画像ファイルのパスとみなし、\n"
         "              1×1 の画面の 1 番目に表示します (BMP, JPEG, WMF, EMF, ICO)。\n"
         "              \"--\" で始まるファイルは \"./--version\" のように指定します。\n"
+        "  --upright   今回の起動では JPEG を Exif の向きで表示します\n"
+        "              (メニュー「表示(D)」の「Exifの向きで表示」と同じ)\n"
+        "  --other-formats\n"
+        "              今回の起動では PNG・GIF・TIFF・WebP・HEIC・AVIF も表示します\n"
+        "              (メニュー「表示(D)」の「その他の形式も表示」と同じ)\n"
         "  --version   バージョン情報を表示して終了します\n"
         "  --help      この説明を表示して終了します\n"
         "\n");
+    text += QStringLiteral("その他の形式 (この環境):\n");
+    for (const QString& line : OtherFormatSupportText().split(u'\n', Qt::SkipEmptyParts))
+        text += QStringLiteral("  ") + line + u'\n';
+    text += u'\n';
     text += QStringLiteral("ヘルプファイル: %1").arg(helpFile);
     if (!QFileInfo(helpFile).isFile()) text += QStringLiteral(" (見つかりません)");
     text += u'\n';

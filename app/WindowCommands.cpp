@@ -53,7 +53,8 @@ void TForm1::ShowFullSize(int slot) {
 
 void TForm1::CopySlotToClipboard(int slot) {
     if (!IsSlot(slot)) return;
-    if (const auto refusal = ClipboardRefusal(Viewer.SlotFileName[slot])) {
+    if (const auto refusal = ClipboardRefusal(Viewer.SlotFileName[slot],
+                                              images_[slot]->LoadOptions().otherFormats)) {
         Dialogs().Message(*refusal);
         return;
     }

@@ -11,13 +11,12 @@
 #include "app/Cviewer1.h"
 #include "app/ViewerState.h"
 #include "detail/DHist.h"
+#include "detail/DetailPicture.h"
 #include "detail/FileFacts.h"
 #include "detail/Histogram.h"
 #include "detail/Resize.h"
 #include "detail/Rotate.h"
 #include "detail/Save.h"
-#include "picture/Bmp.h"
-#include "picture/Jpeg.h"
 #include "picture/Picture.h"
 #include "platform/BusyCursor.h"
 #include "platform/Controls.h"
@@ -198,8 +197,7 @@ QString TForm3::NextMainSerial() {
 void TForm3::Edit1Change() {
     DetailFolder = Edit2->text();
     DetailFileName = Memo1->text();
-    const QString e = LowerExtension(DetailFileName);
-    SpeedButton2->setEnabled(e == u".bmp" || e == u".jpg");
+    SpeedButton2->setEnabled(DetailConverts(DetailFileName, CurrentPictureOptions()));
     setWindowTitle(DetailFileName);
     DetailPath = DetailFolder + DetailFileName;
     if (DetailFileName.isEmpty()) return;
@@ -223,14 +221,14 @@ void TForm3::SetProcessingEnabled(bool on) {
 void TForm3::ShowImageFacts(const QString& path) {
     QString depth = QStringLiteral("－");
     bool pixels = false;
-    switch (DetailFormatOf(path)) {
+    int orientation = 1;
+    if (std::optional<DetailPicture> read = ReadDetailPicture(path, CurrentPictureOptions())) {
+        DetailBitmap = read->bitmap;
+        orientation = read->orientation;
+        pixels = true;
+    } else switch (DetailFormatOf(path)) {
         case DetailFormat::Jpeg:
-            DetailBitmap = ReadJpegFile(path);
-            pixels = true;
-            break;
         case DetailFormat::Bmp:
-            DetailBitmap = ReadBmpFile(path);
-            pixels = true;
             break;
         case DetailFormat::Measured: {
             const Picture picture = LoadPicture(path);
@@ -260,7 +258,7 @@ void TForm3::ShowImageFacts(const QString& path) {
         GroupBox2->hide();
     }
     FitHeight(50);
-    Memo5->setText(ImageLine(DetailWidth, DetailHeight, depth));
+    Memo5->setText(ImageLine(DetailWidth, DetailHeight, depth) + OrientationNote(orientation));
 }
 
 // --- Closing and reports to the main window --------------------------------------
@@ -439,14 +437,13 @@ void TForm3::BitBtn2Click() {
         Form4->Edit3->setText(DetailFolder);
         Form4->Edit1->setText(DetailFileName);
     }
-    switch (DetailFormatOf(p)) {
-        case DetailFormat::Jpeg: DetailBitmap = ReadJpegFile(p); break;
-        case DetailFormat::Bmp: DetailBitmap = ReadBmpFile(p); break;
-        default:
-            Dialogs().Beep(BeepKind::Default);
-            Dialogs().Message(QStringLiteral("Can Not Disp"));
-            return;
+    const std::optional<DetailPicture> read = ReadDetailPicture(p, CurrentPictureOptions());
+    if (!read) {
+        Dialogs().Beep(BeepKind::Default);
+        Dialogs().Message(QStringLiteral("Can Not Disp"));
+        return;
     }
+    DetailBitmap = read->bitmap;
     Viewer.Histogram = CountHistogram(DetailBitmap);
     if (!Form4) return;
     ++Viewer.DetailRequestSerial;

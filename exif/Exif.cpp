@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "exif/Orientation.h"
 #include "platform/FileIo.h"
 
 namespace tamarind {
@@ -348,10 +349,13 @@ QString ParseExifBlock(const ExifWindow& window) {
     return ExifParser(window).ParseExifBlock();
 }
 
-QString ReadExifSummary(const QString& path) {
+QString ReadExifSummary(const QString& path) { return ReadExifFacts(path).summary; }
+
+ExifFacts ReadExifFacts(const QString& path) {
     QByteArray bytes;
     if (!TryReadFileBytes(path, ExifWindow::kSize, bytes)) return {};
-    return ParseExifBlock(ExifWindow(bytes));
+    const ExifWindow window(bytes);
+    return {ParseExifBlock(window), ExifOrientation(window)};
 }
 
 }  // namespace tamarind

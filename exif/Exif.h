@@ -130,6 +130,14 @@ QString ParseExifBlock(const ExifWindow& window);
 // when the file cannot be read.
 QString ReadExifSummary(const QString& path);
 
+// What a slot takes from the start of a file: the summary and the Exif
+// orientation (1 to 8, see exif/Orientation.h), both from the same one read.
+struct ExifFacts {
+    QString summary;
+    int orientation = 1;
+};
+ExifFacts ReadExifFacts(const QString& path);
+
 // F-number of the APEX aperture value `av`, F = 2^(av/2), written "%.1f" with
 // the decimal point of the user's locale; "?" when it is not a finite number.
 QString ApertureToFNumber(double av);

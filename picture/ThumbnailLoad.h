@@ -12,6 +12,7 @@
 
 #include "picture/Bitmap.h"
 #include "picture/Metafile.h"
+#include "picture/PictureOptions.h"
 
 namespace tamarind {
 
@@ -33,6 +34,10 @@ struct PictureThumbnail {
     QSize natural;
     // The metafile, for metafile files.
     std::shared_ptr<const MetafilePicture> metafile;
+    // The Exif orientation the file states (1 to 8; 1 when none) and the
+    // picture options the thumbnail was made with (see picture/PictureLoad.h).
+    int orientation = 1;
+    PictureOptions options;
 };
 
 // The scale n/8 at which libjpeg decodes a picture of `natural` pixels for a

@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
+  qt6-image-formats-plugins libheif-dev libde265-0 libdav1d6
   libgtest-dev
   xvfb xauth openbox x11-utils xclip desktop-file-utils
   fonts-ipafont-gothic fonts-ipafont-mincho

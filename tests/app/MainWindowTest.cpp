@@ -156,10 +156,12 @@ TEST_F(MainWindow, ComposesMenusControlsAndHiddenWindows) {
     EXPECT_EQ(print, (QStringList{"プリンター設定(&S)", "-", "選択画像印刷(&A)",
                                   "サムネイル印刷(&B)", "-", "終了(&Q)"}));
     QStringList layouts;
-    for (QAction* a : form->DisplayMenu->actions()) layouts << a->text();
-    EXPECT_EQ(layouts.size(), 10);
+    for (QAction* a : form->DisplayMenu->actions()) layouts << (a->isSeparator() ? "-" : a->text());
+    // The ten layouts, then the two picture options.
+    EXPECT_EQ(layouts.size(), 13);
     EXPECT_EQ(layouts.front(), QStringLiteral("横１×縦１(&A)"));
-    EXPECT_EQ(layouts.back(), QStringLiteral("横４×縦４(&J)"));
+    EXPECT_EQ(layouts[9], QStringLiteral("横４×縦４(&J)"));
+    EXPECT_EQ(layouts.mid(10), (QStringList{"-", "Exifの向きで表示(&U)", "その他の形式も表示(&O)"}));
     EXPECT_EQ(form->DpiMenu->actions().size(), 12);
     EXPECT_EQ(form->DpiMenu->actions().back()->text(), QStringLiteral("4800(&L)"));
     QStringList help;

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "CameraJpeg.h"
+#include "PictureFiles.h"
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
@@ -75,6 +76,7 @@ class SlotCache : public ::testing::Test {
     }
     void TearDown() override {
         SetSlotDecoder({});
+        SetPictureOptions({});
         DestroyForms();
         qputenv("XDG_CACHE_HOME", previousCache_);
     }
@@ -149,6 +151,30 @@ TEST_F(SlotCache, ADecodedSlotLeavesAValidEntryThatTheNextVisitShows) {
                                QSize(1600, 1200), "image/jpeg", {"Other 1.0", "other-1.0"}));
     ClickFile(0);
     EXPECT_TRUE(Near(Middle(3), kBlue));
+}
+
+TEST_F(SlotCache, EntriesAreKeptUprightAndShownAsTheOptionsSay) {
+    const QSize stored(1600, 1200);
+    const QString path =
+        Put(QStringLiteral("turned.jpg"),
+            test::WithExifOrientation(EncodeJpeg(test::QuarterPicture(1600, 1200), 90), 6));
+    Start();
+    SetPictureOptions({.upright = true});
+    ClickFile(0);
+    FinishThumbnailWrites();
+    // The desktop's programs see the entry upright.
+    EXPECT_TRUE(test::ShowsQuarters(QImage(Entry(path)), stored, 6));
+    // From the cache, upright or as stored.
+    auto boxOf = [](QSize box) { return [box](QSize) { return box; }; };
+    EXPECT_TRUE(test::ShowsQuarters(PreviewSlotFile(path, boxOf({217, 290})).picture, stored, 6));
+    ClickFile(0);
+    EXPECT_EQ(form->SlotImage(2)->size(), QSize(217, 290));
+    EXPECT_TRUE(test::ShowsQuarters(form->SlotImage(2)->ScaledImage(), stored, 6));
+    SetPictureOptions({});
+    EXPECT_TRUE(test::ShowsQuarters(PreviewSlotFile(path, boxOf({386, 290})).picture, stored, 1));
+    ClickFile(0);
+    EXPECT_EQ(form->SlotImage(3)->size(), QSize(386, 290));
+    EXPECT_TRUE(test::ShowsQuarters(form->SlotImage(3)->ScaledImage(), stored, 1));
 }
 
 TEST_F(SlotCache, AStaleEntryIsIgnoredAndReplaced) {

@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
     // Thumbnails the tests' loads write go to a cache of this run's own,
     // never the user's.
     qputenv("XDG_CACHE_HOME", runtime.filePath(QStringLiteral("cache")).toLocal8Bit());
+    // The program's settings file of this run only: no user's settings
+    // change what the tests see.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform.isEmpty() || platform == "offscreen") {
         const QString config = runtime.filePath(QStringLiteral("screen.json"));
