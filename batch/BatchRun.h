@@ -25,6 +25,11 @@ struct BatchRun {
 // delete run: the source folder). Existing targets are asked about; rename
 // and delete failures are reported and the run goes on; a copy or move that
 // fails raises TamarindError with the reason and ends the run at that file.
+// A rename run (or a renaming move into the source folder) whose new names
+// include names of other files of the run goes through temporary names
+// (RenamePass.h): nothing is asked for those, and it is done all or none.
+// Files that are their own targets stay as they are and are counted in one
+// message at the end.
 void RunBatch(const BatchRun& run, QString& targetPath);
 
 }  // namespace tamarind

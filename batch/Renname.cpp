@@ -577,6 +577,11 @@ void TForm7::RunOperations() {
             "固定部名称に「/」は使えません。\n\r固定部名称を直してから実行してください。"));
         return;
     }
+    if (BatchMode <= kModeRenameMove && MakesHiddenNames(Naming.fixedPart)) {
+        Dialogs().Message(QStringLiteral("固定部名称の先頭に「.」は使えません（隠しファイルになります）。"
+                                         "\n\r固定部名称を直してから実行してください。"));
+        return;
+    }
     if (RunScope == 1) {
         int i = 0;
         for (int r = 0; r < ListBox1->count() && i < SelectedCount; ++r) {

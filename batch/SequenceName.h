@@ -42,4 +42,8 @@ QString FirstLine(const QString& text);
 // folders: such a fixed part is refused before a run touches any file.
 bool IsUsableFixedPart(const QString& fixedPart);
 
+// A fixed part starting with "." makes hidden names, which the file lists
+// leave out: such a fixed part is refused before a run touches any file too.
+inline bool MakesHiddenNames(const QString& fixedPart) { return fixedPart.startsWith(u'.'); }
+
 }  // namespace tamarind

@@ -194,12 +194,17 @@ QString TForm3::NextMainSerial() {
 
 // --- Filling ------------------------------------------------------------------
 
+void TForm3::SetShownFile(const QString& folder, const QString& name) {
+    DetailFolder = folder;
+    DetailFileName = name;
+    DetailPath = name.isEmpty() ? QString() : folder + name;
+}
+
 void TForm3::Edit1Change() {
-    DetailFolder = Edit2->text();
-    DetailFileName = Memo1->text();
+    SetShownFile(Edit2->text(), Memo1->text());
     SpeedButton2->setEnabled(DetailConverts(DetailFileName, CurrentPictureOptions()));
     setWindowTitle(DetailFileName);
-    DetailPath = DetailFolder + DetailFileName;
+    SetFileButtonsEnabled(!DetailFileName.isEmpty());
     if (DetailFileName.isEmpty()) return;
     ShowFileFacts(DetailPath);
     ShowImageFacts(DetailPath);
@@ -216,6 +221,10 @@ void TForm3::ShowFileFacts(const QString& path) {
 
 void TForm3::SetProcessingEnabled(bool on) {
     for (QPushButton* b : {Button5, Button6, Button7, Button8, Button9, Button11}) b->setEnabled(on);
+}
+
+void TForm3::SetFileButtonsEnabled(bool on) {
+    for (QPushButton* b : {Button1, Button2, Button3, Button4, BitBtn2}) b->setEnabled(on);
 }
 
 void TForm3::ShowImageFacts(const QString& path) {
@@ -361,8 +370,7 @@ void TForm3::Button1Click() {
         Dialogs().Message(Failure(QStringLiteral("ファイル名変更に失敗しました。"), result));
         return;
     }
-    DetailFileName = answer;
-    DetailPath = DetailFolder + answer;
+    SetShownFile(DetailFolder, answer);
     Memo1->setText(answer);
     ReportSlotChange();
 }
@@ -373,10 +381,16 @@ void TForm3::Button2Click() {
         return;
     const FileOpResult result = DeleteFile(DetailPath);
     if (!result.ok()) throw TamarindError(result.text);
-    DetailFileName.clear();
-    DetailFolder.clear();
+    SetShownFile(QString(), QString());
     Edit2->clear();
     Memo1->clear();
+    // The window stays open, but nothing in it acts on the gone file: no
+    // turn puts its picture back into the emptied slot, no save writes it
+    // anew. The next fill request enables them again.
+    SetFileButtonsEnabled(false);
+    SetProcessingEnabled(false);
+    for (QPushButton* b : {SpeedButton1, SpeedButton2}) b->setEnabled(false);
+    GroupBox2->hide();
     ReportSlotChange();
 }
 
@@ -429,13 +443,15 @@ void TForm3::Button4Click() {
 // --- Histogram ------------------------------------------------------------------------
 
 void TForm3::BitBtn2Click() {
-    // The fields as they stand now, so a name typed into the name field counts.
-    DetailFolder = Edit2->text();
-    DetailFileName = Memo1->text();
-    const QString p = DetailFolder + DetailFileName;
+    // The fields as they stand now, so a name typed into the name field
+    // counts. They only say which file to count: the file operations keep
+    // acting on (and naming) the shown file, DetailPath.
+    const QString folder = Edit2->text();
+    const QString name = Memo1->text();
+    const QString p = folder + name;
     if (Form4) {
-        Form4->Edit3->setText(DetailFolder);
-        Form4->Edit1->setText(DetailFileName);
+        Form4->Edit3->setText(folder);
+        Form4->Edit1->setText(name);
     }
     const std::optional<DetailPicture> read = ReadDetailPicture(p, CurrentPictureOptions());
     if (!read) {

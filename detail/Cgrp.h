@@ -60,10 +60,12 @@ public:
     void SpeedButton2Click();
     void ScrollBar1Change();
 
-    // File state of the shown file.
+    // File state of the shown file: the file the four file operations act on
+    // and name in their questions and proposals. Set together, only through
+    // SetShownFile, so that the three never disagree.
     QString DetailFolder;    // as received, ending in "/"
     QString DetailFileName;  // without folder
-    QString DetailPath;      // DetailFolder + DetailFileName
+    QString DetailPath;      // DetailFolder + DetailFileName; empty once deleted
     int DetailWidth = 0;
     int DetailHeight = 0;
     Bitmap DetailBitmap;        // the working picture
@@ -94,6 +96,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void SetShownFile(const QString& folder, const QString& name);
+    // Rename, delete, copy, move and histogram: usable while a file is shown.
+    void SetFileButtonsEnabled(bool on);
     // Window height from the processing group's height and a margin below it.
     void FitHeight(int margin);
     void SetProcessingEnabled(bool turnAndResize);

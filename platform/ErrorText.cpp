@@ -39,6 +39,8 @@ QString SystemErrorText(int error) {
         case ENXIO:
         case ENODEV:
             return QStringLiteral("デバイスが見つかりません");
+        case EXDEV:
+            return QStringLiteral("別のディスクへは移動できません");
         default:
             return QStringLiteral("I/O エラー (%1)").arg(error);
     }

@@ -2,13 +2,15 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <stdio.h>
+#include <sys/fsuid.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -26,6 +28,11 @@ FileSystemCalls& CallsInForce() {
     return calls;
 }
 
+std::function<void(const FileChange&)>& ChangeObserver() {
+    static std::function<void(const FileChange&)> observer;
+    return observer;
+}
+
 FileOpResult Done() { return {}; }
 
 FileOpResult Failure(int error) {
@@ -34,6 +41,10 @@ FileOpResult Failure(int error) {
 }
 
 FileOpResult SameFile() { return {FileOpStatus::SameFile, 0, kSameFileText}; }
+
+FileOpResult NotRegularTarget(const struct stat& st) {
+    return {FileOpStatus::Failed, 0, NotRegularTargetText(st.st_mode & S_IFMT)};
+}
 
 // A copy's source is opened with O_NONBLOCK, so that a named pipe or device
 // does not block the open; what is not a regular file is refused with its
@@ -92,6 +103,14 @@ QByteArray NameOf(const QByteArray& path) {
     return path.mid(slash + 1, end - slash - 1);
 }
 
+QByteArray Join(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+void FlushFd(int fd) {
+    if (fd >= 0) ::fsync(fd);
+}
+
 // Makes a completed rename or creation durable. A failure here changes no
 // outcome: the data itself is already on disk.
 void FlushFolder(const QByteArray& folder) {
@@ -99,6 +118,11 @@ void FlushFolder(const QByteArray& folder) {
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+void Notify(FileChange::Kind kind, const QByteArray& path, const QByteArray& newPath = {}) {
+    if (ChangeObserver())
+        NotifyFileChange({kind, DecodePath(path), newPath.isEmpty() ? QString() : DecodePath(newPath)});
 }
 
 // How the target stands to the source before a rename or move.
@@ -129,39 +153,53 @@ Relation Relate(const QByteArray& from, const struct stat& sourceLink, const QBy
 
 // Renames without ever replacing: RENAME_NOREPLACE, or link + unlink where
 // the file system lacks it. 0 or the errno (EEXIST when the target exists).
-int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
+int RenameNoReplaceAt(int fromDir, const QByteArray& from, int toDir, const QByteArray& to) {
     const FileSystemCalls& calls = FileCalls();
-    if (calls.rename2(from.constData(), to.constData(), RENAME_NOREPLACE) == 0) return 0;
+    if (calls.rename2(fromDir, from.constData(), toDir, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
     const int error = errno;
     if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) return error;
-    if (calls.link(from.constData(), to.constData()) != 0) return errno;
-    if (calls.unlink(from.constData()) != 0) {
+    if (calls.link(fromDir, from.constData(), toDir, to.constData()) != 0) return errno;
+    if (calls.unlink(fromDir, from.constData()) != 0) {
         const int unlinkError = errno;
-        calls.unlink(to.constData());  // the new name goes again; the old one stays
+        calls.unlink(toDir, to.constData());  // the new name goes again; the old one stays
         return unlinkError;
     }
     return 0;
 }
 
-int RenameReplacing(const QByteArray& from, const QByteArray& to) {
-    return FileCalls().rename2(from.constData(), to.constData(), 0) == 0 ? 0 : errno;
+int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
+    return RenameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to);
 }
 
-// Copies everything from the current offset of `in` to `out`: the kernel
-// copies the range itself where it can, otherwise blocks are read and every
-// write is checked (a write that takes nothing means the disk is full).
-// 0 or the errno.
-int CopyContent(int in, int out) {
+int RenameReplacing(const QByteArray& from, const QByteArray& to) {
+    return FileCalls().rename2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), 0) == 0 ? 0
+                                                                                            : errno;
+}
+
+// An existing name that a rename or move would replace: a regular file, or
+// a symbolic link (the link itself goes, not what it names).
+bool EntryReplaceable(const struct stat& target) {
+    return S_ISREG(target.st_mode) || S_ISLNK(target.st_mode);
+}
+
+// Copies `length` bytes (all to the end of the file when negative) from the
+// current offset of `in` to that of `out`: the kernel copies the range
+// itself where it can, otherwise blocks are read and every write is checked
+// (a write that takes nothing means the disk is full). 0 or the errno.
+int CopyBytes(int in, int out, off_t length) {
     const FileSystemCalls& calls = FileCalls();
-    // A file system that shares blocks between files copies at once; the
-    // target is new and empty, so this happens before anything is written.
-    if (calls.clone(in, out) == 0) return 0;
+    constexpr off_t kKernelChunk = off_t(1) << 30;
     bool kernelCopy = true;
     std::unique_ptr<char[]> buffer;
-    for (;;) {
+    off_t left = length;
+    while (left != 0) {
         if (kernelCopy) {
-            const long n = calls.copyRange(in, out, std::size_t(1) << 30);
-            if (n > 0) continue;
+            const long n = calls.copyRange(in, out, std::size_t(left < 0 ? kKernelChunk : std::min(left, kKernelChunk)));
+            if (n > 0) {
+                if (left > 0) left -= std::min<off_t>(n, left);
+                continue;
+            }
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS &&
                 errno != EOPNOTSUPP && errno != EBADF)
@@ -172,12 +210,14 @@ int CopyContent(int in, int out) {
             continue;
         }
         if (!buffer) buffer.reset(new char[kCopyBlockSize]);
-        const long got = calls.read(in, buffer.get(), kCopyBlockSize);
+        const std::size_t want =
+            left < 0 ? kCopyBlockSize : std::size_t(std::min<off_t>(left, off_t(kCopyBlockSize)));
+        const long got = calls.read(in, buffer.get(), want);
         if (got < 0) {
             if (errno == EINTR) continue;
             return errno;
         }
-        if (got == 0) return 0;
+        if (got == 0) return 0;  // the end, or the file shrank meanwhile
         long done = 0;
         while (done < got) {
             const long wrote = calls.write(out, buffer.get() + done, std::size_t(got - done));
@@ -188,46 +228,112 @@ int CopyContent(int in, int out) {
             if (wrote == 0) return ENOSPC;
             done += wrote;
         }
+        if (left > 0) left -= got;
     }
+    return 0;
 }
 
-// Creates a new empty file with a unique hidden name in `folder`. Returns the
-// descriptor (or -1 with errno) and the path in `tempPath`.
+// Copies the whole content of `in` into the new, empty file `out`. Only the
+// data is copied: the holes of a sparse file stay holes in the copy (as with
+// `cp`), so a mostly empty 1 GB file does not take 1 GB again. 0 or the errno.
+int CopyContent(int in, int out) {
+    // A file system that shares blocks between files copies at once; the
+    // target is new and empty, so this happens before anything is written.
+    if (FileCalls().clone(in, out) == 0) return 0;
+    off_t end = 0;
+    for (off_t pos = 0;;) {
+        const off_t data = ::lseek(in, pos, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO) break;  // nothing but a hole from here on
+            if (pos > 0) return errno;
+            // No way to find holes here: copy everything.
+            if (::lseek(in, 0, SEEK_SET) < 0) return errno;
+            return CopyBytes(in, out, -1);
+        }
+        const off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0) return errno;
+        if (::lseek(in, data, SEEK_SET) < 0 || ::lseek(out, data, SEEK_SET) < 0) return errno;
+        if (const int error = CopyBytes(in, out, hole - data)) return error;
+        end = pos = hole;
+    }
+    // A file that ends in a hole: the copy gets the same length.
+    struct stat now {};
+    if (::fstat(in, &now) == 0 && now.st_size > end && ::ftruncate(out, now.st_size) != 0)
+        return errno;
+    return 0;
+}
+
+// Creates a new empty file with a unique short hidden name in `folder`.
+// Returns the descriptor (or -1 with errno) and the path in `tempPath`.
 int CreateTempFile(const QByteArray& folder, QByteArray& tempPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = folder + "/.tamarind-" +
-                   QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
-        const int fd = FileCalls().open(tempPath.constData(),
-                                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        tempPath = TemporaryNameIn(folder);
+        const int fd = FileCalls().open(AT_FDCWD, tempPath.constData(),
+                                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
 }
 
+// Gives the open file the owner (where allowed) and permission bits of `of`.
+void TakeOwnerAndMode(int fd, const struct stat& of) {
+    if (of.st_uid != ::geteuid() || of.st_gid != ::getegid()) {
+        // A plain user cannot give files away; the group may still be kept.
+        if (::fchown(fd, of.st_uid, of.st_gid) != 0) (void)::fchown(fd, uid_t(-1), of.st_gid);
+    }
+    ::fchmod(fd, of.st_mode & 07777);  // after chown, which clears set-id bits
+}
+
 // Writes the content of `in` into a new file beside `target` and flushes it.
-// `source`, when given, lends its permissions and times (a move);
-// `keepModeOf`, when given, its permissions (a replaced target). The
-// complete temporary file's path, or an errno with nothing left behind.
-int WriteBeside(int in, const QByteArray& target, const struct stat* source,
-                const struct stat* keepModeOf, QByteArray& tempPath) {
+// The new file takes the owner and permissions of `attributes` (the replaced
+// target, or a moved source), and with `keepTimes` also its times (a move).
+// The complete temporary file's path, or an errno with nothing left behind.
+int WriteBeside(int in, const QByteArray& target, const struct stat& attributes, bool keepTimes,
+                QByteArray& tempPath) {
     FdHolder out(CreateTempFile(FolderOf(target), tempPath));
     if (out.get() < 0) return errno;
     int error = CopyContent(in, out.get());
     if (!error) {
-        if (source) {
-            ::fchmod(out.get(), source->st_mode & 07777);
-            const struct timespec times[2] = {source->st_atim, source->st_mtim};
+        TakeOwnerAndMode(out.get(), attributes);
+        if (keepTimes) {
+            const struct timespec times[2] = {attributes.st_atim, attributes.st_mtim};
             ::futimens(out.get(), times);
-        } else if (keepModeOf) {
-            ::fchmod(out.get(), keepModeOf->st_mode & 07777);
         }
         if (FileCalls().fsync(out.get()) != 0) error = errno;
     }
     const int closeError = out.Close();
     if (!error) error = closeError;
-    if (error) FileCalls().unlink(tempPath.constData());
+    if (error) FileCalls().unlink(AT_FDCWD, tempPath.constData());
     return error;
+}
+
+// Moves the symbolic link `from` onto another file system as a link with
+// the same text (as `mv` does), then removes the original.
+FileOpResult MoveLinkAcross(const QByteArray& from, const QByteArray& to, Replace replace) {
+    char text[PATH_MAX];
+    const ssize_t n = ::readlink(from.constData(), text, sizeof text);
+    if (n < 0) return Failure(errno);
+    if (std::size_t(n) >= sizeof text) return Failure(ENAMETOOLONG);
+    QByteArray temp;
+    for (int attempt = 0;; ++attempt) {
+        temp = TemporaryNameIn(FolderOf(to));
+        if (::symlink(QByteArray(text, int(n)).constData(), temp.constData()) == 0) break;
+        if (errno != EEXIST || attempt >= 100) return Failure(errno);
+    }
+    if (const int error = replace == Replace::Yes ? RenameReplacing(temp, to) : RenameNoReplace(temp, to)) {
+        FileCalls().unlink(AT_FDCWD, temp.constData());
+        return Failure(error);
+    }
+    FlushFolder(FolderOf(to));
+    if (FileCalls().unlink(AT_FDCWD, from.constData()) != 0) {
+        const int error = errno;
+        if (replace == Replace::No) FileCalls().unlink(AT_FDCWD, to.constData());
+        return Failure(error);
+    }
+    FlushFolder(FolderOf(from));
+    Notify(FileChange::Renamed, from, to);
+    return Done();
 }
 
 // --- trash ---------------------------------------------------------------
@@ -259,12 +365,6 @@ int MakeFolders(const QByteArray& path) {
     return 0;
 }
 
-// A trash folder with files/ and info/, made when missing.
-int PrepareTrash(const QByteArray& trash) {
-    if (const int error = MakeFolders(trash + "/files")) return error;
-    return MakeFolders(trash + "/info");
-}
-
 // The top folder of the volume holding `folder` (an absolute, resolved path).
 QByteArray VolumeTop(const QByteArray& folder) {
     struct stat here {};
@@ -279,61 +379,125 @@ QByteArray VolumeTop(const QByteArray& folder) {
     return top;
 }
 
-// Moves `file` (absolute) into the trash folder `trash`, recording
-// `recordedPath` as where it came from. 0 or the errno; EXDEV when the trash
-// is on another file system.
-int MoveIntoTrash(const QByteArray& file, const QByteArray& trash, const QByteArray& recordedPath,
-                  QByteArray& trashedAs) {
-    const QByteArray base = NameOf(file);
+// A folder descriptor, closed when it goes.
+using Folder = FileHandle;
+
+// Opens the folder `name` inside `parent` without following a link, making
+// it (0700) when missing. With `mustBePrivate` it must also belong to the
+// user and be open to nobody else. -1 with errno on failure (EACCES when it
+// is someone else's or open to others).
+int OpenTrashFolder(int parent, const char* name, bool mustBePrivate) {
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::openat(parent, name, flags);
+    if (fd < 0 && errno == ENOENT) {
+        if (::mkdirat(parent, name, 0700) != 0 && errno != EEXIST) return -1;
+        fd = ::openat(parent, name, flags);
+    }
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 ||
+        (mustBePrivate && (st.st_uid != UserId() || (st.st_mode & 0777) != 0700))) {
+        ::close(fd);
+        errno = EACCES;
+        return -1;
+    }
+    return fd;
+}
+
+// The user's trash at the top of a volume: `$top/.Trash/$uid` when the
+// administrator made `$top/.Trash` (a real folder with the sticky bit), else
+// `$top/.Trash-$uid`. Each level is opened without following links and the
+// user's own folder must be the user's and private; a trash that fails
+// these checks is not used at all. The trash's path goes to `path`.
+Folder OpenVolumeTrash(const QByteArray& top, QByteArray& path) {
+    const QByteArray uid = QByteArray::number(qulonglong(UserId()));
+    const QByteArray root = top == "/" ? QByteArray() : top;
+    const Folder topFolder(::open(top.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!topFolder.isOpen()) return Folder();
+    const Folder shared(
+        ::openat(topFolder.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (shared.isOpen() && ::fstat(shared.get(), &st) == 0 && (st.st_mode & S_ISVTX)) {
+        Folder own(OpenTrashFolder(shared.get(), uid.constData(), true));
+        if (own.isOpen()) {
+            path = root + "/.Trash/" + uid;
+            return own;
+        }
+    }
+    Folder own(OpenTrashFolder(topFolder.get(), (".Trash-" + uid).constData(), true));
+    if (own.isOpen()) path = root + "/.Trash-" + uid;
+    return own;
+}
+
+// The name of a trashed file inside files/: its own name, with ".n" before
+// the extension for the n-th of a name, cut short where its record's name
+// (<name>.trashinfo) would pass the file system's 255 bytes. The record keeps
+// the full original path.
+QByteArray TrashEntryName(const QByteArray& base, int n) {
+    constexpr qsizetype kLongest = NAME_MAX - qsizetype(sizeof ".trashinfo" - 1);
+    const qsizetype dot = base.lastIndexOf('.');
+    const QByteArray extension = dot > 0 && base.size() - dot <= 16 ? base.mid(dot) : QByteArray();
+    QByteArray stem = base.left(base.size() - extension.size());
+    const QByteArray number = n > 1 ? '.' + QByteArray::number(n) : QByteArray();
+    const qsizetype room = kLongest - number.size() - extension.size();
+    if (stem.size() > room) {
+        qsizetype cut = room;
+        // Not inside a UTF-8 character.
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) --cut;
+        stem.truncate(cut);
+    }
+    return stem + number + extension;
+}
+
+// Moves the entry `name` of the folder `source` into the trash folders
+// `files` and `info`, recording `recordedPath` as where it came from. 0 or
+// the errno; the trashed entry's name goes to `entry`.
+int MoveIntoTrash(int source, const QByteArray& name, int files, int info,
+                  const QByteArray& recordedPath, QByteArray& entry) {
+    const FileSystemCalls& calls = FileCalls();
     const QByteArray date =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1();
-    const QByteArray info = "[Trash Info]\nPath=" + PercentEncoded(recordedPath) +
-                            "\nDeletionDate=" + date + "\n";
+    const QByteArray record = "[Trash Info]\nPath=" + PercentEncoded(recordedPath) +
+                              "\nDeletionDate=" + date + "\n";
     for (int n = 1; n < 10000; ++n) {
-        QByteArray name = base;
-        if (n > 1) {
-            const qsizetype dot = base.lastIndexOf('.');
-            name = dot > 0 ? base.left(dot) + '.' + QByteArray::number(n) + base.mid(dot)
-                           : base + '.' + QByteArray::number(n);
-        }
-        // The info file reserves the name (O_EXCL), then the file follows it.
-        const QByteArray infoPath = trash + "/info/" + name + ".trashinfo";
-        const QByteArray filePath = trash + "/files/" + name;
-        FdHolder fd(FileCalls().open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                                     0600));
+        entry = TrashEntryName(name, n);
+        // The record reserves the name (O_EXCL), then the file follows it.
+        const QByteArray recordName = entry + ".trashinfo";
+        FdHolder fd(calls.open(info, recordName.constData(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fd.get() < 0) {
             if (errno == EEXIST) continue;
             return errno;
         }
         struct stat taken {};
-        if (::lstat(filePath.constData(), &taken) == 0) {
+        if (::fstatat(files, entry.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
             fd.Close();
-            FileCalls().unlink(infoPath.constData());
+            calls.unlink(info, recordName.constData());
             continue;
         }
         int error = 0;
         errno = 0;
-        if (FileCalls().write(fd.get(), info.constData(), size_t(info.size())) != info.size())
+        if (calls.write(fd.get(), record.constData(), size_t(record.size())) != record.size())
             error = errno ? errno : ENOSPC;
-        if (!error && FileCalls().fsync(fd.get()) != 0) error = errno;
+        if (!error && calls.fsync(fd.get()) != 0) error = errno;
         const int closeError = fd.Close();
         if (!error) error = closeError;
-        if (!error) error = RenameNoReplace(file, filePath);
+        if (!error) error = RenameNoReplaceAt(source, name, files, entry);
         if (error == EEXIST) {  // taken meanwhile: try the next name
-            FileCalls().unlink(infoPath.constData());
+            calls.unlink(info, recordName.constData());
             continue;
         }
         if (error) {
-            FileCalls().unlink(infoPath.constData());
+            calls.unlink(info, recordName.constData());
             return error;
         }
         // Trust nothing: the file must be in the trash and gone from its place.
         struct stat moved {}, left {};
-        if (::lstat(filePath.constData(), &moved) != 0 || ::lstat(file.constData(), &left) == 0)
+        if (::fstatat(files, entry.constData(), &moved, AT_SYMLINK_NOFOLLOW) != 0 ||
+            ::fstatat(source, name.constData(), &left, AT_SYMLINK_NOFOLLOW) == 0)
             return EIO;
-        FlushFolder(trash + "/files");
-        FlushFolder(FolderOf(file));
-        trashedAs = filePath;
+        FlushFd(files);
+        FlushFd(source);
         return 0;
     }
     return EEXIST;
@@ -361,29 +525,13 @@ QByteArray HomeTrash() {
     return data + "/Trash";
 }
 
-// The trash at the top of a volume: $top/.Trash/$uid when the administrator
-// made $top/.Trash (a real folder with the sticky bit), else $top/.Trash-$uid.
-QByteArray VolumeTrash(const QByteArray& top) {
-    const QByteArray uid = QByteArray::number(qulonglong(::getuid()));
-    const QByteArray root = top == "/" ? QByteArray() : top;
-    struct stat shared {};
-    if (::lstat((root + "/.Trash").constData(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
-        (shared.st_mode & S_ISVTX)) {
-        const QByteArray trash = root + "/.Trash/" + uid;
-        if (PrepareTrash(trash) == 0) return trash;
-    }
-    const QByteArray own = root + "/.Trash-" + uid;
-    struct stat st {};
-    if (::lstat(own.constData(), &st) == 0 && (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()))
-        return {};  // a link or someone else's folder: not a trash to trust
-    return own;
-}
-
 }  // namespace
 
 FileSystemCalls SystemFileCalls() {
     FileSystemCalls c;
-    c.open = [](const char* path, int flags, int mode) { return ::open(path, flags, mode); };
+    c.open = [](int dir, const char* path, int flags, int mode) {
+        return ::openat(dir, path, flags, mode);
+    };
     c.read = [](int fd, void* buffer, std::size_t size) { return long(::read(fd, buffer, size)); };
     c.write = [](int fd, const void* buffer, std::size_t size) {
         return long(::write(fd, buffer, size));
@@ -394,17 +542,87 @@ FileSystemCalls SystemFileCalls() {
     };
     c.fsync = [](int fd) { return ::fsync(fd); };
     c.close = [](int fd) { return ::close(fd); };
-    c.rename2 = [](const char* from, const char* to, unsigned flags) {
-        return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+    c.rename2 = [](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+        return ::renameat2(fromDir, from, toDir, to, flags);
     };
-    c.link = [](const char* from, const char* to) { return ::link(from, to); };
-    c.unlink = [](const char* path) { return ::unlink(path); };
+    c.link = [](int fromDir, const char* from, int toDir, const char* to) {
+        return ::linkat(fromDir, from, toDir, to, 0);
+    };
+    c.unlink = [](int dir, const char* path) { return ::unlinkat(dir, path, 0); };
     return c;
 }
 
 const FileSystemCalls& FileCalls() { return CallsInForce(); }
 
 void SetFileCalls(const FileSystemCalls& calls) { CallsInForce() = calls; }
+
+void SetFileChangeObserver(std::function<void(const FileChange&)> observer) {
+    ChangeObserver() = std::move(observer);
+}
+
+void NotifyFileChange(const FileChange& change) {
+    if (ChangeObserver()) ChangeObserver()(change);
+}
+
+QString NotRegularTargetText(mode_t type) {
+    return QStringLiteral("上書きできません (%1)").arg(OpenFailure{0, type}.Reason());
+}
+
+uid_t UserId() {
+    // An invalid id changes nothing and returns the one in force.
+    return uid_t(::setfsuid(uid_t(-1)));
+}
+
+QByteArray TemporaryNameIn(const QByteArray& folder) {
+    return Join(folder, ".tamarind-" +
+                            QByteArray::number(QRandomGenerator::global()->generate64() % 2176782336u, 36) +
+                            ".tmp");
+}
+
+bool FindContentTarget(const QByteArray& path, QByteArray& landing, bool& exists,
+                       struct stat& info, FileOpResult& failure) {
+    QByteArray current = path;
+    for (int hops = 0;; ++hops) {
+        if (::lstat(current.constData(), &info) != 0) {
+            const int error = errno;
+            if (error == ENOENT && hops == 0) {
+                landing = current;
+                exists = false;
+                return true;
+            }
+            failure = Failure(error);
+            if (error == ENOENT) failure.text = QStringLiteral("リンク先のファイルがありません");
+            return false;
+        }
+        if (!S_ISLNK(info.st_mode)) break;
+        if (hops >= 40) {
+            failure = Failure(ELOOP);
+            return false;
+        }
+        const QByteArray folder = FolderOf(current);
+        struct stat dir {};
+        if (::stat(folder.constData(), &dir) == 0 && (dir.st_mode & S_ISVTX) &&
+            (dir.st_mode & S_IWOTH) && info.st_uid != UserId() && info.st_uid != dir.st_uid) {
+            failure = {FileOpStatus::Failed, EACCES, kForeignLinkText};
+            return false;
+        }
+        char text[PATH_MAX];
+        const ssize_t n = ::readlink(current.constData(), text, sizeof text);
+        if (n < 0 || std::size_t(n) >= sizeof text) {
+            failure = Failure(n < 0 ? errno : ENAMETOOLONG);
+            return false;
+        }
+        const QByteArray next(text, int(n));
+        current = next.startsWith('/') ? next : Join(folder, next);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        failure = NotRegularTarget(info);
+        return false;
+    }
+    landing = current;
+    exists = true;
+    return true;
+}
 
 bool IsSameFile(const QString& a, const QString& b) {
     struct stat sa {}, sb {};
@@ -422,92 +640,116 @@ bool PathExists(const QString& path) {
     return ::lstat(EncodePath(path).constData(), &st) == 0;
 }
 
-FileOpResult RenameFile(const QString& fromPath, const QString& toPath, Replace replace) {
+void FlushFolderOf(const QString& path) { FlushFolder(FolderOf(EncodePath(path))); }
+
+FileOpResult RenameFile(const QString& fromPath, const QString& toPath, Replace replace,
+                        Flush flush) {
     const QByteArray from = EncodePath(fromPath), to = EncodePath(toPath);
-    struct stat source {};
+    struct stat source {}, target {};
     if (::lstat(from.constData(), &source) != 0) return Failure(errno);
+    int error = 0;
     switch (Relate(from, source, to)) {
         case Relation::SameEntry: return Done();
         case Relation::SameFile: return SameFile();
-        case Relation::LetterCaseAlias:
-            return RenameReplacing(from, to) == 0 ? Done() : Failure(errno);
-        case Relation::Distinct: break;
+        case Relation::LetterCaseAlias: error = RenameReplacing(from, to); break;
+        case Relation::Distinct:
+            if (::lstat(to.constData(), &target) == 0) {
+                if (!EntryReplaceable(target)) return NotRegularTarget(target);
+                if (replace == Replace::No) return Failure(EEXIST);
+            }
+            error = replace == Replace::Yes ? RenameReplacing(from, to) : RenameNoReplace(from, to);
+            break;
     }
-    const int error = replace == Replace::Yes ? RenameReplacing(from, to) : RenameNoReplace(from, to);
     if (error) return Failure(error);
-    FlushFolder(FolderOf(to));
+    if (flush == Flush::Now) FlushFolder(FolderOf(to));
+    Notify(FileChange::Renamed, from, to);
     return Done();
 }
 
 FileOpResult CopyFile(const QString& fromPath, const QString& toPath, Replace replace) {
     const QByteArray from = EncodePath(fromPath), to = EncodePath(toPath);
-    FdHolder in(FileCalls().open(from.constData(), kSourceFlags, 0));
+    FdHolder in(FileCalls().open(AT_FDCWD, from.constData(), kSourceFlags, 0));
     if (in.get() < 0) return Failure(errno);
-    struct stat source {}, target {};
+    struct stat source {};
     if (::fstat(in.get(), &source) != 0) return Failure(errno);
     if (S_ISDIR(source.st_mode)) return Failure(EISDIR);
     if (!S_ISREG(source.st_mode)) return NotRegular(source);
     if (const int error = BlockingAgain(in.get())) return Failure(error);
-    const bool targetThere = ::stat(to.constData(), &target) == 0;
-    if (targetThere && SameInode(source, target)) return SameFile();
-    struct stat targetLink {};
-    if (::lstat(to.constData(), &targetLink) == 0 && SameInode(source, targetLink)) return SameFile();
+    struct stat named {};
+    if (::lstat(to.constData(), &named) == 0 && SameInode(source, named)) return SameFile();
+    // Where the content goes: the target, or the file its link names.
+    QByteArray landing;
+    bool exists = false;
+    struct stat target {};
+    FileOpResult refused;
+    if (!FindContentTarget(to, landing, exists, target, refused)) return refused;
+    if (exists && SameInode(source, target)) return SameFile();
 
-    if (replace == Replace::No) {
-        FdHolder out(FileCalls().open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!exists) {
+        // A new file with the source's permissions less the umask, as cp
+        // makes it. Every write is checked, and so is the close (which
+        // reports delayed write errors on network file systems); the data
+        // is left to the kernel to write back, since nothing is replaced or
+        // deleted on the strength of it.
+        FdHolder out(FileCalls().open(AT_FDCWD, to.constData(),
+                                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                                      int(source.st_mode & 0777)));
         if (out.get() < 0) return Failure(errno);
-        // Every write is checked, and so is the close (which reports delayed
-        // write errors on network file systems); the data is left to the
-        // kernel to write back, since nothing is replaced or deleted on the
-        // strength of it.
         int error = CopyContent(in.get(), out.get());
         const int closeError = out.Close();
         if (!error) error = closeError;
         if (error) {
-            FileCalls().unlink(to.constData());  // ours: O_EXCL made it
+            FileCalls().unlink(AT_FDCWD, to.constData());  // ours: O_EXCL made it
             return Failure(error);
         }
+        Notify(FileChange::Written, to);
         return Done();
     }
+    if (replace == Replace::No) return Failure(EEXIST);
 
     QByteArray temp;
-    const bool keepMode = targetThere && S_ISREG(target.st_mode);
-    if (const int error = WriteBeside(in.get(), to, nullptr, keepMode ? &target : nullptr, temp))
-        return Failure(error);
-    if (const int error = RenameReplacing(temp, to)) {
-        FileCalls().unlink(temp.constData());
+    if (const int error = WriteBeside(in.get(), landing, target, false, temp)) return Failure(error);
+    if (const int error = RenameReplacing(temp, landing)) {
+        FileCalls().unlink(AT_FDCWD, temp.constData());
         return Failure(error);
     }
-    FlushFolder(FolderOf(to));
+    FlushFolder(FolderOf(landing));
+    Notify(FileChange::Written, landing);
     return Done();
 }
 
 FileOpResult MoveFile(const QString& fromPath, const QString& toPath, Replace replace) {
     const QByteArray from = EncodePath(fromPath), to = EncodePath(toPath);
-    struct stat source {};
+    struct stat source {}, target {};
     if (::lstat(from.constData(), &source) != 0) return Failure(errno);
     switch (Relate(from, source, to)) {
         case Relation::SameEntry:
         case Relation::SameFile: return SameFile();
         case Relation::LetterCaseAlias:
-            return RenameReplacing(from, to) == 0 ? Done() : Failure(errno);
+            if (RenameReplacing(from, to) != 0) return Failure(errno);
+            Notify(FileChange::Renamed, from, to);
+            return Done();
         case Relation::Distinct: break;
     }
+    // A move replaces the name itself: a file or a link, nothing else.
+    const bool named = ::lstat(to.constData(), &target) == 0;
+    if (named && !EntryReplaceable(target)) return NotRegularTarget(target);
+    if (named && replace == Replace::No) return Failure(EEXIST);
     int error = replace == Replace::Yes ? RenameReplacing(from, to) : RenameNoReplace(from, to);
     if (!error) {
         FlushFolder(FolderOf(to));
+        Notify(FileChange::Renamed, from, to);
         return Done();
     }
     if (error != EXDEV) return Failure(error);
 
     // Another file system: copy, flush, put in place, then delete the source.
-    if (!S_ISREG(source.st_mode)) return Failure(EXDEV);
-    struct stat target {};
-    if (replace == Replace::No && ::lstat(to.constData(), &target) == 0) return Failure(EEXIST);
     // The source must be deletable afterwards; find out before copying.
     if (::faccessat(AT_FDCWD, FolderOf(from).constData(), W_OK | X_OK, AT_EACCESS) != 0)
         return Failure(errno);
-    FdHolder in(FileCalls().open(from.constData(), kSourceFlags, 0));
+    if (S_ISLNK(source.st_mode)) return MoveLinkAcross(from, to, replace);
+    if (!S_ISREG(source.st_mode)) return Failure(EXDEV);
+    FdHolder in(FileCalls().open(AT_FDCWD, from.constData(), kSourceFlags, 0));
     if (in.get() < 0) return Failure(errno);
     struct stat opened {};
     if (::fstat(in.get(), &opened) != 0) return Failure(errno);
@@ -515,23 +757,24 @@ FileOpResult MoveFile(const QString& fromPath, const QString& toPath, Replace re
     if (!SameInode(opened, source)) return Failure(ENOENT);  // replaced meanwhile
     if ((error = BlockingAgain(in.get()))) return Failure(error);
     QByteArray temp;
-    if ((error = WriteBeside(in.get(), to, &source, nullptr, temp))) return Failure(error);
+    if ((error = WriteBeside(in.get(), to, source, true, temp))) return Failure(error);
     in.Close();
     error = replace == Replace::Yes ? RenameReplacing(temp, to) : RenameNoReplace(temp, to);
     if (error) {
-        FileCalls().unlink(temp.constData());
+        FileCalls().unlink(AT_FDCWD, temp.constData());
         return Failure(error);
     }
     FlushFolder(FolderOf(to));
-    if (FileCalls().unlink(from.constData()) != 0) {
+    if (FileCalls().unlink(AT_FDCWD, from.constData()) != 0) {
         error = errno;
         // The source stays; without a replaced target the copy goes again, so
         // everything is as it was.
-        if (replace == Replace::No) FileCalls().unlink(to.constData());
+        if (replace == Replace::No) FileCalls().unlink(AT_FDCWD, to.constData());
         FlushFolder(FolderOf(to));
         return Failure(error);
     }
     FlushFolder(FolderOf(from));
+    Notify(FileChange::Renamed, from, to);
     return Done();
 }
 
@@ -540,8 +783,16 @@ FileOpResult DeleteFile(const QString& path) {
     struct stat st {};
     if (::lstat(file.constData(), &st) != 0) return Failure(errno);
     if (S_ISDIR(st.st_mode)) return Failure(EISDIR);
-    if (FileCalls().unlink(file.constData()) != 0) return Failure(errno);
+    {
+        // Only a file that may be read and written is deleted.
+        FileHandle probe;
+        OpenFailure why;
+        if (!TryOpenRegularFile(path, O_RDWR, probe, &why))
+            return {FileOpStatus::Failed, why.error, why.Reason()};
+    }
+    if (FileCalls().unlink(AT_FDCWD, file.constData()) != 0) return Failure(errno);
     FlushFolder(FolderOf(file));
+    Notify(FileChange::Removed, file);
     return Done();
 }
 
@@ -554,28 +805,42 @@ FileOpResult MoveToTrash(const QString& path, QString* trashedAs) {
     char resolved[PATH_MAX];
     if (!::realpath(FolderOf(file).constData(), resolved)) return Failure(errno);
     const QByteArray folder = resolved;
-    file = (folder == "/" ? QByteArray() : folder) + '/' + NameOf(file);
+    const QByteArray name = NameOf(file);
+    const Folder source(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!source.isOpen()) return Failure(errno);
+    file = Join(folder, name);
 
-    QByteArray trashed;
-    int error = 0;
+    QByteArray trashPath, recorded;
+    Folder trash;
     const QByteArray home = HomeTrash();
     if (!home.isEmpty() && DeviceOf(home) == st.st_dev) {
         // On the user's own volume only the user's own trash will do.
-        if ((error = PrepareTrash(home))) return Failure(error);
-        error = MoveIntoTrash(file, home, file, trashed);
+        if (const int error = MakeFolders(home)) return Failure(error);
+        trash = Folder(::open(home.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        trashPath = home;
+        recorded = file;
     } else {
         // The trash at the top of the file's own volume, paths recorded
         // relative to that top.
         const QByteArray top = VolumeTop(folder);
-        const QByteArray trash = top.isEmpty() ? QByteArray() : VolumeTrash(top);
-        if (trash.isEmpty()) return Failure(EACCES);
-        if ((error = PrepareTrash(trash))) return Failure(error);
-        if (DeviceOf(trash + "/files") != st.st_dev) return Failure(EXDEV);
-        const QByteArray relative = top == "/" ? file.mid(1) : file.mid(top.size() + 1);
-        error = MoveIntoTrash(file, trash, relative, trashed);
+        if (top.isEmpty()) return Failure(errno);
+        trash = OpenVolumeTrash(top, trashPath);
+        recorded = top == "/" ? file.mid(1) : file.mid(top.size() + 1);
     }
-    if (error) return Failure(error);
-    if (trashedAs) *trashedAs = DecodePath(trashed);
+    if (!trash.isOpen()) return Failure(errno);
+    const Folder files(OpenTrashFolder(trash.get(), "files", false));
+    if (!files.isOpen()) return Failure(errno);
+    const Folder info(OpenTrashFolder(trash.get(), "info", false));
+    if (!info.isOpen()) return Failure(errno);
+    struct stat filesFolder {};
+    if (::fstat(files.get(), &filesFolder) != 0) return Failure(errno);
+    if (filesFolder.st_dev != st.st_dev) return Failure(EXDEV);
+
+    QByteArray entry;
+    if (const int error = MoveIntoTrash(source.get(), name, files.get(), info.get(), recorded, entry))
+        return Failure(error);
+    Notify(FileChange::Removed, file);
+    if (trashedAs) *trashedAs = DecodePath(trashPath + "/files/" + entry);
     return Done();
 }
 

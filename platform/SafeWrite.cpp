@@ -11,14 +11,17 @@
 
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
+#include "platform/FileOps.h"
+#include "platform/OpenFile.h"
 
 namespace tamarind {
 namespace {
 
-[[noreturn]] void Fail(const QString& path, int error) {
-    throw TamarindError(
-        QStringLiteral("ファイル %1 に書き込めません (%2)").arg(path, SystemErrorText(error)));
+[[noreturn]] void FailWith(const QString& path, const QString& reason) {
+    throw TamarindError(QStringLiteral("ファイル %1 に書き込めません (%2)").arg(path, reason));
 }
+
+[[noreturn]] void Fail(const QString& path, int error) { FailWith(path, SystemErrorText(error)); }
 
 QByteArray FolderPart(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
@@ -26,8 +29,6 @@ QByteArray FolderPart(const QByteArray& path) {
     if (slash == 0) return "/";
     return path.left(slash);
 }
-
-QByteArray NamePart(const QByteArray& path) { return path.mid(path.lastIndexOf('/') + 1); }
 
 bool WriteAll(int fd, const QByteArray& data) {
     qsizetype done = 0;
@@ -46,12 +47,6 @@ bool WriteAll(int fd, const QByteArray& data) {
     return true;
 }
 
-mode_t CurrentUmask() {
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
-}
-
 // The temporary file: removed again unless it was renamed into place.
 struct TempFile {
     QByteArray path;
@@ -66,34 +61,42 @@ struct TempFile {
 }  // namespace
 
 void WriteFileSafely(const QString& path, const QByteArray& data) {
-    QByteArray target = EncodePath(path);
+    // A link is written through to the file it names (the link stays); see
+    // FindContentTarget for the links that are never followed.
+    QByteArray target;
+    bool exists = false;
     struct stat st {};
-    if (::lstat(target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Replace what the link names, not the link.
-        char resolved[PATH_MAX];
-        if (::realpath(target.constData(), resolved)) target = QByteArray(resolved);
+    FileOpResult refused;
+    if (!FindContentTarget(EncodePath(path), target, exists, st, refused)) {
+        // Not a regular file: its kind alone says why ("名前付きパイプです").
+        if (refused.error == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+            FailWith(path, OpenFailure{0, mode_t(st.st_mode & S_IFMT)}.Reason());
+        FailWith(path, refused.text);
     }
-    const bool exists = ::stat(target.constData(), &st) == 0;
-    if (!exists && errno != ENOENT) Fail(path, errno);
-    if (exists) {
-        if (S_ISDIR(st.st_mode)) Fail(path, EISDIR);
-        if (!S_ISREG(st.st_mode)) Fail(path, EINVAL);
-        if (::access(target.constData(), W_OK) != 0) Fail(path, EACCES);
-    }
+    if (exists && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0) Fail(path, errno);
 
+    // A short temporary name, so that a name of the longest legal length
+    // can still be saved.
     const QByteArray folder = FolderPart(target);
     TempFile temp;
-    QByteArray pattern = folder + "/." + NamePart(target) + ".tamarind-XXXXXX";
-    temp.fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (temp.fd < 0) Fail(path, errno);
-    temp.path = pattern;
+    for (int attempt = 0; temp.fd < 0; ++attempt) {
+        temp.path = TemporaryNameIn(folder);
+        // A new file gets 0666 less the umask from the kernel itself.
+        temp.fd = ::open(temp.path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (temp.fd < 0) {
+            const int error = errno;
+            temp.path.clear();
+            if (error != EEXIST || attempt >= 100) Fail(path, error);
+        }
+    }
 
-    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    if (::fchmod(temp.fd, mode) != 0) Fail(path, errno);
-    if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
-        // Keep the owner where we may; a plain user cannot give files away.
-        if (::fchown(temp.fd, st.st_uid, st.st_gid) != 0) (void)::fchown(temp.fd, (uid_t)-1, st.st_gid);
-        (void)::fchmod(temp.fd, mode);  // chown clears set-id bits
+    if (exists) {
+        const mode_t mode = st.st_mode & 07777;
+        if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
+            // Keep the owner where we may; a plain user cannot give files away.
+            if (::fchown(temp.fd, st.st_uid, st.st_gid) != 0) (void)::fchown(temp.fd, (uid_t)-1, st.st_gid);
+        }
+        if (::fchmod(temp.fd, mode) != 0) Fail(path, errno);  // after chown, which clears set-id bits
     }
     if (!WriteAll(temp.fd, data)) Fail(path, errno);
     if (::fsync(temp.fd) != 0) Fail(path, errno);
@@ -118,6 +121,7 @@ void WriteFileSafely(const QString& path, const QByteArray& data) {
         ::fsync(dir);
         ::close(dir);
     }
+    NotifyFileChange({FileChange::Written, DecodePath(target), {}});
 }
 
 }  // namespace tamarind

@@ -3,6 +3,7 @@
 // failures, trash runs into a private trash, and the five faults the window
 // guards against (a fixed part with "/", a run after the main window moved
 // on, a full disk, a target that is the source itself, keyboard selection).
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QRadioButton>
@@ -11,6 +12,7 @@
 #include "BatchSupport.h"
 #include "TmpfsMount.h"
 #include "batch/UpDown.h"
+#include "platform/FileOps.h"
 #include "platform/Folders.h"
 
 using namespace tamarind;
@@ -320,12 +322,13 @@ TEST_F(BatchRuns, FixedPartWithASlashIsRefusedBeforeAnyFileIsTouched) {
     Start(1);
     Open();
     const Files before = Contents(folder);
-    for (const QString& fixed : {QStringLiteral("../"), QStringLiteral("sub/x")}) {
+    // A leading "." would hide every renamed picture from the file list.
+    for (const QString& fixed : {QStringLiteral("../"), QStringLiteral("sub/x"), QStringLiteral(".x")}) {
         batch->Memo1->setPlainText(fixed);
         dialogs.clear();
         RunAll();
         ASSERT_EQ(dialogs.messages().size(), 1u);
-        EXPECT_TRUE(dialogs.messages()[0].contains("/"));
+        EXPECT_TRUE(dialogs.messages()[0].contains(fixed == ".x" ? "「.」" : "「/」"));
         EXPECT_EQ(Contents(folder), before);
         EXPECT_TRUE(Contents(folder + "/sub").empty());
         // Only the name is looked for above the test folder: other programs'
@@ -369,8 +372,9 @@ TEST_F(BatchRuns, TargetThatIsTheSourceStaysIntactAndTheRunGoesOn) {
         Reopen(mode);
         RunAll(folder);
         EXPECT_EQ(Contents(folder), before);
-        ASSERT_EQ(dialogs.messages().size(), 2u);  // each file, and the run went on
-        EXPECT_TRUE(dialogs.messages()[1].contains(folder + "/b.jpg"));
+        // One message at the end for all of them, and the run went on.
+        EXPECT_EQ(dialogs.messages(),
+                  std::vector<QString>({"2 個のファイルは元のファイルと同じファイルのため、そのままにしました。"}));
         EXPECT_FALSE(batch->isVisible());
     }
     // New names equal to the old ones: nothing to do, nothing to say.
@@ -438,6 +442,110 @@ TEST_F(BatchRuns, MoveAcrossDisksAndBack) {
     EXPECT_EQ(Contents(folder), before);
     EXPECT_TRUE(Contents(shm.path()).empty());
     EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// --- Runs whose new names are names of the run's own files ----------------------
+
+class ChainedRuns : public BatchRuns {
+protected:
+    // Names without a fixed part or padding: 1.jpg, 2.jpg ... from `start`.
+    void PlainNumbers(int start) {
+        batch->Memo1->setPlainText("");
+        batch->UpDown1->SetPosition(2);
+        batch->UpDown2->SetPosition(start);
+    }
+    void SortDescending() {
+        batch->NameDescending = false;
+        RunGuarded([&] { batch->Panel3Click(); });
+    }
+};
+
+// A cycle (A0002 -> A0000 while A0000 waits to become A0002) and a chain
+// (1 -> 2, 2 -> 3, 3 -> 4): no question, no file lost; only a name held by a
+// file outside the run is asked about.
+TEST_F(ChainedRuns, SwapsAndChainsLoseNothingAndAskNothing) {
+    PutNumbered({"A0000.jpg", "A0001.jpg", "A0002.jpg"});
+    Start(1);
+    Open();
+    Files before = Contents(folder);
+    SortDescending();  // A0002, A0001, A0000
+    RunAll();
+    EXPECT_EQ(Contents(folder), Renamed(before, {{"A0002.jpg", "A0000.jpg"}, {"A0000.jpg", "A0002.jpg"}}));
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_EQ(BatchTargetPath, folder + "/A0002.jpg");
+    EXPECT_EQ(Listed(), QStringList({"A0000.jpg", "A0001.jpg", "A0002.jpg"}));
+
+    // The same swap back as a move into the folder itself.
+    before = Contents(folder);
+    Reopen(kModeRenameMove);
+    SortDescending();
+    RunAll(folder);
+    EXPECT_EQ(Contents(folder), Renamed(before, {{"A0002.jpg", "A0000.jpg"}, {"A0000.jpg", "A0002.jpg"}}));
+    // A0001.jpg "moved" onto itself.
+    EXPECT_EQ(dialogs.messages(),
+              std::vector<QString>({"1 個のファイルは元のファイルと同じファイルのため、そのままにしました。"}));
+
+    // A chain, in both orders; then one whose end is a file outside the run.
+    for (const QString& name : Listed()) ::unlink(EncodePath(folder + u'/' + name).constData());
+    PutNumbered({"1.jpg", "2.jpg", "3.jpg"});
+    for (bool descending : {false, true}) {
+        before = Contents(folder);
+        Reopen(kModeRename);
+        PlainNumbers(descending ? 1 : 2);  // 1,2,3 -> 2,3,4 or 3,2,1 -> 1,2,3
+        if (descending) SortDescending();
+        RunAll();
+        EXPECT_EQ(Contents(folder), descending ? Renamed(before, {{"4.jpg", "1.jpg"}, {"2.jpg", "3.jpg"}, {"3.jpg", "2.jpg"}})
+                                               : Renamed(before, {{"1.jpg", "2.jpg"}, {"2.jpg", "3.jpg"}, {"3.jpg", "4.jpg"}}));
+        EXPECT_TRUE(dialogs.shown().empty());
+    }
+    Put("4.jpg", "outside the run");
+    before = Contents(folder);
+    Reopen(kModeRename);
+    RunGuarded([&] { batch->FileTable.pop_back(); batch->RowCount = 3; });  // 1, 2, 3 only
+    PlainNumbers(2);
+    dialogs.AnswerAsk(BoxAnswer::Yes);
+    RunAll();
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].text, folder + "/3.jpg\n\r (名変)=> " + folder + "/4.jpg" + kOverwriteTail);
+    EXPECT_EQ(Contents(folder), Files({{"2.jpg", before.at("1.jpg")}, {"3.jpg", before.at("2.jpg")},
+                                       {"4.jpg", before.at("3.jpg")}}));
+}
+
+// A failure anywhere in the pass (here: the n-th rename the file layer makes)
+// gives every file its old name back, and says so.
+TEST_F(ChainedRuns, AFailureHalfWayLeavesEveryFileUnderItsOldName) {
+    PutNumbered({"1.jpg", "2.jpg", "3.jpg", "4.jpg"});
+    Put("5.jpg", "outside the run");
+    Start(1);
+    Open();
+    RunGuarded([&] { batch->FileTable.pop_back(); batch->RowCount = 4; });
+    PlainNumbers(2);
+    const Files before = Contents(folder);
+    // Renames: 3 files to temporary names, 5.jpg aside, 4 to final names.
+    for (int failing : {2, 4, 6}) {
+        SCOPED_TRACE(failing);
+        auto calls = std::make_shared<int>(0);
+        FileSystemCalls faulty = SystemFileCalls();
+        faulty.rename2 = [=](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+            if (++*calls == failing) {
+                errno = EIO;
+                return -1;
+            }
+            return ::renameat2(fromDir, from, toDir, to, flags);
+        };
+        SetFileCalls(faulty);
+        dialogs.clear();
+        dialogs.AnswerAsk(BoxAnswer::Yes);     // replace 5.jpg
+        dialogs.AnswerAsk(BoxAnswer::Cancel);  // the error box
+        RunAll();
+        SetFileCalls(SystemFileCalls());
+        EXPECT_EQ(Contents(folder), before);
+        ASSERT_EQ(dialogs.shown().size(), 2u);
+        EXPECT_TRUE(dialogs.shown()[1].text.startsWith("ファイル名変更に失敗しました。"));
+        EXPECT_TRUE(dialogs.shown()[1].text.endsWith("I/O エラー (5)\n\rどのファイルも元の名前のままです。"));
+        Open();
+        RunGuarded([&] { batch->FileTable.pop_back(); batch->RowCount = 4; });
+    }
 }
 
 }  // namespace

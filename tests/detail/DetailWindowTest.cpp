@@ -479,5 +479,7 @@ TEST_F(DetailWindow, HistogramCountsTheFileAndOpensItsWindow) {
     EXPECT_EQ(dialogs.messages(), std::vector<QString>{QStringLiteral("Can Not Disp")});
     EXPECT_EQ(dialogs.beeps(), std::vector<BeepKind>{BeepKind::Default});
     EXPECT_EQ(Viewer.Histogram.HistogramRed[10], 24);
-    EXPECT_EQ(detail->DetailFileName, QStringLiteral("i.ico"));
+    // The shown file stays the one the file operations act on.
+    EXPECT_EQ(detail->DetailFileName, QStringLiteral("one.bmp"));
+    EXPECT_EQ(detail->DetailPath, jpgFolder + QStringLiteral("/one.bmp"));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QLocale>
@@ -73,6 +74,98 @@ protected:
 };
 
 }  // namespace
+
+// Turn, save under a new name and count the colours of a file named in the
+// edited fields, in both orders: rename, delete and copy still act on the
+// file the window shows, and their questions and proposals name that file.
+TEST_F(FileButtons, AfterSaveAsAndHistogramTheOperationsActOnTheShownFile) {
+    const QByteArray original = BmpBytes(5, 10);
+    for (bool histogramFirst : {false, true}) {
+        for (const char* op : {"delete", "copy", "rename"}) {
+            SCOPED_TRACE(std::string(op) + (histogramFirst ? ", histogram first" : ""));
+            for (const QString& name : Names(folder)) QFile::remove(Path(name));
+            for (const QString& name : Names(other)) QFile::remove(other + u'/' + name);
+            WriteFileBytes(Path(QStringLiteral("a.bmp")), original);
+            WriteFileBytes(other + QStringLiteral("/a_turned.bmp"), BmpBytes(2, 99));
+            RunGuarded([&] {
+                main->SetNextSlot(1);
+                main->FillSlotFromList(folder + u'/', QStringLiteral("a.bmp"));
+                main->OpenDetailWindow(1);
+            });
+            ASSERT_EQ(detail->DetailPath, Path(QStringLiteral("a.bmp")));
+            dialogs.clear();
+            detail->Button6->click();
+            const auto saveAs = [&] {
+                dialogs.AnswerSave(Path(QStringLiteral("a_turned.bmp")));
+                detail->SpeedButton1->click();
+            };
+            const auto histogram = [&] {
+                detail->Edit2->setText(other + u'/');
+                detail->Memo1->setText(QStringLiteral("a_turned.bmp"));
+                detail->BitBtn2->click();
+            };
+            if (histogramFirst) {
+                histogram();
+                saveAs();
+            } else {
+                saveAs();
+                histogram();
+            }
+            const QByteArray turned = ReadFileBytes(Path(QStringLiteral("a_turned.bmp")));
+            ASSERT_NE(turned, original);
+            if (std::string(op) == "delete") {
+                dialogs.AnswerAsk(BoxAnswer::Ok);
+                detail->Button2->click();
+                EXPECT_EQ(dialogs.shown().back().text, QStringLiteral("a.bmpを削除します。"));
+                EXPECT_EQ(Names(folder), QStringList{QStringLiteral("a_turned.bmp")});
+            } else if (std::string(op) == "copy") {
+                dialogs.AnswerSave(other + QStringLiteral("/c.bmp"));
+                detail->Button3->click();
+                EXPECT_EQ(dialogs.shown().back().save.folder, folder + u'/');
+                EXPECT_EQ(dialogs.shown().back().save.proposedName, QStringLiteral("a.bmp"));
+                EXPECT_EQ(ReadFileBytes(other + QStringLiteral("/c.bmp")), original);
+                QFile::remove(other + QStringLiteral("/c.bmp"));
+            } else {
+                dialogs.AnswerInput(QStringLiteral("b.bmp"));
+                detail->Button1->click();
+                EXPECT_EQ(dialogs.shown().back().proposed, QStringLiteral("a.bmp"));
+                EXPECT_EQ(Names(folder), (QStringList{QStringLiteral("a_turned.bmp"), QStringLiteral("b.bmp")}));
+                EXPECT_EQ(ReadFileBytes(Path(QStringLiteral("b.bmp"))), original);
+            }
+            EXPECT_EQ(ReadFileBytes(Path(QStringLiteral("a_turned.bmp"))), turned);
+            EXPECT_EQ(Names(other), QStringList{QStringLiteral("a_turned.bmp")});
+            EXPECT_EQ(ReadFileBytes(other + QStringLiteral("/a_turned.bmp")), BmpBytes(2, 99));
+            EXPECT_TRUE(dialogs.messages().empty());
+        }
+    }
+}
+
+// After a delete the window stays open, but nothing in it acts on the gone
+// file until it shows another.
+TEST_F(FileButtons, AfterADeleteNothingActsOnTheGoneFile) {
+    detail->Button6->click();
+    dialogs.AnswerAsk(BoxAnswer::Ok);
+    detail->Button2->click();
+    ASSERT_TRUE(Names(folder).isEmpty());
+    for (QPushButton* b : {detail->Button1, detail->Button2, detail->Button3, detail->Button4, detail->Button5,
+                           detail->Button6, detail->Button7, detail->Button8, detail->Button9, detail->Button11,
+                           detail->SpeedButton1, detail->SpeedButton2, detail->BitBtn2}) {
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+        b->click();
+    }
+    EXPECT_FALSE(main->SlotImage(1)->HasPicture());
+    EXPECT_TRUE(Names(folder).isEmpty());
+    EXPECT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_TRUE(detail->BitBtn1->isEnabled());
+
+    WriteFileBytes(Path(QStringLiteral("n.bmp")), BmpBytes(4, 20));
+    RunGuarded([&] {
+        main->FillSlotFromList(folder + u'/', QStringLiteral("n.bmp"));
+        main->OpenDetailWindow(2);
+    });
+    for (QPushButton* b : {detail->Button1, detail->Button2, detail->Button6, detail->BitBtn2})
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+}
 
 TEST_F(FileButtons, RenameCancelledKeepsTheNameAndStillReportsTheSlot) {
     const QString serial = main->Edit2->text();

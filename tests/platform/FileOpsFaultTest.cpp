@@ -6,9 +6,11 @@
 //   read errors, too many open files, failing flushes and closes, a file
 //   system without RENAME_NOREPLACE, a source that cannot be deleted.
 // Each case compares every file and byte before and after.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,10 +18,14 @@
 #include <cstdlib>
 #include <functional>
 
+#include <QUrl>
+
 #include "FileOpsSupport.h"
 #include "TmpfsMount.h"
+#include "platform/Errors.h"
 #include "platform/FileIo.h"
 #include "platform/FileOps.h"
+#include "platform/SafeWrite.h"
 
 using namespace tamarind;
 using namespace tamarind::test;
@@ -51,6 +57,23 @@ QByteArray BuildDisk() {
 bool OnDifferentDisks(const QByteArray& a, const QByteArray& b) {
     struct stat sa {}, sb {};
     return ::stat(a.constData(), &sa) == 0 && ::stat(b.constData(), &sb) == 0 && sa.st_dev != sb.st_dev;
+}
+
+// XDG_DATA_HOME for one test.
+struct DataHome {
+    explicit DataHome(const QByteArray& path) : old(qgetenv("XDG_DATA_HOME")) { qputenv("XDG_DATA_HOME", path); }
+    ~DataHome() { qputenv("XDG_DATA_HOME", old); }
+    QByteArray old;
+};
+
+// The error text of a save, or empty when it went through.
+QString SaveError(const QByteArray& path, const QByteArray& bytes) {
+    try {
+        WriteFileSafely(Q(path), bytes);
+    } catch (const TamarindError& e) {
+        return e.text();
+    }
+    return {};
 }
 
 // --- real file systems ---------------------------------------------------
@@ -127,7 +150,8 @@ TEST(ReadOnlyDisk, EveryOperationIsRefusedAndNothingChanges) {
 }
 
 // Real permissions: the checks run as an ordinary user (the thread's file
-// system user id), in a folder only root may write.
+// system user id), in a folder only root may write, and on a read-only file
+// of the user's own (shown "R"), which is not deleted either.
 TEST(NoPermission, FoldersOfAnotherUserAreLeftAlone) {
     if (::geteuid() != 0) GTEST_SKIP() << "not root: cannot act as another user";
     TempFolder disk(BuildDisk());
@@ -140,7 +164,10 @@ TEST(NoPermission, FoldersOfAnotherUserAreLeftAlone) {
     PutFile(locked + "/a.jpg", "A");
     PutFile(open + "/b.jpg", "B");
     ASSERT_EQ(::chmod((open + "/b.jpg").constData(), 0666), 0);
-    const Tree lockedBefore = Snapshot(locked), openBefore = Snapshot(open);
+    PutFile(open + "/r.jpg", "R");
+    ASSERT_EQ(::chown((open + "/r.jpg").constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod((open + "/r.jpg").constData(), 0444), 0);
+    const Tree lockedBefore = Snapshot(locked), openBefore = Snapshot(open), openStats = Stats(open);
 
     ::setfsuid(65534);
     const bool actingAsNobody = ::setfsuid(65534) == 65534;
@@ -155,6 +182,7 @@ TEST(NoPermission, FoldersOfAnotherUserAreLeftAlone) {
             // not be deleted afterwards, so nothing is copied.
             MoveFile(Q(locked + "/a.jpg"), Q(open + "/a.jpg"), Replace::No),
             DeleteFile(Q(locked + "/a.jpg")),
+            DeleteFile(Q(open + "/r.jpg")),
         };
     }
     ::setfsuid(0);
@@ -162,6 +190,7 @@ TEST(NoPermission, FoldersOfAnotherUserAreLeftAlone) {
     for (const FileOpResult& r : results) EXPECT_EQ(r.text, kDenied);
     EXPECT_EQ(Snapshot(locked), lockedBefore);
     EXPECT_EQ(Snapshot(open), openBefore) << Describe(Snapshot(open));
+    EXPECT_EQ(Stats(open), openStats);
 }
 
 TEST(OtherDisk, MoveCopiesFlushesThenDeletesTheSource) {
@@ -199,7 +228,224 @@ TEST(OtherDisk, MoveCopiesFlushesThenDeletesTheSource) {
     // A plain copy between the disks.
     EXPECT_TRUE(CopyFile(Q(disk.path() + "/there.jpg"), Q(shm.path() + "/c.jpg"), Replace::No).ok());
     EXPECT_EQ(GetFile(shm.path() + "/c.jpg"), photo);
+
+    // A link moves as a link, keeping its text; a pipe cannot move and says so.
+    ASSERT_EQ(::symlink("../pictures/a.jpg", (disk.path() + "/link.jpg").constData()), 0);
+    ASSERT_EQ(::mkfifo((disk.path() + "/pipe").constData(), 0644), 0);
+    r = MoveFile(Q(disk.path() + "/link.jpg"), Q(shm.path() + "/link.jpg"), Replace::No);
+    EXPECT_TRUE(r.ok()) << r.text.toStdString();
+    EXPECT_EQ(MoveFile(Q(disk.path() + "/pipe"), Q(shm.path() + "/pipe"), Replace::No).text,
+              QStringLiteral("別のディスクへは移動できません"));
+    EXPECT_EQ(Snapshot(disk.path()), (Tree{{"pipe", "<special>"}, {"there.jpg", photo}}));
+    EXPECT_EQ(Snapshot(shm.path()), (Tree{{"c.jpg", photo}, {"link.jpg", "-> ../pictures/a.jpg"}}));
 }
+
+// Only the data of a sparse file is copied: its holes stay holes, on one
+// disk and across disks.
+TEST(OtherDisk, HolesOfASparseFileStayHoles) {
+    TempFolder disk(BuildDisk());
+    TempFolder shm("/dev/shm");
+    constexpr off_t kSize = off_t(32) << 20;
+    const int fd = ::open((disk.path() + "/sparse.bmp").constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, "head", 4, 0), 4);
+    ASSERT_EQ(::pwrite(fd, "middle", 6, kSize / 2), 6);
+    ASSERT_EQ(::ftruncate(fd, kSize), 0);  // ends in a hole
+    ::close(fd);
+    const QByteArray content = GetFile(disk.path() + "/sparse.bmp");
+    ASSERT_TRUE(CopyFile(Q(disk.path() + "/sparse.bmp"), Q(disk.path() + "/copy.bmp"), Replace::No).ok());
+    ASSERT_TRUE(MoveFile(Q(disk.path() + "/copy.bmp"), Q(shm.path() + "/moved.bmp"), Replace::No).ok());
+    PutFile(shm.path() + "/old.bmp", "old");
+    ASSERT_TRUE(CopyFile(Q(disk.path() + "/sparse.bmp"), Q(shm.path() + "/old.bmp"), Replace::Yes).ok());
+    for (const QByteArray& copy : {shm.path() + "/moved.bmp", shm.path() + "/old.bmp"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(copy.constData(), &st), 0);
+        EXPECT_EQ(st.st_size, kSize);
+        EXPECT_LT(st.st_blocks * 512, 1 << 20) << copy.constData();
+        EXPECT_TRUE(GetFile(copy) == content) << copy.constData();
+    }
+}
+
+// The trash at a volume's top is used only when each level is a real folder
+// and the user's own one is the user's and private: a link or someone else's
+// folder in its place is passed over for $top/.Trash-$uid, and where that is
+// no better either the file stays.
+TEST(OtherDisk, AVolumeTrashThatIsALinkOrSomeoneElsesIsNeverUsed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "not root: cannot make folders of another user";
+    TmpfsMount vol(QStringLiteral("1m"));
+    REQUIRE_MOUNT(vol);
+    TempFolder home(BuildDisk());
+    DataHome data(home.path() + "/data");
+    const QByteArray top = vol.nativePath(), uid = QByteArray::number(::getuid());
+    const QByteArray shared = top + "/.Trash", mine = shared + '/' + uid, own = top + "/.Trash-" + uid;
+    ASSERT_EQ(::mkdir((top + "/pics").constData(), 0755), 0);
+    ASSERT_EQ(::mkdir(shared.constData(), 0777), 0);
+    ASSERT_EQ(::chmod(shared.constData(), 01777), 0);
+    ASSERT_EQ(::mkdir((top + "/elsewhere").constData(), 0777), 0);
+    ASSERT_EQ(::chown((top + "/elsewhere").constData(), 65534, 65534), 0);
+    const std::function<void()> attacks[] = {
+        [&] { ASSERT_EQ(::symlink((top + "/elsewhere").constData(), mine.constData()), 0); },
+        [&] {
+            ASSERT_EQ(::mkdir(mine.constData(), 0700), 0);
+            ASSERT_EQ(::chown(mine.constData(), 65534, 65534), 0);
+        },
+        [&] { ASSERT_EQ(::mkdir(mine.constData(), 0755), 0); },  // the user's, but open to all
+    };
+    for (const auto& attack : attacks) {
+        attack();
+        PutFile(top + "/pics/a.jpg", "A");
+        const Tree trap = Stats(shared);
+        QString trashed;
+        const FileOpResult r = MoveToTrash(Q(top + "/pics/a.jpg"), &trashed);
+        ASSERT_TRUE(r.ok()) << r.text.toStdString();
+        EXPECT_EQ(EncodePath(trashed), own + "/files/a.jpg");
+        EXPECT_EQ(GetFile(own + "/files/a.jpg"), "A");
+        EXPECT_EQ(Stats(shared), trap);
+        EXPECT_EQ(Snapshot(top + "/elsewhere"), Tree{});
+        RemoveTree(own);
+        RemoveTree(mine);
+    }
+    // $top/.Trash-$uid a link as well: no trash, and the file stays.
+    attacks[0]();
+    ASSERT_EQ(::symlink((top + "/elsewhere").constData(), own.constData()), 0);
+    PutFile(top + "/pics/a.jpg", "A");
+    const Tree before = Snapshot(top), stats = Stats(top);
+    EXPECT_EQ(MoveToTrash(Q(top + "/pics/a.jpg")).status, FileOpStatus::Failed);
+    EXPECT_EQ(Snapshot(top), before);
+    EXPECT_EQ(Stats(top), stats);
+}
+
+// A copy is no more open than its source (less the umask, as cp makes it).
+TEST(Access, ACopyIsNoMoreOpenThanItsSource) {
+    TempFolder temp;
+    const QByteArray d = temp.path();
+    const std::pair<const char*, mode_t> files[] = {{"private.jpg", 0600}, {"shared.jpg", 0664}, {"old.jpg", 0640}};
+    for (const auto& [name, mode] : files) {
+        PutFile(d + '/' + name, name);
+        ASSERT_EQ(::chmod((d + '/' + name).constData(), mode), 0);
+    }
+    const mode_t mask = ::umask(022);
+    EXPECT_TRUE(CopyFile(Q(d + "/private.jpg"), Q(d + "/p1.jpg"), Replace::No).ok());
+    EXPECT_TRUE(CopyFile(Q(d + "/private.jpg"), Q(d + "/p2.jpg"), Replace::Yes).ok());
+    EXPECT_TRUE(CopyFile(Q(d + "/shared.jpg"), Q(d + "/s1.jpg"), Replace::No).ok());
+    EXPECT_TRUE(CopyFile(Q(d + "/shared.jpg"), Q(d + "/old.jpg"), Replace::Yes).ok());
+    ::umask(077);
+    EXPECT_TRUE(CopyFile(Q(d + "/shared.jpg"), Q(d + "/s2.jpg"), Replace::No).ok());
+    ::umask(mask);
+    EXPECT_EQ(Stats(d), (Tree{{"old.jpg", "0640 1"}, {"p1.jpg", "0600 1"}, {"p2.jpg", "0600 1"},
+                              {"private.jpg", "0600 1"}, {"s1.jpg", "0644 1"}, {"s2.jpg", "0600 1"},
+                              {"shared.jpg", "0664 1"}}));
+}
+
+// Only a regular file is ever replaced: a pipe, device or folder under the
+// target's name is refused, with its kind, before anything is written.
+// Copies and saves write through a link to the file it names (the link
+// stays); moves replace the link itself.
+TEST(Targets, OnlyFilesAreReplacedAndLinksAreTakenAsCpAndMvTakeThem) {
+    TempFolder temp;
+    const QByteArray d = temp.path();
+    PutFile(d + "/src.jpg", "new");
+    PutFile(d + "/real.jpg", "old");
+    ASSERT_EQ(::chmod((d + "/real.jpg").constData(), 0640), 0);
+    ASSERT_EQ(::symlink("real.jpg", (d + "/link.jpg").constData()), 0);
+    ASSERT_EQ(::mkfifo((d + "/pipe").constData(), 0644), 0);
+    ASSERT_EQ(::mkdir((d + "/sub").constData(), 0755), 0);
+    QByteArrayList specials = {"pipe", "sub"};
+    if (::mknod((d + "/null").constData(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) specials << "null";
+    const Tree before = Snapshot(d), stats = Stats(d);
+    for (const QByteArray& special : specials) {
+        const QString to = Q(d + '/' + special);
+        for (Replace replace : {Replace::No, Replace::Yes}) {
+            for (const FileOpResult& r : {CopyFile(Q(d + "/src.jpg"), to, replace),
+                                          MoveFile(Q(d + "/src.jpg"), to, replace),
+                                          RenameFile(Q(d + "/src.jpg"), to, replace)}) {
+                EXPECT_EQ(r.status, FileOpStatus::Failed) << special.constData();
+                EXPECT_TRUE(r.text.startsWith(QStringLiteral("上書きできません ("))) << r.text.toStdString();
+            }
+        }
+        EXPECT_FALSE(SaveError(d + '/' + special, "saved").isEmpty()) << special.constData();
+    }
+    EXPECT_TRUE(SaveError(d + "/pipe", "saved").contains(QStringLiteral("名前付きパイプです")));
+    EXPECT_EQ(Snapshot(d), before);
+    EXPECT_EQ(Stats(d), stats);
+
+    EXPECT_TRUE(CopyFile(Q(d + "/src.jpg"), Q(d + "/link.jpg"), Replace::No).targetExists());
+    EXPECT_TRUE(CopyFile(Q(d + "/src.jpg"), Q(d + "/link.jpg"), Replace::Yes).ok());
+    EXPECT_EQ(Snapshot(d).at("link.jpg"), "-> real.jpg");
+    EXPECT_EQ(GetFile(d + "/real.jpg"), "new");
+    EXPECT_EQ(Stats(d).at("real.jpg"), "0640 1");
+    EXPECT_EQ(SaveError(d + "/link.jpg", "saved"), QString());
+    EXPECT_EQ(Snapshot(d).at("link.jpg"), "-> real.jpg");
+    EXPECT_EQ(GetFile(d + "/real.jpg"), "saved");
+    EXPECT_TRUE(MoveFile(Q(d + "/src.jpg"), Q(d + "/link.jpg"), Replace::Yes).ok());
+    EXPECT_EQ(Snapshot(d).at("link.jpg"), "new");
+    EXPECT_EQ(GetFile(d + "/real.jpg"), "saved");
+}
+
+// In a shared sticky folder (such as /tmp) a link made by someone who is
+// neither the user nor the folder's owner is never followed by a copy or a
+// save: it could send the user's write onto any file of the user's.
+TEST(Targets, AStrangersLinkInASharedStickyFolderIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "not root: cannot make links of another user";
+    TempFolder shared(BuildDisk()), mine(BuildDisk());
+    ASSERT_EQ(::chmod(shared.path().constData(), 01777), 0);
+    PutFile(mine.path() + "/precious.jpg", "mine");
+    PutFile(mine.path() + "/src.jpg", "copied");
+    const QByteArray link = shared.path() + "/x.jpg";
+    ASSERT_EQ(::symlink((mine.path() + "/precious.jpg").constData(), link.constData()), 0);
+    ASSERT_EQ(::lchown(link.constData(), 65534, 65534), 0);
+    const Tree before = Snapshot(mine.path());
+    const FileOpResult r = CopyFile(Q(mine.path() + "/src.jpg"), Q(link), Replace::Yes);
+    EXPECT_EQ(r.text, kForeignLinkText);
+    EXPECT_TRUE(SaveError(link, "saved").contains(kForeignLinkText));
+    EXPECT_EQ(Snapshot(mine.path()), before);
+    EXPECT_EQ(Snapshot(shared.path()).at("x.jpg"), "-> " + mine.path() + "/precious.jpg");
+    // The folder's owner's link is followed, as the kernel would.
+    ASSERT_EQ(::chown(shared.path().constData(), 65534, 65534), 0);
+    EXPECT_TRUE(CopyFile(Q(mine.path() + "/src.jpg"), Q(link), Replace::Yes).ok());
+    EXPECT_EQ(GetFile(mine.path() + "/precious.jpg"), "copied");
+}
+
+// Names of the longest legal length can be saved, replaced by a copy and
+// put in the trash (under a shorter name there; the record keeps the path).
+TEST(LongNames, TheLongestLegalNamesCanBeSavedCopiedAndTrashed) {
+    TempFolder temp;
+    const QByteArray d = temp.path();
+    DataHome data(d + "/data");
+    ASSERT_EQ(::mkdir((d + "/pics").constData(), 0755), 0);
+    const QByteArray ascii = QByteArray(251, 'a') + ".jpg";                      // 255 bytes
+    const QByteArray japanese = QString(83, QChar(0x5199)).toUtf8() + ".jpg";  // 253 bytes
+    std::vector<FileChange> changes;
+    SetFileChangeObserver([&](const FileChange& c) { changes.push_back(c); });
+    for (const QByteArray& name : {ascii, japanese}) {
+        const QByteArray path = d + "/pics/" + name;
+        EXPECT_EQ(SaveError(path, "saved"), QString());
+        EXPECT_EQ(SaveError(path, "saved again"), QString());
+        PutFile(d + "/src.jpg", "copied");
+        EXPECT_TRUE(CopyFile(Q(d + "/src.jpg"), Q(path), Replace::Yes).ok());
+        for (int round = 0; round < 2; ++round) {
+            QString trashed;
+            const FileOpResult r = MoveToTrash(Q(path), &trashed);
+            ASSERT_TRUE(r.ok()) << r.text.toStdString();
+            const QByteArray entry = EncodePath(trashed).mid(d.size() + 18);  // after /data/Trash/files/
+            EXPECT_LE(entry.size() + 10, 255);
+            EXPECT_EQ(QString::fromUtf8(entry).toUtf8(), entry);  // no character cut in half
+            EXPECT_EQ(GetFile(EncodePath(trashed)), "copied");
+            EXPECT_TRUE(GetFile(d + "/data/Trash/info/" + entry + ".trashinfo")
+                            .contains("\nPath=" + QUrl::toPercentEncoding(d + "/pics/" + name, "/") + "\n"));
+            PutFile(path, "copied");
+        }
+        ::unlink(path.constData());
+    }
+    SetFileChangeObserver({});
+    EXPECT_EQ(Snapshot(d + "/pics"), Tree{});
+    EXPECT_EQ(Snapshot(d + "/data/Trash/files").size(), 4u);
+    ASSERT_EQ(changes.size(), 10u);
+    EXPECT_EQ(changes[0].kind, FileChange::Written);
+    EXPECT_EQ(changes[3].kind, FileChange::Removed);
+    EXPECT_EQ(EncodePath(changes[3].path), d + "/pics/" + ascii);
+}
+
 
 TEST(OtherDisk, TrashOnAnotherVolumeUsesThatVolumesTopTrash) {
     TmpfsMount vol(QStringLiteral("1m"));
@@ -387,12 +633,12 @@ TEST_F(InjectedFaults, TooManyOpenFilesIsReportedBeforeAnythingIsWritten) {
     // The source opens, the target does not; then nothing opens at all.
     for (int allowed : {1, 0}) {
         auto opened = std::make_shared<int>(0);
-        calls.open = [=](const char* path, int flags, int mode) {
+        calls.open = [=](int dir, const char* path, int flags, int mode) {
             if ((*opened)++ >= allowed) {
                 errno = EMFILE;
                 return -1;
             }
-            return ::open(path, flags, mode);
+            return ::openat(dir, path, flags, mode);
         };
         Install();
         EXPECT_EQ(CopyFile(P("a.jpg"), P("c.jpg"), Replace::No).text,
@@ -408,13 +654,13 @@ TEST_F(InjectedFaults, WithoutNoReplaceRenamesLinkThenUnlink) {
     PutFile(B("a.jpg"), "A");
     PutFile(B("b.jpg"), "B");
     auto plainRenames = std::make_shared<int>(0);
-    calls.rename2 = [=](const char* from, const char* to, unsigned flags) {
+    calls.rename2 = [=](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
         if (flags) {
             errno = EINVAL;  // as a file system without RENAME_NOREPLACE answers
             return -1;
         }
         ++*plainRenames;
-        return ::rename(from, to);
+        return ::renameat(fromDir, from, toDir, to);
     };
     Install();
     EXPECT_TRUE(RenameFile(P("a.jpg"), P("b.jpg"), Replace::No).targetExists());
@@ -430,12 +676,12 @@ TEST_F(InjectedFaults, AMoveWhoseSourceCannotBeDeletedTakesBackItsCopy) {
     PutFile(B("a.jpg"), "A");
     PutFile(B("old.jpg"), "old");
     ASSERT_EQ(::mkdir(B("d").constData(), 0755), 0);
-    calls.rename2 = [](const char* from, const char* to, unsigned flags) {
+    calls.rename2 = [](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
         if (QByteArray(from).endsWith("a.jpg")) {
             errno = EXDEV;
             return -1;
         }
-        return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+        return ::renameat2(fromDir, from, toDir, to, flags);
     };
     Install();
     // The copy is complete before the source goes.
@@ -443,12 +689,12 @@ TEST_F(InjectedFaults, AMoveWhoseSourceCannotBeDeletedTakesBackItsCopy) {
     EXPECT_EQ(Snapshot(dir), (Tree{{"d", "<dir>"}, {"d/a.jpg", "A"}, {"old.jpg", "old"}}));
 
     PutFile(B("a.jpg"), "A");
-    calls.unlink = [](const char* path) {
+    calls.unlink = [](int dir, const char* path) {
         if (QByteArray(path).endsWith("/a.jpg") && !QByteArray(path).contains("/d/")) {
             errno = EBUSY;
             return -1;
         }
-        return ::unlink(path);
+        return ::unlinkat(dir, path, 0);
     };
     Install();
     const Tree before = Snapshot(dir);
@@ -466,7 +712,7 @@ TEST_F(InjectedFaults, AMoveWhoseSourceCannotBeDeletedTakesBackItsCopy) {
     calls.unlink = SystemFileCalls().unlink;
     FailWritesAfter(0, ENOSPC);
     PutFile(B("big.jpg"), Pattern(100000, 7));
-    calls.rename2 = [](const char*, const char*, unsigned) {
+    calls.rename2 = [](int, const char*, int, const char*, unsigned) {
         errno = EXDEV;
         return -1;
     };
@@ -498,7 +744,7 @@ TEST_F(InjectedFaults, AFailedTrashKeepsTheFileInPlace) {
     EXPECT_EQ(Snapshot(dir), before) << Describe(Snapshot(dir));
 
     calls = SystemFileCalls();
-    calls.rename2 = [](const char*, const char*, unsigned) {
+    calls.rename2 = [](int, const char*, int, const char*, unsigned) {
         errno = EIO;
         return -1;
     };
@@ -519,12 +765,12 @@ TEST_F(InjectedFaults, AMoveBetweenDisksWithAReadErrorKeepsTheSource) {
     ASSERT_EQ(::mkdir(B("d").constData(), 0755), 0);
     PutFile(B("d/a.jpg"), "older");
     const Tree before = Snapshot(dir);
-    calls.rename2 = [](const char* from, const char* to, unsigned flags) {
+    calls.rename2 = [](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
         if (QByteArray(from).endsWith("/a.jpg")) {
             errno = EXDEV;
             return -1;
         }
-        return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+        return ::renameat2(fromDir, from, toDir, to, flags);
     };
     auto reads = std::make_shared<int>(0);
     calls.read = [reads](int fd, void* b, std::size_t n) -> long {

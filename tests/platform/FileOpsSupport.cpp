@@ -56,7 +56,7 @@ QByteArray GetFile(const QByteArray& path) {
 
 namespace {
 
-void Walk(const QByteArray& root, const QByteArray& relative, Tree& out) {
+void Walk(const QByteArray& root, const QByteArray& relative, Tree& out, bool stats) {
     const QByteArray folder = relative.isEmpty() ? root : root + '/' + relative;
     DIR* dir = ::opendir(folder.constData());
     if (!dir) return;
@@ -67,9 +67,14 @@ void Walk(const QByteArray& root, const QByteArray& relative, Tree& out) {
         const QByteArray full = root + '/' + rel;
         struct stat st {};
         if (::lstat(full.constData(), &st) != 0) continue;
-        if (S_ISDIR(st.st_mode)) {
+        if (stats) {
+            out[rel] = S_ISLNK(st.st_mode) ? QByteArray("link")
+                                           : QByteArray::number(st.st_mode & 07777, 8).rightJustified(4, '0') +
+                                                 ' ' + QByteArray::number(qulonglong(st.st_nlink));
+            if (S_ISDIR(st.st_mode)) Walk(root, rel, out, stats);
+        } else if (S_ISDIR(st.st_mode)) {
             out[rel] = "<dir>";
-            Walk(root, rel, out);
+            Walk(root, rel, out, stats);
         } else if (S_ISLNK(st.st_mode)) {
             char target[4096];
             const ssize_t n = ::readlink(full.constData(), target, sizeof target);
@@ -87,7 +92,13 @@ void Walk(const QByteArray& root, const QByteArray& relative, Tree& out) {
 
 Tree Snapshot(const QByteArray& folder) {
     Tree tree;
-    Walk(folder, {}, tree);
+    Walk(folder, {}, tree, false);
+    return tree;
+}
+
+Tree Stats(const QByteArray& folder) {
+    Tree tree;
+    Walk(folder, {}, tree, true);
     return tree;
 }
 

@@ -36,6 +36,10 @@ QByteArray GetFile(const QByteArray& path);
 using Tree = std::map<QByteArray, QByteArray>;
 Tree Snapshot(const QByteArray& folder);
 
+// The permission bits and link count of every entry below `folder`, as
+// "0644 1" (links themselves: "link"), to compare before and after.
+Tree Stats(const QByteArray& folder);
+
 // Text of a snapshot for failure messages.
 std::string Describe(const Tree& tree);
 

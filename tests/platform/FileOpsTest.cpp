@@ -38,7 +38,8 @@ TEST(SystemErrorTextTest, UsesTheUsersWordsAndNumbersTheRest) {
     EXPECT_EQ(SystemErrorText(ENOSPC), QStringLiteral("ディスクがいっぱいです"));
     EXPECT_EQ(SystemErrorText(EDQUOT), QStringLiteral("ディスクがいっぱいです"));
     EXPECT_EQ(SystemErrorText(EIO), QStringLiteral("I/O エラー (5)"));
-    EXPECT_EQ(SystemErrorText(EXDEV), QStringLiteral("I/O エラー (18)"));
+    EXPECT_EQ(SystemErrorText(EXDEV), QStringLiteral("別のディスクへは移動できません"));
+    EXPECT_EQ(SystemErrorText(EBADMSG), QStringLiteral("I/O エラー (74)"));
 }
 
 TEST(PlainFileNames, RefuseAnythingThatLeavesTheFolder) {

@@ -54,6 +54,7 @@ QString ScriptedDialogs::InputBox(const QString& caption, const QString& prompt,
     d.kind = ShownDialog::Input;
     d.caption = caption;
     d.text = prompt;
+    d.proposed = proposed;
     shown_.push_back(d);
     if (inputs_.empty()) {
         ADD_FAILURE() << "unexpected input box: " << prompt.toStdString();

@@ -17,6 +17,7 @@ struct ShownDialog {
     enum Kind { Message, Ask, Input, Save, Printer, Beep } kind = Message;
     QString caption;  // Ask/Input caption, Save title
     QString text;     // Message/Ask text, Input prompt
+    QString proposed;  // Input: the text the box proposed
     BoxIcon icon = BoxIcon::None;
     BoxButtons buttons = BoxButtons::Ok;
     BeepKind beep = BeepKind::System;
