@@ -15,6 +15,7 @@ packages=(
   fonts-liberation2 fonts-urw-base35
   libimage-exiftool-perl
   poppler-utils cups-daemon cups-client libcups2-dev
+  libglib2.0-bin
 )
 # The benchmarks compare thumbnails with ImageMagick's reductions.
 if [ "${1:-}" = "--bench" ]; then

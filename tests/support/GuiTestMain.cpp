@@ -17,6 +17,9 @@ int main(int argc, char** argv) {
         QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     }
+    // Thumbnails the tests' loads write go to a cache of this run's own,
+    // never the user's.
+    qputenv("XDG_CACHE_HOME", runtime.filePath(QStringLiteral("cache")).toLocal8Bit());
     // The program's settings file of this run only: no user's settings
     // change what the tests see.
     QTemporaryDir config;
