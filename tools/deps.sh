@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config mold
   qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
   qt6-translations-l10n
   libjpeg62-turbo-dev libjpeg-turbo-progs
