@@ -11,6 +11,7 @@
 
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
+#include "app/SlotCache.h"
 #include "app/HelpFile.h"
 #include "app/Version.h"
 #include "app/VersionInfo.h"
@@ -69,6 +70,8 @@ void CreateForms(const QStringList& args) {
 }
 
 void DestroyForms() {
+    // The thumbnails of this session reach the cache before the program ends.
+    FinishThumbnailWrites();
     delete Form8;
     delete Form7;
     delete Form6;

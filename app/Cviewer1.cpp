@@ -422,7 +422,7 @@ void TForm1::FLB1_Click() {
 }
 
 void TForm1::FillSlotFromList(const QString& folder, const QString& name) {
-    FillSlotWith(folder, name, [&] { return LoadSlotPicture(SlotPath(name, {}), SlotBoxFor()); });
+    FillSlotWith(folder, name, [&] { return LoadShowingPreview(SlotPath(name, {})); });
 }
 
 void TForm1::FillSlotWith(const QString& folder, const QString& name,
@@ -463,7 +463,7 @@ void TForm1::Edit7Change() { NavigateToBatchFolder(); }
 void TForm1::LoadIntoNextSlot(const QString& text, const QString& givenPath) {
     const QString path = SlotPath(text, givenPath);
     // 1. Decode and measure; a failure ends the load with nothing changed.
-    CommitToNextSlot(text, path, LoadSlotPicture(path, SlotBoxFor()));
+    CommitToNextSlot(text, path, LoadShowingPreview(path));
 }
 
 void TForm1::LoadNamedIntoNextSlot(const QString& text, const QString& path,

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 
 #include "app/Cviewer1.h"
+#include "app/PictureBox.h"
 #include "app/ViewerState.h"
 #include "detail/DHist.h"
 #include "detail/DetailPicture.h"
@@ -229,6 +230,7 @@ void TForm3::SetFileButtonsEnabled(bool on) {
 }
 
 void TForm3::ShowImageFacts(const QString& path) {
+    const BusyCursor busy;  // decoding a large picture takes a moment
     QString depth = QStringLiteral("－");
     bool pixels = false;
     int orientation = 1;
@@ -307,12 +309,18 @@ void TForm3::ShowFolderInMainWindow(const QString& path) {
 // --- Turning and mirroring --------------------------------------------------------
 
 void TForm3::ApplyTransform(int mode) {
+    const BusyCursor busy;  // turning a large picture takes a moment
     TransformMode = mode;
     DetailBitmap = RotateBitmap(DetailBitmap, TransformMode);
     if (Form1) Form1->SetSlotFullPicture(Viewer.WorkSlot, Picture::FromBitmap(DetailBitmap));
     SpeedButton1->setEnabled(true);
     const QString serial = NextMainSerial();
-    if (Form1) SendRequest(Form1->Edit1, serial);
+    if (!Form1) return;
+    SendRequest(Form1->Edit1, serial);
+    // The slot's drawing of the turned picture is made now, under the busy
+    // cursor, rather than at the next repaint.
+    const int slot = Viewer.WorkSlot;
+    if (slot >= 1 && slot <= kSlotCount) Form1->SlotImage(slot)->ScaledImage();
 }
 
 void TForm3::Button5Click() { ApplyTransform(kTurnLeft); }
@@ -439,6 +447,7 @@ void TForm3::Button4Click() {
 // --- Histogram ------------------------------------------------------------------------
 
 void TForm3::BitBtn2Click() {
+    const BusyCursor busy;  // reading and counting a large picture takes a moment
     // The fields as they stand now, so a name typed into the name field
     // counts. They only say which file to count: the file operations keep
     // acting on (and naming) the shown file, DetailPath.
