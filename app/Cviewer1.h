@@ -260,7 +260,8 @@ private:
     // Tells the batch window which folder the file list shows.
     void TellBatchWindowFolder();
     QString FilterMask(int index) const;
-    // The picture box of the current cell for a picture of the natural size.
+    // The picture box of the current cell for a picture of the natural size,
+    // in device pixels (what thumbnails are made at).
     BoxForSize SlotBoxFor() const;
     // The file `text` names (see LoadIntoNextSlot).
     QString SlotPath(const QString& text, const QString& givenPath) const;

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "app/DevicePixels.h"
 #include "app/Thumbnail.h"
 #include "platform/Guard.h"
 
@@ -73,13 +74,23 @@ void PictureBox::ForgetPlaceholder() {
     placeholderScaled_ = QImage();
 }
 
+QSize PictureBox::DeviceTarget(QSize have) const {
+    const double ratio = devicePixelRatioF();
+    if (have.isValid() && LogicalSizeFor(have, ratio) == size()) return have;
+    return DevicePixelSize(size(), ratio);
+}
+
 const QImage& PictureBox::ScaledImage() {
-    const QSize target = size();
-    if (!HasPicture() || target.isEmpty()) {
+    const double ratio = devicePixelRatioF();
+    if (!HasPicture() || size().isEmpty()) {
         scaled_ = QImage();
         return scaled_;
     }
-    if (scaled_.size() == target) return scaled_;
+    const bool pixels = picture_.isNull() || !picture_.isMetafile();
+    const QSize target = DeviceTarget(!pixels                ? QSize()
+                                      : picture_.isNull()    ? thumbnail_.size()
+                                                             : picture_.size());
+    if (scaled_.size() == target && scaled_.devicePixelRatio() == ratio) return scaled_;
     if (picture_.isNull()) {
         // Only the thumbnail: it was made at the box's size; should the box
         // have changed since, it is scaled from there.
@@ -97,16 +108,22 @@ const QImage& PictureBox::ScaledImage() {
     } else {
         scaled_ = ScaledCopy(picture_.bitmap(), target);
     }
+    // Drawn at the box's logical size: one pixel of the copy per device pixel.
+    scaled_.setDevicePixelRatio(ratio);
     return scaled_;
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
     if (!placeholder_.isNull() && !size().isEmpty()) {
-        if (placeholderScaled_.size() != size())
-            placeholderScaled_ = placeholder_.size() == size()
+        const double ratio = devicePixelRatioF();
+        const QSize target = DevicePixelSize(size(), ratio);
+        if (placeholderScaled_.size() != target || placeholderScaled_.devicePixelRatio() != ratio) {
+            placeholderScaled_ = placeholder_.size() == target
                                      ? placeholder_
-                                     : placeholder_.scaled(size(), Qt::IgnoreAspectRatio,
+                                     : placeholder_.scaled(target, Qt::IgnoreAspectRatio,
                                                            Qt::SmoothTransformation);
+            placeholderScaled_.setDevicePixelRatio(ratio);
+        }
         QPainter(this).drawImage(0, 0, placeholderScaled_);
         return;
     }

@@ -3,7 +3,8 @@
 // mouse presses and double clicks to the window that owns it. It holds
 // either a full picture (drawn from a smoothly scaled copy made once per
 // size) or only a thumbnail already made at its size, with the picture's
-// natural size and the file it came from.
+// natural size and the file it came from. On a scaled screen the copy is
+// made at the box's device pixels, so that pictures stay sharp.
 
 #include <QImage>
 #include <QWidget>
@@ -49,7 +50,10 @@ public:
     // A self-sizing box takes the natural size of each picture it is given.
     void SetAutoSize(bool on) { autoSize_ = on; }
     bool AutoSize() const { return autoSize_; }
-    // The scaled copy drawn now (made on demand for the box's size).
+    // The scaled copy drawn now, made on demand at the box's size in device
+    // pixels (its device-pixel ratio set). A picture that fills the box one
+    // picture pixel per device pixel, short of less than a logical pixel, is
+    // drawn as it is.
     const QImage& ScaledImage();
 
     // Mouse handlers: the button pressed and the keys held at that moment.
@@ -63,6 +67,8 @@ protected:
 
 private:
     void ForgetPlaceholder();
+    // The device pixels a copy of a `have`-sized picture is made at.
+    QSize DeviceTarget(QSize have) const;
 
     Picture picture_;
     QImage thumbnail_;  // without a full picture: what was made at load time
@@ -72,7 +78,7 @@ private:
     PictureOptions options_;
     QImage scaled_;
     QImage placeholder_;        // drawn instead of everything else while set
-    QImage placeholderScaled_;  // at the box's size
+    QImage placeholderScaled_;  // at the box's device pixels
     QSize sizeBeforePlaceholder_;
     bool autoSize_ = false;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/Cviewer1.h"
+#include "app/DevicePixels.h"
 #include "app/PictureBox.h"
 #include "app/SlotFitting.h"
 #include "app/SlotLoader.h"
@@ -18,11 +19,25 @@
 
 namespace tamarind {
 
+namespace {
+
+// The box a slot gives a picture of `natural` size, in the window's pixels.
+QSize SlotBox(QSize natural) {
+    return FitPictureBox(natural, Viewer.CellImageWidth, Viewer.CellImageHeight, Viewer.CellAspect);
+}
+
+}  // namespace
+
 BoxForSize TForm1::SlotBoxFor() const {
+    // Thumbnails are decoded and filtered at the screen's device pixels: on
+    // a screen scaled to 200 % a box has four times the pixels to fill.
     const float width = Viewer.CellImageWidth;
     const float height = Viewer.CellImageHeight;
     const float aspect = Viewer.CellAspect;
-    return [=](QSize natural) { return FitPictureBox(natural, width, height, aspect); };
+    const double ratio = Panel2->devicePixelRatioF();
+    return [=](QSize natural) {
+        return DevicePixelSize(FitPictureBox(natural, width, height, aspect), ratio);
+    };
 }
 
 QString TForm1::SlotPath(const QString& text, const QString& givenPath) const {
@@ -49,7 +64,7 @@ void TForm1::CommitToNextSlot(const QString& text, const QString& path, const Sl
 
 bool TForm1::ShowStandIn(int slot, const QImage& image, QSize natural) {
     if (slot < 1 || slot > kSlotCount || image.isNull() || !natural.isValid()) return false;
-    const QSize box = SlotBoxFor()(natural);
+    const QSize box = SlotBox(natural);
     if (box.isEmpty()) return false;
     images_[slot]->ShowPlaceholder(image, box);
     images_[slot]->repaint();

@@ -6,6 +6,7 @@
 
 #include "app/ClipboardCopy.h"
 #include "app/Cviewer1.h"
+#include "app/DevicePixels.h"
 #include "app/Dimage.h"
 #include "app/FullSizePlacement.h"
 #include "app/HelpWindow.h"
@@ -43,8 +44,12 @@ void TForm1::ShowFullSize(int slot) {
     Form5->setWindowTitle(path);
     const int w = Viewer.SlotPixelWidth[slot];
     const int h = Viewer.SlotPixelHeight[slot];
-    const QSize shown =
-        FullSizeImageSize(QSize(w, h), QSize(Viewer.ScreenWidth, Viewer.ScreenHeight));
+    // Sized in the screen's device pixels: on a scaled screen a picture shown
+    // at its natural size gets one device pixel per picture pixel, and the
+    // window is as many logical pixels as hold it.
+    const double ratio = devicePixelRatioF();
+    const QSize shown = FullSizeImageSize(
+        QSize(w, h), DevicePixelSize(QSize(Viewer.ScreenWidth, Viewer.ScreenHeight), ratio));
     // The picture as the slot holds it (turned or mirrored) or as the file
     // holds it, made at the size it is shown: never the full picture again.
     // A load error ends here, nothing shown.
@@ -53,7 +58,7 @@ void TForm1::ShowFullSize(int slot) {
                             : box->HasPicture()   ? PictureFileAtSize(path, shown, box->LoadOptions(),
                                                                       box->Orientation())
                                                   : Picture();
-    Form5->Image1->resize(shown);
+    Form5->Image1->resize(LogicalSizeFor(shown, ratio));
     Form5->Image1->SetPicture(picture);
     Form5->Image1->ScaledImage();
     Form5->FitToPicture();

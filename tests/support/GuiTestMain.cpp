@@ -1,6 +1,7 @@
 // main() of the widget tests: a QApplication on the offscreen platform with a
 // 1024 x 768 screen, unless the environment asks for another platform (the
-// Xvfb runs set QT_QPA_PLATFORM=xcb).
+// Xvfb runs set QT_QPA_PLATFORM=xcb). TAMARIND_TEST_SCREEN_SCALE=2 makes it a
+// screen scaled to 200 %.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -25,8 +26,10 @@ int main(int argc, char** argv) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform.isEmpty() || platform == "offscreen")
-        tamarind::test::UseOffscreenScreen(runtime.path());
+    if (platform.isEmpty() || platform == "offscreen") {
+        const double scale = qgetenv("TAMARIND_TEST_SCREEN_SCALE").toDouble();
+        tamarind::test::UseOffscreenScreen(runtime.path(), scale > 0 ? scale : 1.0);
+    }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     tamarind::InstallFontSubstitutions();

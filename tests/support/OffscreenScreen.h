@@ -10,14 +10,18 @@
 namespace tamarind::test {
 
 // Writes the platform's configuration into `folder` (which must outlive the
-// application) and selects it for the QApplication made next.
-inline void UseOffscreenScreen(const QString& folder) {
+// application) and selects it for the QApplication made next. A `scale` above
+// 1 makes the screen a scaled one: `scale` device pixels per logical pixel,
+// still 1024 x 768 logical pixels.
+inline void UseOffscreenScreen(const QString& folder, double scale = 1) {
     const QString config = folder + QStringLiteral("/screen.json");
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false,
+    file.write(QStringLiteral(R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false,
         "screens": [{"name": "Screen", "x": 0, "y": 0, "width": 1024, "height": 768,
-        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": %1}]})")
+                   .arg(scale)
+                   .toUtf8());
     file.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
 }
