@@ -165,7 +165,7 @@ void TForm1::ApplySizeMode(int mode) {
     placedOuter_ = QRect(g.left, g.top, g.windowWidth, g.windowHeight);
     placed_ = QRect(g.left + frame.left(), g.top + frame.top(), clientWidth, clientHeight);
     placedFrame_ = frame;
-    setGeometry(placed_);
+    SetPlacedGeometry(this, placed_);
 
     Viewer.GridWidth = g.gridWidth;
     const int wrappedMenuHeight = menuBar()->heightForWidth(clientWidth);
@@ -634,7 +634,7 @@ void TForm1::ReplaceWithFrame() {
     const QMargins frame = WindowFrameMargins(this);
     placed_ = placedOuter_.marginsRemoved(frame);
     placedFrame_ = frame;
-    setGeometry(placed_);
+    SetPlacedGeometry(this, placed_);
 }
 
 void TForm1::changeEvent(QEvent* event) {
@@ -644,7 +644,7 @@ void TForm1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {
         QTimer::singleShot(0, this, [this] {
             setWindowState(windowState() & ~Qt::WindowMaximized);
-            setGeometry(placed_);
+            SetPlacedGeometry(this, placed_);
         });
     }
 }

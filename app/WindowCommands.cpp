@@ -22,6 +22,7 @@
 #include "platform/Errors.h"
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
+#include "platform/WindowFrame.h"
 
 namespace tamarind {
 
@@ -47,6 +48,10 @@ void TForm1::ShowFullSize(int slot) {
     // Sized in the screen's device pixels: on a scaled screen a picture shown
     // at its natural size gets one device pixel per picture pixel, and the
     // window is as many logical pixels as hold it.
+    // The view shows on the main window's screen. Where the compositor
+    // places windows the screen is all it is told; elsewhere its placement
+    // rules put it there.
+    if (!ProgramPlacesWindows() && Form5->screen() != screen()) Form5->setScreen(screen());
     const double ratio = devicePixelRatioF();
     const QSize shown = FullSizeImageSize(
         QSize(w, h), DevicePixelSize(QSize(Viewer.ScreenWidth, Viewer.ScreenHeight), ratio));

@@ -26,6 +26,7 @@
 #include "platform/Guard.h"
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
+#include "platform/WindowFrame.h"
 
 namespace tamarind {
 
@@ -460,7 +461,8 @@ void TForm7::F7Create() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(1024, 768);
     const int height = screenSize.height() * 9 / 10;
-    move((screenSize.width() - width()) / 2, (screenSize.height() - height) / 2);
+    if (ProgramPlacesWindows())
+        move((screenSize.width() - width()) / 2, (screenSize.height() - height) / 2);
     // The body's design width plus 10: 520 pixels.
     const int width = 510 + 10;
     resize(width, height);

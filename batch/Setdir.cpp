@@ -14,6 +14,7 @@
 #include "platform/Guard.h"
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
+#include "platform/WindowFrame.h"
 
 namespace tamarind {
 
@@ -29,7 +30,7 @@ TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("コピー先指定"));
     setFont(UiFont(kGothic, 12));
     SetBackgroundColor(this, kMoneyGreen);
-    setGeometry(292, 120, 341, 452);
+    SetPlacedGeometry(this, QRect(292, 120, 341, 452));
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -142,7 +142,20 @@ QMargins WindowFrameMargins(QWidget* window) {
     return margins;
 }
 
+bool ProgramPlacesWindows() {
+    // Qt names its Wayland platforms "wayland", "wayland-egl" and the like.
+    return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+}
+
+void SetPlacedGeometry(QWidget* window, const QRect& inner) {
+    if (ProgramPlacesWindows())
+        window->setGeometry(inner);
+    else
+        window->resize(inner.size());
+}
+
 void PlaceOuterFrame(QWidget* window, QPoint outer) {
+    if (!ProgramPlacesWindows()) return;
     // Placed by its inside, so that the frame lands where asked also before
     // the toolkit knows the frame.
     const QMargins frame = WindowFrameMargins(window);

@@ -21,8 +21,17 @@ inline constexpr char kExpectedFrameProperty[] = "tamarindExpectedFrame";
 // without a window manager.
 QMargins WindowFrameMargins(QWidget* window);
 
+// False where the compositor places the windows and a program cannot
+// (Wayland): windows are then only sized, never moved.
+bool ProgramPlacesWindows();
+
+// Gives `window` the inside `inner`: its position and size, or only its size
+// where the program does not place windows.
+void SetPlacedGeometry(QWidget* window, const QRect& inner);
+
 // Moves `window` so that its outer frame's top-left corner is at `outer`,
-// keeping its size; also before it is shown for the first time.
+// keeping its size; also before it is shown for the first time. Nothing
+// where the program does not place windows.
 void PlaceOuterFrame(QWidget* window, QPoint outer);
 // Centres the outer frame of `window` on a screen of `screen` size.
 void CentreOuterFrame(QWidget* window, QSize screen);

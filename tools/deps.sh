@@ -11,6 +11,7 @@ packages=(
   qt6-image-formats-plugins libheif-dev libde265-0 libdav1d6
   libgtest-dev
   xvfb xauth openbox x11-utils xclip desktop-file-utils
+  weston qt6-wayland
   fonts-ipafont-gothic fonts-ipafont-mincho
   fonts-liberation2 fonts-urw-base35
   libimage-exiftool-perl
