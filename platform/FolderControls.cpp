@@ -178,9 +178,17 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
         Notify(onChange);
         Notify(onClick);
     });
-    QObject::connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem*) {
+    QObject::connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         // A double click also activates; only Enter should load here.
-        if (QApplication::mouseButtons() == Qt::NoButton) Notify(onClick);
+        if (QApplication::mouseButtons() != Qt::NoButton) return;
+        // The entry with the keyboard's cursor is taken also when it is not
+        // selected yet (the list just got the keyboard by Tab), as a click
+        // would take it.
+        if (item && !item->isSelected()) {
+            item->setSelected(true);
+            Notify(onChange);
+        }
+        Notify(onClick);
     });
 }
 

@@ -10,7 +10,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   qt6-image-formats-plugins libheif-dev libde265-0 libdav1d6
   libgtest-dev
-  xvfb xauth openbox x11-utils xclip desktop-file-utils
+  xvfb xauth openbox x11-utils xclip xdotool desktop-file-utils
   weston qt6-wayland
   fonts-ipafont-gothic fonts-ipafont-mincho
   fonts-liberation2 fonts-urw-base35

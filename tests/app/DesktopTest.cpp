@@ -28,17 +28,22 @@
 #include "app/Application.h"
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
+#include "app/SlotKeys.h"
 #include "app/Version.h"
 #include "app/ViewerState.h"
 #include "batch/Renname.h"
 #include "batch/Setdir.h"
+#include "detail/Cgrp.h"
 #include "detail/DHist.h"
 #include "picture/Bitmap.h"
 #include "picture/Jpeg.h"
 #include "platform/Controls.h"
+#include "platform/FolderControls.h"
 #include "platform/FileIo.h"
 #include "platform/Guard.h"
 #include "platform/WindowFrame.h"
+#include "print/Set_Prt.h"
+#include "ScriptedDialogs.h"
 
 #include <xcb/xcb.h>
 
@@ -458,4 +463,89 @@ TEST_F(Desktop, CommandsBringTheirOpenWindowsToTheFront) {
     ASSERT_TRUE(WaitFor([] { return InFront(Form7); }));
     Form7->BitBtn3->click();
     EXPECT_TRUE(WaitFor([] { return InFront(Form8); }));
+}
+
+// A key typed on the X server's keyboard (XTest, through xdotool): it goes to
+// the window the window manager gave the focus, as a user's key does.
+void Type(const QString& keys) {
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+    ASSERT_TRUE(xdotool.waitForStarted(5000)) << "xdotool is needed (tools/deps.sh installs it)";
+    WaitFor([&] { return xdotool.state() == QProcess::NotRunning; });
+    // The events reach the program a moment later.
+    for (int i = 0; i < 5; ++i) {
+        QThread::msleep(10);
+        QApplication::processEvents();
+    }
+}
+
+// Tab along the window's chain until `w` has the keyboard.
+::testing::AssertionResult TabTo(const QWidget* w) {
+    QStringList passed;
+    for (int i = 0; i < 30 && QApplication::focusWidget() != w; ++i) {
+        Type(QStringLiteral("Tab"));
+        passed << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                               : QStringLiteral("(none)"));
+    }
+    if (QApplication::focusWidget() == w) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "Tab went " << passed.join(u' ').toStdString();
+}
+
+TEST_F(Desktop, AKeyboardOnlySessionFromFolderToPrintLayout) {
+    tamarind::test::ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    const QString pics = dir.filePath(QStringLiteral("pics"));
+    ASSERT_TRUE(QDir().mkpath(pics));
+    for (int k = 0; k < 4; ++k)
+        WriteFileBytes(pics + QStringLiteral("/%1.jpg").arg(QChar(u'a' + k)),
+                       EncodeJpeg(Bitmap(40 + 20 * k, 30, 24), 80));
+    TForm1* form = Start();
+    RunGuarded([&] { form->ShowFolder(dir.path()); });
+    ASSERT_TRUE(ShowFramed(form));
+    ASSERT_TRUE(WaitFor([&] { return InFront(form); }));
+
+    // The folder: in the tree, down to the subfolder and open it.
+    ASSERT_TRUE(TabTo(form->DirectoryListBox1));
+    Type(QStringLiteral("Down"));
+    Type(QStringLiteral("Return"));
+    ASSERT_TRUE(WaitFor([&] { return form->FileListBox1->count() == 4; }));
+    // Four slots: each file chosen in the list and loaded with Enter, the
+    // first straight away, the list's cursor on it but nothing selected yet.
+    ASSERT_TRUE(TabTo(form->FileListBox1));
+    for (int k = 0; k < 4; ++k) {
+        if (k > 0) Type(QStringLiteral("Down"));
+        Type(QStringLiteral("Return"));
+    }
+    ASSERT_TRUE(WaitFor([] { return !Viewer.SlotFileName[4].isEmpty(); }));
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(Viewer.SlotFileName[k + 1], QStringLiteral("%1.jpg").arg(QChar(u'a' + k)));
+
+    // The grid: the ring to slot 2, its detail window, turned and saved.
+    ASSERT_TRUE(TabTo(form->Panel2));
+    Type(QStringLiteral("Right"));
+    EXPECT_EQ(form->Keyboard()->FocusSlot(), 2);
+    Type(QStringLiteral("Return"));
+    ASSERT_TRUE(WaitFor([] { return Form3->isVisible() && InFront(Form3); }));
+    EXPECT_EQ(Form3->Memo1->text(), QStringLiteral("b.jpg"));
+    ASSERT_TRUE(TabTo(Form3->Button6));  // 右９０°回転
+    Type(QStringLiteral("space"));
+    ASSERT_TRUE(WaitFor([] { return Form3->DetailBitmap.size() == QSize(30, 60); }));
+    const QString saved = dir.filePath(QStringLiteral("turned.jpg"));
+    dialogs.AnswerSave(saved);
+    ASSERT_TRUE(TabTo(Form3->SpeedButton1));  // 保存処理実行
+    Type(QStringLiteral("space"));
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(saved); }));
+    EXPECT_EQ(QImage(saved).size(), QSize(30, 60));
+
+    // Back in the grid, the print layout of the ring's slot.
+    Type(QStringLiteral("Escape"));
+    ASSERT_TRUE(WaitFor([&] { return !Form3->isVisible() && InFront(form); }));
+    EXPECT_EQ(QApplication::focusWidget(), form->Panel2);
+    Type(QStringLiteral("ctrl+p"));
+    ASSERT_TRUE(WaitFor([] { return Form6->isVisible(); }));
+    EXPECT_TRUE(Form6->windowTitle().endsWith(QStringLiteral("b.jpg")));
+    // Nothing went wrong on the way (the test machine may have no printer).
+    for (const QString& message : dialogs.messages())
+        if (message != QStringLiteral("使用できるプリンターがありません。"))
+            ADD_FAILURE() << message.toStdString();
 }
