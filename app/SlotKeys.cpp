@@ -48,6 +48,12 @@ protected:
     }
 };
 
+// The grid's or a frame's geometry or visibility changed: the ring follows.
+bool MovesRing(QEvent::Type type) {
+    return type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show ||
+           type == QEvent::Hide;
+}
+
 // A window the keys just opened takes the keyboard, so that the keyboard
 // user can go on there.
 void BringForward(QWidget* window) {
@@ -156,12 +162,10 @@ bool SlotKeyboard::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             case QEvent::FocusIn:
-            case QEvent::FocusOut:
-            case QEvent::Move:
-            case QEvent::Resize:
-            case QEvent::Show:
-            case QEvent::Hide: PlaceRing(); break;
-            default: break;
+            case QEvent::FocusOut: PlaceRing(); break;
+            default:
+                if (MovesRing(event->type())) PlaceRing();
+                break;
         }
         return false;
     }
@@ -178,14 +182,8 @@ bool SlotKeyboard::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (watched->parent() != grid) return false;  // only the frames move the ring
-    switch (event->type()) {
-        case QEvent::Move:
-        case QEvent::Resize:
-        case QEvent::Show:
-        case QEvent::Hide: PlaceRing(); break;
-        default: break;
-    }
+    // Besides the grid, only the frames move the ring.
+    if (watched->parent() == grid && MovesRing(event->type())) PlaceRing();
     return false;
 }
 
