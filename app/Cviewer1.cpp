@@ -58,6 +58,10 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), 
 }
 
 TForm1::~TForm1() {
+    // The grid's event filters go first: closing the window while it is
+    // destroyed still sends events through them.
+    delete keys_;
+    delete drops_;
     delete hints_;
     if (Form1 == this) Form1 = nullptr;
 }
