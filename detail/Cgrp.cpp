@@ -25,6 +25,7 @@
 #include "platform/Fonts.h"
 #include "platform/Folders.h"
 #include "platform/Requests.h"
+#include "platform/TrashFirst.h"
 
 namespace tamarind {
 
@@ -423,7 +424,10 @@ void TForm3::Button3Click() {
     }
     if (Dialogs().Ask(kInformation, QStringLiteral("上書きしますか？。"), BoxIcon::Information,
                       BoxButtons::OkCancel) == BoxAnswer::Ok) {
-        const FileOpResult again = CopyFile(DetailPath, d, Replace::Yes);
+        // The replaced file goes to the trash first, where there is one.
+        const FileOpResult again = ReplaceKeepingOld(
+            d, Replaces::Content,
+            [&](const QString& target, Replace replace) { return CopyFile(DetailPath, target, replace); });
         if (!again.ok()) Dialogs().Message(Failure(failed, again));
     } else {
         ShowFolderInMainWindow(d);

@@ -449,11 +449,15 @@ QByteArray TrashEntryName(const QByteArray& base, int n) {
     return stem + number + extension;
 }
 
+// How a file goes into the trash: moved there, or given a second name there
+// (a hard link) while it stays where it is.
+enum class TrashWay { Move, Link };
+
 // Moves the entry `name` of the folder `source` into the trash folders
-// `files` and `info`, recording `recordedPath` as where it came from. 0 or
-// the errno; the trashed entry's name goes to `entry`.
+// `files` and `info` (or links it there), recording `recordedPath` as where
+// it came from. 0 or the errno; the trashed entry's name goes to `entry`.
 int MoveIntoTrash(int source, const QByteArray& name, int files, int info,
-                  const QByteArray& recordedPath, QByteArray& entry) {
+                  const QByteArray& recordedPath, TrashWay way, QByteArray& entry) {
     const FileSystemCalls& calls = FileCalls();
     const QByteArray date =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1();
@@ -482,7 +486,12 @@ int MoveIntoTrash(int source, const QByteArray& name, int files, int info,
         if (!error && calls.fsync(fd.get()) != 0) error = errno;
         const int closeError = fd.Close();
         if (!error) error = closeError;
-        if (!error) error = RenameNoReplaceAt(source, name, files, entry);
+        if (!error) {
+            if (way == TrashWay::Move)
+                error = RenameNoReplaceAt(source, name, files, entry);
+            else if (calls.link(source, name.constData(), files, entry.constData()) != 0)
+                error = errno;
+        }
         if (error == EEXIST) {  // taken meanwhile: try the next name
             calls.unlink(info, recordName.constData());
             continue;
@@ -491,10 +500,12 @@ int MoveIntoTrash(int source, const QByteArray& name, int files, int info,
             calls.unlink(info, recordName.constData());
             return error;
         }
-        // Trust nothing: the file must be in the trash and gone from its place.
+        // Trust nothing: the file must be in the trash, and gone from its
+        // place or (linked) still there as the same file.
         struct stat moved {}, left {};
-        if (::fstatat(files, entry.constData(), &moved, AT_SYMLINK_NOFOLLOW) != 0 ||
-            ::fstatat(source, name.constData(), &left, AT_SYMLINK_NOFOLLOW) == 0)
+        const bool there = ::fstatat(files, entry.constData(), &moved, AT_SYMLINK_NOFOLLOW) == 0;
+        const bool stayed = ::fstatat(source, name.constData(), &left, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!there || stayed != (way == TrashWay::Link) || (stayed && !SameInode(moved, left)))
             return EIO;
         FlushFd(files);
         FlushFd(source);
@@ -796,7 +807,19 @@ FileOpResult DeleteFile(const QString& path) {
     return Done();
 }
 
-FileOpResult MoveToTrash(const QString& path, QString* trashedAs) {
+namespace {
+
+// The trash entry `trashed` (".../files/<entry>") and the path of its record
+// (".../info/<entry>.trashinfo"); false when `trashed` lies in no "files" folder.
+bool TrashRecordOf(const QByteArray& trashed, QByteArray& record) {
+    const QByteArray files = FolderOf(trashed);
+    if (NameOf(files) != "files") return false;
+    record = Join(FolderOf(files), "info/" + NameOf(trashed) + ".trashinfo");
+    return true;
+}
+
+FileOpResult PutInTrash(const QString& path, QString* trashedAs, const QString& recordAs,
+                        TrashWay way) {
     QByteArray file = EncodePath(path);
     struct stat st {};
     if (::lstat(file.constData(), &st) != 0) return Failure(errno);
@@ -836,11 +859,50 @@ FileOpResult MoveToTrash(const QString& path, QString* trashedAs) {
     if (::fstat(files.get(), &filesFolder) != 0) return Failure(errno);
     if (filesFolder.st_dev != st.st_dev) return Failure(EXDEV);
 
+    // The name the file had before the caller moved it aside in its folder.
+    if (!recordAs.isEmpty())
+        recorded = recorded.left(recorded.size() - name.size()) + NameOf(EncodePath(recordAs));
+
     QByteArray entry;
-    if (const int error = MoveIntoTrash(source.get(), name, files.get(), info.get(), recorded, entry))
+    if (const int error =
+            MoveIntoTrash(source.get(), name, files.get(), info.get(), recorded, way, entry))
         return Failure(error);
-    Notify(FileChange::Removed, file);
+    if (way == TrashWay::Move) Notify(FileChange::Removed, file);
     if (trashedAs) *trashedAs = DecodePath(trashPath + "/files/" + entry);
+    return Done();
+}
+
+}  // namespace
+
+FileOpResult MoveToTrash(const QString& path, QString* trashedAs, const QString& recordAs) {
+    return PutInTrash(path, trashedAs, recordAs, TrashWay::Move);
+}
+
+FileOpResult LinkIntoTrash(const QString& path, QString* trashedAs) {
+    return PutInTrash(path, trashedAs, {}, TrashWay::Link);
+}
+
+FileOpResult RestoreFromTrash(const QString& trashed, const QString& original) {
+    QByteArray record;
+    if (!TrashRecordOf(EncodePath(trashed), record)) return Failure(EINVAL);
+    const FileOpResult moved = RenameFile(trashed, original, Replace::No);
+    if (!moved.ok()) return moved;
+    FileCalls().unlink(AT_FDCWD, record.constData());
+    FlushFolder(FolderOf(record));
+    return Done();
+}
+
+FileOpResult ForgetTrashEntry(const QString& trashed) {
+    const QByteArray entry = EncodePath(trashed);
+    QByteArray record;
+    if (!TrashRecordOf(entry, record)) return Failure(EINVAL);
+    struct stat st {};
+    if (::lstat(entry.constData(), &st) != 0) return Failure(errno);
+    // Only a second name goes: the file itself stays in the trash when the
+    // trash holds its last name.
+    if (st.st_nlink < 2) return Failure(EMLINK);
+    if (FileCalls().unlink(AT_FDCWD, entry.constData()) != 0) return Failure(errno);
+    FileCalls().unlink(AT_FDCWD, record.constData());
     return Done();
 }
 
