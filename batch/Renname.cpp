@@ -14,7 +14,11 @@
 #include <QShortcut>
 
 #include "app/Cviewer1.h"
+#include "batch/BatchPlan.h"
 #include "batch/BatchRun.h"
+#include "batch/Journal.h"
+#include "batch/RunPlan.h"
+#include "batch/Undo.h"
 #include "batch/Setdir.h"
 #include "batch/UpDown.h"
 #include "platform/BusyCursor.h"
@@ -99,6 +103,18 @@ void AddLine(QListWidget* list, const QString& text) {
     list->addItem(item);
 }
 
+// The plan window's line about the run.
+QString PlanHeading(const BatchRun& run, int scope) {
+    QString text = ModeCaption(run.mode) + QStringLiteral("　") +
+                   (scope == 1 ? QStringLiteral("選択ﾌｧｲﾙ") : QStringLiteral("全ﾌｧｲﾙ")) +
+                   QStringLiteral(" %1 個").arg(run.items.size());
+    if (run.mode == kModeRenameCopy || run.mode == kModeCopy)
+        text += QStringLiteral("　コピー先 ") + run.destinationFolder;
+    if (run.mode == kModeRenameMove || run.mode == kModeMove)
+        text += QStringLiteral("　移動先 ") + run.destinationFolder;
+    return text;
+}
+
 ClickLabel* HeaderCell(QWidget* parent, const QString& name, const QString& caption, int width) {
     auto* cell = new ClickLabel(caption, parent);
     cell->setObjectName(name);
@@ -126,6 +142,7 @@ TForm7::TForm7(QWidget* parent)
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
     Edit3 = MakeRequestField(this, QStringLiteral("Edit3"), {});
     Edit4 = MakeRequestField(this, QStringLiteral("Edit4"), [this] { Edit4Change(); });
+    PlanWindow = new TBatchPlan(this);
     RunGuarded([this] { F7Create(); });
 }
 
@@ -134,12 +151,10 @@ TForm7::TForm7(QWidget* parent)
 void TForm7::BuildModeGroup() {
     GroupBox1 = Group(this, QStringLiteral("GroupBox1"), QStringLiteral("処理モード"),
                       QRect(6, kGroupBox1Top, 150, kGroupBox1Height));
-    const char16_t* const captions[6] = {u"名前の変更", u"名変とコピー", u"名変と移動",
-                                         u"削除",       u"コピー",       u"移動"};
     QRadioButton** buttons[6] = {&RadioButton1, &RadioButton2, &RadioButton3,
                                  &RadioButton4, &RadioButton5, &RadioButton6};
     for (int k = 0; k < 6; ++k) {
-        auto* button = new QRadioButton(QString::fromUtf16(captions[k]), GroupBox1);
+        auto* button = new QRadioButton(ModeCaption(k + 1), GroupBox1);
         button->setObjectName(QStringLiteral("RadioButton%1").arg(k + 1));
         button->setGeometry(12, 20 + k * 24, 130, 20);
         *buttons[k] = button;
@@ -312,6 +327,15 @@ void TForm7::BuildCountGroups() {
     Connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     Connect(escape, &QShortcut::activated, this, [this] { BitBtn1Click(); });
+
+    BitBtn4 = new QPushButton(QStringLiteral("実行計画(&P)"), this);
+    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+    BitBtn4->resize(110, 26);
+    Connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
+    BitBtn5 = new QPushButton(QStringLiteral("元に戻す(&U)"), this);
+    BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
+    BitBtn5->resize(110, 26);
+    Connect(BitBtn5, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
 }
 
 void TForm7::PlaceLowerControls() {
@@ -322,6 +346,10 @@ void TForm7::PlaceLowerControls() {
     const int right = Panel1->x() + Panel1->width();
     BitBtn1->move(std::max(GroupBox3->x() + GroupBox3->width() + 10, right - BitBtn1->width()),
                   top + 18);
+    // The plan and undo buttons in the free row below the groups.
+    const int below = top + GroupBox2->height() + 6;
+    BitBtn4->move(GroupBox2->x(), below);
+    BitBtn5->move(BitBtn4->x() + BitBtn4->width() + 6, below);
 }
 
 // --- Opening and the table ------------------------------------------------------------
@@ -334,6 +362,7 @@ void TForm7::OpenFromMainWindow(int filterIndex, int serial) {
 
 void TForm7::Edit1Change() {
     HighlightMode(BatchMode);
+    UpdateUndoButton();
     GatherFileList();
     UpdateNamePreview();
 }
@@ -447,6 +476,7 @@ void TForm7::F7Create() {
     RunNotifySerial = 0;
     created_ = true;
     F7Resize();
+    UpdateUndoButton();
 }
 
 void TForm7::resizeEvent(QResizeEvent*) {
@@ -566,23 +596,13 @@ void TForm7::Edit4Change() {
     RunOperations();
 }
 
-void TForm7::RunOperations() {
+BatchRun TForm7::CollectRun(int scope) {
     BatchRun run;
     run.mode = BatchMode;
     run.sourceFolder = SourceFolder;
     run.destinationFolder = DestinationFolder;
     UpdateNamePreview();
-    if (BatchMode <= kModeRenameMove && !IsUsableFixedPart(Naming.fixedPart)) {
-        Dialogs().Message(QStringLiteral(
-            "固定部名称に「/」は使えません。\n\r固定部名称を直してから実行してください。"));
-        return;
-    }
-    if (BatchMode <= kModeRenameMove && MakesHiddenNames(Naming.fixedPart)) {
-        Dialogs().Message(QStringLiteral("固定部名称の先頭に「.」は使えません（隠しファイルになります）。"
-                                         "\n\r固定部名称を直してから実行してください。"));
-        return;
-    }
-    if (RunScope == 1) {
+    if (scope == 1) {
         int i = 0;
         for (int r = 0; r < ListBox1->count() && i < SelectedCount; ++r) {
             const QListWidgetItem* item = ListBox1->item(r);
@@ -590,18 +610,90 @@ void TForm7::RunOperations() {
             run.items.push_back({item->text().mid(1), SequenceName(i)});
             ++i;
         }
-    } else if (RunScope == 2) {
+    } else if (scope == 2) {
         for (int k = 0; k < RowCount; ++k)
             run.items.push_back({FileTable[std::size_t(k)].Name, SequenceName(k)});
     }
-    {
-        const BusyCursor busy;
-        RunBatch(run, BatchTargetPath);  // an input/output failure ends the run here
+    return run;
+}
+
+void TForm7::RunOperations() {
+    const BatchRun run = CollectRun(RunScope);
+    // The plan comes first when the run will ask questions or cannot start.
+    const RunPlan plan = MakePlan(run);
+    if (plan.NeedsLook()) {
+        PlanWindow->ShowPlan(plan, PlanHeading(run, RunScope), true, [this, run] { ExecuteRun(run); });
+        return;
     }
+    ExecuteRun(run);
+}
+
+void TForm7::ExecuteRun(const BatchRun& run) {
+    JournalWriter journal;
+    QString why;
+    if (!run.items.empty() && !journal.Begin(run, &why) &&
+        Dialogs().Ask(QStringLiteral("確認"),
+                      QStringLiteral("元に戻すための記録を書けません（%1）。\n\r記録なしで実行しますか？").arg(why),
+                      BoxIcon::Warning, BoxButtons::YesNo) != BoxAnswer::Yes)
+        return;
+    try {
+        const BusyCursor busy;
+        RunBatch(run, BatchTargetPath, journal.IsOpen() ? &journal : nullptr);
+    } catch (...) {  // an input/output failure ends the run here
+        journal.End();
+        UpdateUndoButton();
+        throw;
+    }
+    journal.End();
     RunScope = 0;
     ++RunNotifySerial;
     if (Form1) SendRequest(Form1->Edit7, QString::number(RunNotifySerial));
     hide();
+    UpdateUndoButton();
 }
+
+void TForm7::BitBtn4Click() {
+    const int scope = SelectedCount > 0 ? 1 : 2;
+    const bool chooses = BatchMode != kModeRename && BatchMode != kModeDelete;
+    BatchRun run = CollectRun(scope);
+    // Before the chooser has answered, copies and moves are planned into the
+    // folder it last chose, or else the one it opens on.
+    if (chooses && run.destinationFolder.isEmpty())
+        run.destinationFolder = WithoutTrailingSeparator(SourceFolder);
+    const bool canExecute = (scope == 1 ? BitBtn2 : BitBtn3)->isEnabled();
+    PlanWindow->ShowPlan(MakePlan(run), PlanHeading(run, scope), canExecute, [this, scope, run, chooses] {
+        if (chooses) return StartRun(scope);  // the chooser, then the run
+        RunScope = scope;
+        ExecuteRun(run);
+    });
+}
+
+void TForm7::BitBtn5Click() {
+    const QString path = LatestJournal();
+    Journal journal;
+    if (path.isEmpty() || !ReadJournal(path, journal)) return UpdateUndoButton();
+    if (JournalInUse(path)) {
+        Dialogs().Message(QStringLiteral("この一括処理はまだ実行中です。"));
+        return;
+    }
+    if (Dialogs().Ask(QStringLiteral("確認"), UndoQuestion(journal), BoxIcon::Question,
+                      BoxButtons::YesNo) != BoxAnswer::Yes)
+        return;
+    UndoResult result;
+    {
+        const BusyCursor busy;
+        result = UndoRun(journal);
+    }
+    if (result.failure.isEmpty()) MarkUndone(path);
+    Dialogs().Message(UndoReport(result), result.leftAlone.isEmpty() ? BoxIcon::Information : BoxIcon::Warning);
+    // The main window shows the folder again, read afresh.
+    BatchTargetPath = WithTrailingSeparator(journal.sourceFolder);
+    ++RunNotifySerial;
+    if (Form1) SendRequest(Form1->Edit7, QString::number(RunNotifySerial));
+    hide();
+    UpdateUndoButton();
+}
+
+void TForm7::UpdateUndoButton() { BitBtn5->setEnabled(!LatestJournal().isEmpty()); }
 
 }  // namespace tamarind

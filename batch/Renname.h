@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/BatchLayout.h"
+#include "batch/BatchRun.h"
 #include "batch/FileTable.h"
 #include "batch/SequenceName.h"
 
@@ -22,6 +23,7 @@ class QScrollBar;
 namespace tamarind {
 
 class ClickLabel;
+class TBatchPlan;
 class DockPanel;
 class SplitterBar;
 class UpDown;
@@ -84,6 +86,13 @@ public:
     void OpenDestinationChooser();
     // Start the run (a negative number: the destination choice was cancelled).
     void Edit4Change();
+    // "実行計画(&P)": the plan of a run on the selected rows (when any are
+    // selected) or on all rows, in the current mode.
+    void BitBtn4Click();
+    // "元に戻す(&U)": takes the last run back.
+    void BitBtn5Click();
+    // Enables "元に戻す(&U)" when there is a run to take back.
+    void UpdateUndoButton();
 
     // --- State ------------------------------------------------------------------
     std::vector<FileRow> FileTable;
@@ -131,6 +140,9 @@ public:
     QLineEdit* Memo12;
     QPushButton* BitBtn2;
     QPushButton* BitBtn1;  // キャンセル
+    QPushButton* BitBtn4;  // 実行計画(&P)
+    QPushButton* BitBtn5;  // 元に戻す(&U)
+    TBatchPlan* PlanWindow;
 
     QLineEdit* Edit1;  // open request
     QLineEdit* Edit3;  // the main window's current folder (data only)
@@ -148,6 +160,11 @@ private:
     void PlaceLowerControls();
     void SortBy(SortColumn column, bool& descending);
     void RunOperations();
+    // The files of a run on `scope` (1 selected rows, 2 all rows), as the run
+    // will take them.
+    BatchRun CollectRun(int scope);
+    // Carries out `run` with its journal, then tells the main window.
+    void ExecuteRun(const BatchRun& run);
     bool created_ = false;
 };
 
