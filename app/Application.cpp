@@ -11,6 +11,7 @@
 
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
+#include "app/SlotCache.h"
 #include "app/HelpFile.h"
 #include "app/Version.h"
 #include "app/VersionInfo.h"
@@ -23,6 +24,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtTexts.h"
 #include "platform/SystemPrinter.h"
 #include "print/Set_Prt.h"
 
@@ -68,6 +70,8 @@ void CreateForms(const QStringList& args) {
 }
 
 void DestroyForms() {
+    // The thumbnails of this session reach the cache before the program ends.
+    FinishThumbnailWrites();
     delete Form8;
     delete Form7;
     delete Form6;
@@ -115,6 +119,8 @@ int RunTamarind(int argc, char** argv) {
     // style come from the environment as usual).
     int qtArgc = std::min(argc, 1);
     TamarindApplication app(qtArgc, argv);
+    // Qt's own dialogs in Japanese before the first window is built.
+    InstallQtJapaneseTexts(&app);
     QApplication::setApplicationName(QStringLiteral("Tamarind"));
     // No display name: on X11 Qt would append it to every window title, and
     // the windows' captions are meant to read exactly as set.

@@ -1,7 +1,12 @@
 #include "app/ClipboardCopy.h"
 
+#include <new>
+
+#include "exif/Exif.h"
+#include "picture/Jpeg.h"
 #include "picture/OtherFormats.h"
 #include "picture/Picture.h"
+#include "picture/PictureLoad.h"
 
 namespace tamarind {
 
@@ -20,7 +25,24 @@ QImage ClipboardImage(const Picture& picture) {
     if (picture.isNull() || picture.isMetafile()) return QImage();
     // A clipboard bitmap has no transparency: what a viewer shows of the
     // pixels is what is offered.
-    return picture.image().convertToFormat(QImage::Format_RGB32);
+    const Bitmap& bitmap = picture.bitmap();
+    if (bitmap.bitsPerPixel() == 32) return bitmap.ToQImage();
+    QImage image(bitmap.size(), QImage::Format_RGB32);
+    if (image.isNull()) throw std::bad_alloc();
+    for (int y = 0; y < bitmap.height(); ++y)
+        bitmap.RowToRgb32(y, 0, bitmap.width(), reinterpret_cast<QRgb*>(image.scanLine(y)));
+    return image;
+}
+
+QImage ClipboardImageOfFile(const QString& path, const PictureOptions& options) {
+    const QString kind = FileExtension(path).toLower();
+    if ((kind == u"jpg" || kind == u"jpeg") &&
+        (!options.upright || ReadExifFacts(path).orientation == 1)) {
+        JpegReadOptions options;
+        options.rgb32 = true;
+        return ReadJpegFile(path, options).ToQImage();
+    }
+    return ClipboardImage(LoadPicture(path, options));
 }
 
 }  // namespace tamarind

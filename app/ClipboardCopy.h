@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+#include "picture/PictureOptions.h"
+
 namespace tamarind {
 
 class Picture;
@@ -20,7 +22,13 @@ QString ExtensionWithDot(const QString& fileName);
 std::optional<QString> ClipboardRefusal(const QString& fileName, bool otherFormats = false);
 
 // The pixels put on the clipboard: the whole picture at its natural size, as
-// an opaque 24-bit colour image (a grey or palette picture in its colours).
+// an opaque 32-bit colour image (a grey or palette picture in its colours),
+// made straight from the picture's rows: a 32-bit picture is shared, any
+// other is converted into the one copy the clipboard keeps.
 QImage ClipboardImage(const Picture& picture);
+// The same for a picture file, with the slot's picture options: a JPEG shown
+// as stored is decoded straight into that 32-bit copy, other files are
+// loaded (LoadPicture) and converted.
+QImage ClipboardImageOfFile(const QString& path, const PictureOptions& options);
 
 }  // namespace tamarind

@@ -36,6 +36,7 @@
 #include "platform/Guard.h"
 #include "platform/Hints.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
 
 namespace tamarind {
@@ -421,7 +422,7 @@ void TForm1::FLB1_Click() {
 }
 
 void TForm1::FillSlotFromList(const QString& folder, const QString& name) {
-    FillSlotWith(folder, name, [&] { return LoadSlotPicture(SlotPath(name, {}), SlotBoxFor()); });
+    FillSlotWith(folder, name, [&] { return LoadShowingPreview(SlotPath(name, {})); });
 }
 
 void TForm1::FillSlotWith(const QString& folder, const QString& name,
@@ -462,7 +463,7 @@ void TForm1::Edit7Change() { NavigateToBatchFolder(); }
 void TForm1::LoadIntoNextSlot(const QString& text, const QString& givenPath) {
     const QString path = SlotPath(text, givenPath);
     // 1. Decode and measure; a failure ends the load with nothing changed.
-    CommitToNextSlot(text, path, LoadSlotPicture(path, SlotBoxFor()));
+    CommitToNextSlot(text, path, LoadShowingPreview(path));
 }
 
 void TForm1::LoadNamedIntoNextSlot(const QString& text, const QString& path,
@@ -562,7 +563,7 @@ void TForm1::OpenDetailWindow(int slot) {
             ResetSlotFrames();
             throw;
         }
-        Form3->show();
+        ShowInFront(Form3);
     } else {
         Dialogs().Beep(BeepKind::Message);
         Dialogs().Message(QStringLiteral("画像がありません。"));
@@ -601,17 +602,21 @@ void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (event->spontaneous() || frameChecked_) return;
     frameChecked_ = true;
-    // A window manager that did not say in advance which frame it draws:
-    // once the frame is known, the size mode is applied again with it.
+    // The window manager said in advance which frame it draws: the placement
+    // counted with it already. Its frame of a later moment may be that of a
+    // passing state (maximised and being put back), never to be taken for it.
+    if (!placedFrame_.isNull()) return;
+    // One that did not say: once the frame is known, the size mode is applied
+    // again with it, unless the window left its normal state meanwhile.
     auto* watch = new QTimer(this);
     QElapsedTimer clock;
     clock.start();
     QObject::connect(watch, &QTimer::timeout, this, [this, watch, clock] {
         const QMargins frame = WindowFrameMargins(this);
         const bool known = !frame.isNull();
-        if (known || clock.elapsed() > 2000) {
+        if (known || clock.elapsed() > 2000 || windowState() != Qt::WindowNoState) {
             watch->deleteLater();
-            if (known && frame != placedFrame_ && !isMaximized())
+            if (known && placedFrame_.isNull() && windowState() == Qt::WindowNoState)
                 RunGuarded([this] { ReplaceWithFrame(); });
         }
     });

@@ -254,6 +254,11 @@ private:
     BoxForSize SlotBoxFor() const;
     // The file `text` names (see LoadIntoNextSlot).
     QString SlotPath(const QString& text, const QString& givenPath) const;
+    // Draws `image` in the slot's box, fitted for a picture of `natural`
+    // pixels, until the slot is filled; false when nothing was drawn.
+    bool ShowStandIn(int slot, const QImage& image, QSize natural);
+    // The preview's stand-in in the next slot while the file decodes.
+    SlotLoad LoadShowingPreview(const QString& path);
     // Steps 1 to 6 of a load, with the file already decoded.
     void CommitToNextSlot(const QString& text, const QString& path, const SlotLoad& load);
     // A fill from the file list whose decoding `load` does.

@@ -10,6 +10,7 @@
 #include "app/ViewerState.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
 
 namespace tamarind {
@@ -21,16 +22,18 @@ TForm5::TForm5(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     Form5 = this;
     setObjectName(QStringLiteral("Form5"));
+    MarkAsToolWindow(this);  // only a close box in its title bar
     Image1 = new PictureBox(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->move(0, 0);
     Image1->onDoubleClick = [this] { F5ImDclick(); };
     Image1->installEventFilter(this);
+    CloseLikeBackButton(this, [this] { F5_Click(); });
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
     Edit2 = MakeRequestField(this, QStringLiteral("Edit2"), [this] { Edit2Change(); });
 }
 
-void TForm5::FitToPicture() { resize(Image1->size()); }
+void TForm5::FitToPicture() { setFixedSize(Image1->size()); }
 
 QSize TForm5::ScreenSize() const {
     // The screen size the main window took at start-up, as for its own sizes.
@@ -41,12 +44,8 @@ QSize TForm5::ScreenSize() const {
 }
 
 void TForm5::PlaceOuter(const std::function<QPoint(QSize outer)>& rule) {
-    // The rules place the window with its frame; the inside follows, also
-    // before the window has been shown for the first time.
-    const QMargins frame = WindowFrameMargins(this);
-    const QSize outer = size().grownBy(frame);
-    const QPoint at = rule(outer);
-    setGeometry(QRect(at + QPoint(frame.left(), frame.top()), size()));
+    // The rules place the window with its frame.
+    PlaceOuterFrame(this, rule(size().grownBy(WindowFrameMargins(this))));
 }
 
 void TForm5::Edit1Change() {

@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/TopLevel.h"
+
 namespace tamarind {
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -70,9 +72,7 @@ HelpWindow* ShowHelpContents(QWidget* owner, const QString& helpFile) {
                          : nullptr;
     if (!window) window = new HelpWindow(owner);
     window->ShowContents(helpFile);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    ShowInFront(window);
     return window;
 }
 

@@ -16,6 +16,7 @@ QSize PictureBox::NaturalSize() const {
 }
 
 void PictureBox::SetPicture(const Picture& picture) {
+    ForgetPlaceholder();
     picture_ = picture;
     thumbnail_ = QImage();
     natural_ = QSize();
@@ -26,6 +27,7 @@ void PictureBox::SetPicture(const Picture& picture) {
 }
 
 void PictureBox::SetThumbnail(const PictureThumbnail& thumbnail, const QString& source) {
+    ForgetPlaceholder();
     picture_ = thumbnail.metafile ? Picture::FromMetafile(thumbnail.metafile) : Picture();
     thumbnail_ = thumbnail.metafile ? QImage() : thumbnail.image;
     natural_ = thumbnail.natural.isValid() ? thumbnail.natural : QSize(0, 0);
@@ -38,6 +40,7 @@ void PictureBox::SetThumbnail(const PictureThumbnail& thumbnail, const QString& 
 }
 
 void PictureBox::ClearPicture() {
+    ForgetPlaceholder();
     picture_ = Picture();
     thumbnail_ = QImage();
     natural_ = QSize();
@@ -46,6 +49,28 @@ void PictureBox::ClearPicture() {
     options_ = PictureOptions();
     scaled_ = QImage();
     update();
+}
+
+void PictureBox::ShowPlaceholder(const QImage& image, QSize box) {
+    if (image.isNull() || box.isEmpty()) return;
+    if (placeholder_.isNull()) sizeBeforePlaceholder_ = size();
+    placeholder_ = image;
+    placeholderScaled_ = QImage();
+    resize(box);
+    update();
+}
+
+void PictureBox::DropPlaceholder() {
+    if (placeholder_.isNull()) return;
+    const QSize before = sizeBeforePlaceholder_;
+    ForgetPlaceholder();
+    resize(before);
+    update();
+}
+
+void PictureBox::ForgetPlaceholder() {
+    placeholder_ = QImage();
+    placeholderScaled_ = QImage();
 }
 
 const QImage& PictureBox::ScaledImage() {
@@ -76,6 +101,15 @@ const QImage& PictureBox::ScaledImage() {
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
+    if (!placeholder_.isNull() && !size().isEmpty()) {
+        if (placeholderScaled_.size() != size())
+            placeholderScaled_ = placeholder_.size() == size()
+                                     ? placeholder_
+                                     : placeholder_.scaled(size(), Qt::IgnoreAspectRatio,
+                                                           Qt::SmoothTransformation);
+        QPainter(this).drawImage(0, 0, placeholderScaled_);
+        return;
+    }
     if (!HasPicture() || size().isEmpty()) return;
     const QImage& image = ScaledImage();
     if (image.isNull()) return;

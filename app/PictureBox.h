@@ -39,6 +39,13 @@ public:
     // Shows a thumbnail of the file `source`; a metafile is kept whole.
     void SetThumbnail(const PictureThumbnail& thumbnail, const QString& source);
     void ClearPicture();
+    // Draws `image` stretched over a box of `box` pixels while the picture
+    // is still being loaded: until a picture is set, the box is cleared, or
+    // the stand-in is dropped. The box takes that size meanwhile.
+    void ShowPlaceholder(const QImage& image, QSize box);
+    // Takes the stand-in away; the box is as it was before.
+    void DropPlaceholder();
+    bool ShowsPlaceholder() const { return !placeholder_.isNull(); }
     // A self-sizing box takes the natural size of each picture it is given.
     void SetAutoSize(bool on) { autoSize_ = on; }
     bool AutoSize() const { return autoSize_; }
@@ -55,6 +62,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void ForgetPlaceholder();
+
     Picture picture_;
     QImage thumbnail_;  // without a full picture: what was made at load time
     QSize natural_;     // without a full picture: the natural size (invalid when empty)
@@ -62,6 +71,9 @@ private:
     int orientation_ = 1;
     PictureOptions options_;
     QImage scaled_;
+    QImage placeholder_;        // drawn instead of everything else while set
+    QImage placeholderScaled_;  // at the box's size
+    QSize sizeBeforePlaceholder_;
     bool autoSize_ = false;
 };
 

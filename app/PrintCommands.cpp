@@ -15,6 +15,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Printer.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 #include "print/Calibration.h"
 #include "print/PrintJob.h"
 #include "print/Set_Prt.h"
@@ -38,7 +39,7 @@ void HandOverToLayoutWindow(const Picture& preview, const QString& caption) {
     Form6->setWindowTitle(caption);
     ++Viewer.PrintRequestSerial;
     SendRequest(Form6->Edit1, QString::number(Viewer.PrintRequestSerial));
-    Form6->show();
+    ShowInFront(Form6);
 }
 
 }  // namespace

@@ -3,17 +3,41 @@
 #include <algorithm>
 
 #include "exif/Exif.h"
+#include "picture/Orientation.h"
 #include "picture/PictureLoad.h"
 
 namespace tamarind {
 namespace {
 
-SlotLoad DecodeForSlot(const QString& path, const BoxForSize& boxFor) {
+SlotLoad DecodeForSlot(const QString& path, const BoxForSize& boxFor, const SlotPreview& preview) {
+    if (preview.failure) throw TamarindError(*preview.failure);
     // One read of the file's start gives the summary and the orientation the
-    // thumbnail needs; the summary is used only when the picture decodes.
-    const ExifFacts facts = ReadExifFacts(path);
+    // thumbnail needs (the preview's, for JPEG files); the summary is used
+    // only when the picture decodes.
+    const ExifFacts facts = preview.facts ? *preview.facts : ReadExifFacts(path);
     SlotLoad load;
-    load.thumbnail = LoadThumbnail(path, boxFor, CurrentPictureOptions(), facts.orientation);
+    if (!preview.picture.isNull()) {
+        load.thumbnail.image = preview.picture;
+        load.thumbnail.natural = preview.natural;
+        load.thumbnail.orientation = facts.orientation;
+        load.thumbnail.options = preview.options;
+    } else {
+        DecodedForThumbnail decoded;
+        decoded.cover = ThumbnailEntryCover;
+        DecodedForThumbnail* keep = preview.file ? &decoded : nullptr;
+        try {
+            load.thumbnail = LoadThumbnail(path, boxFor, preview.options, facts.orientation, keep);
+        } catch (const TamarindError& error) {
+            if (preview.file) KeepSlotFailure(*preview.file, error);
+            throw;
+        }
+        // The entry is written only for the file as it was looked at.
+        if (keep && !decoded.decoded.isEmpty() && CachedFileOf(path) == preview.file)
+            KeepSlotThumbnail(*preview.file, load.thumbnail.image.size(),
+                              UprightSize(load.thumbnail.natural,
+                                          preview.options.upright ? facts.orientation : 1),
+                              facts.orientation, decoded.decoded);
+    }
     load.summary = facts.summary;
     return load;
 }
@@ -38,14 +62,17 @@ SlotDecoder SetSlotDecoder(SlotDecoder decoder) {
     return previous;
 }
 
-SlotLoad LoadSlotPicture(const QString& path, const BoxForSize& boxFor) {
-    return CurrentSlotDecoder()(path, boxFor);
+SlotLoad LoadSlotPicture(const QString& path, const BoxForSize& boxFor,
+                         const SlotPreview& preview) {
+    return CurrentSlotDecoder()(path, boxFor, preview);
 }
 
 ParallelSlotLoads::ParallelSlotLoads(QStringList paths, BoxForSize boxFor, int threads)
     : paths_(std::move(paths)),
       boxFor_(std::move(boxFor)),
       decoder_(CurrentSlotDecoder()),
+      previews_(size_t(paths_.size())),
+      previewed_(size_t(paths_.size()), 0),
       results_(size_t(paths_.size())),
       errors_(size_t(paths_.size())) {
     if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -57,22 +84,43 @@ ParallelSlotLoads::~ParallelSlotLoads() {
     {
         std::lock_guard lock(mutex_);
         stopped_ = true;
+        closing_ = true;
     }
+    ready_.notify_all();
     for (std::thread& worker : workers_) worker.join();
 }
 
 void ParallelSlotLoads::Work() {
+    const int n = int(paths_.size());
     for (;;) {
-        int index;
+        int task;
         {
-            std::lock_guard lock(mutex_);
-            if (stopped_ || nextToStart_ >= paths_.size()) return;
-            index = nextToStart_++;
+            std::unique_lock lock(mutex_);
+            // Previews are always made: the caller waits for each of them.
+            if (closing_ || nextToStart_ >= 2 * n || (stopped_ && nextToStart_ >= n)) return;
+            task = nextToStart_++;
+            // A file is decoded after its preview, which another thread may
+            // still be making.
+            if (task >= n) {
+                ready_.wait(lock, [&] { return stopped_ || previewed_[size_t(task - n)]; });
+                if (stopped_) return;
+            }
         }
+        if (task < n) {
+            SlotPreview preview = PreviewSlotFile(paths_[task], boxFor_);
+            {
+                std::lock_guard lock(mutex_);
+                previews_[size_t(task)] = std::move(preview);
+                previewed_[size_t(task)] = 1;
+            }
+            ready_.notify_all();
+            continue;
+        }
+        const int index = task - n;
         std::optional<SlotLoad> result;
         std::exception_ptr error;
         try {
-            result = decoder_(paths_[index], boxFor_);
+            result = decoder_(paths_[index], boxFor_, previews_[size_t(index)]);
         } catch (...) {
             error = std::current_exception();
         }
@@ -85,6 +133,12 @@ void ParallelSlotLoads::Work() {
         }
         ready_.notify_all();
     }
+}
+
+const SlotPreview& ParallelSlotLoads::Preview(int index) {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return previewed_[size_t(index)] != 0; });
+    return previews_[size_t(index)];
 }
 
 SlotLoad ParallelSlotLoads::Take(int index) {

@@ -1,8 +1,11 @@
 #pragma once
 // Loading picture files for the slots: the thumbnail and the Exif summary of
 // one file, and a run of files loaded in parallel on all cores but handed to
-// the caller strictly in list order. Nothing here touches a widget; the
-// caller commits each result to its slot on the user-interface thread.
+// the caller strictly in list order. Each file is first previewed (the
+// thumbnail cache and the camera's own thumbnail, see SlotCache.h), then
+// decoded unless the preview already holds its thumbnail. Nothing here
+// touches a widget; the caller commits each result to its slot on the
+// user-interface thread.
 
 #include <QSize>
 #include <QString>
@@ -15,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/SlotCache.h"
 #include "picture/ThumbnailLoad.h"
 
 namespace tamarind {
@@ -25,24 +29,29 @@ struct SlotLoad {
     QString summary;  // the Exif summary, from the read that gave the orientation
 };
 
-// Gives the picture box for a picture of the natural size.
+// Gives the picture box, in device pixels, for a picture of the natural size.
 using BoxForSize = std::function<QSize(QSize natural)>;
-// Decodes one file for a slot; raises the decoder's error on failure.
-using SlotDecoder = std::function<SlotLoad(const QString& path, const BoxForSize& boxFor)>;
+// Decodes one file for a slot after its preview; raises the decoder's error
+// on failure.
+using SlotDecoder =
+    std::function<SlotLoad(const QString& path, const BoxForSize& boxFor, const SlotPreview&)>;
 
-// The thumbnail, then the Exif summary, through the decoder in force.
-SlotLoad LoadSlotPicture(const QString& path, const BoxForSize& boxFor);
-// The decoder in force unless replaced: ReadExifFacts, then LoadThumbnail
-// with the current picture options.
+// The thumbnail, then the Exif summary, through the decoder in force: the
+// preview's thumbnail when it has one, otherwise the file decoded with the
+// preview's picture options, the cache's entry then written in the
+// background (or the failure recorded).
+SlotLoad LoadSlotPicture(const QString& path, const BoxForSize& boxFor, const SlotPreview& preview);
+// The decoder in force: the above unless replaced.
 SlotDecoder CurrentSlotDecoder();
 // Replaces the decoder (tests slow some files down); an empty one restores
 // the real decoder. Returns the previous one.
 SlotDecoder SetSlotDecoder(SlotDecoder decoder);
 
-// A run of files decoded by a small pool of threads, which take the files in
-// list order. Take(i) waits for file i and hands over its result, or raises
-// its error; after an error nothing more is started. The destructor lets
-// files being decoded finish and drops every result not taken.
+// A run of files decoded by a small pool of threads, which preview every
+// file first and then decode them, in list order. Preview(i) waits for file
+// i's preview; Take(i) waits for file i and hands over its result, or
+// raises its error; after an error nothing more is decoded. The destructor
+// lets files being worked on finish and drops every result not taken.
 class ParallelSlotLoads {
   public:
     // `threads` 0 means one per core.
@@ -52,6 +61,7 @@ class ParallelSlotLoads {
     ParallelSlotLoads& operator=(const ParallelSlotLoads&) = delete;
 
     int count() const { return int(paths_.size()); }
+    const SlotPreview& Preview(int index);
     SlotLoad Take(int index);
 
   private:
@@ -62,8 +72,11 @@ class ParallelSlotLoads {
     const SlotDecoder decoder_;
     std::mutex mutex_;
     std::condition_variable ready_;
-    int nextToStart_ = 0;
-    bool stopped_ = false;
+    int nextToStart_ = 0;   // previews 0 .. n-1, then decodes n .. 2n-1
+    bool stopped_ = false;  // no more decoding
+    bool closing_ = false;  // nothing more at all
+    std::vector<SlotPreview> previews_;
+    std::vector<char> previewed_;
     std::vector<std::optional<SlotLoad>> results_;
     std::vector<std::exception_ptr> errors_;
     std::vector<std::thread> workers_;

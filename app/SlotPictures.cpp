@@ -1,12 +1,15 @@
 // The main window's slot loading: committing a decoded file to the next
-// slot, the continuous run decoded in parallel and committed in list order,
-// and the full pictures behind the slots' thumbnails.
+// slot, the stand-ins shown while files are decoded, the continuous run
+// decoded in parallel and committed in list order, and the full pictures
+// behind the slots' thumbnails.
 #include <QGroupBox>
 #include <QListWidget>
+#include <algorithm>
 
 #include "app/Cviewer1.h"
 #include "app/PictureBox.h"
 #include "app/SlotFitting.h"
+#include "app/SlotLoader.h"
 #include "app/ViewerState.h"
 #include "picture/PictureLoad.h"
 #include "platform/Controls.h"
@@ -44,6 +47,30 @@ void TForm1::CommitToNextSlot(const QString& text, const QString& path, const Sl
     PaintSlotMarker(Viewer.NextSlot, kMarkerNext);
 }
 
+bool TForm1::ShowStandIn(int slot, const QImage& image, QSize natural) {
+    if (slot < 1 || slot > kSlotCount || image.isNull() || !natural.isValid()) return false;
+    const QSize box = SlotBoxFor()(natural);
+    if (box.isEmpty()) return false;
+    images_[slot]->ShowPlaceholder(image, box);
+    images_[slot]->repaint();
+    return true;
+}
+
+SlotLoad TForm1::LoadShowingPreview(const QString& path) {
+    // The cache's entry or the camera's thumbnail goes up at once; the slot
+    // is as it was again should the file fail to decode.
+    const BoxForSize boxFor = SlotBoxFor();
+    const SlotPreview preview = PreviewSlotFile(path, boxFor);
+    const int slot = Viewer.NextSlot;
+    const bool shown = ShowStandIn(slot, preview.placeholder, preview.natural);
+    try {
+        return LoadSlotPicture(path, boxFor, preview);
+    } catch (...) {
+        if (shown) images_[slot]->DropPlaceholder();
+        throw;
+    }
+}
+
 void TForm1::FillRunFromList(const QString& folder, int first) {
     // A layout's worth of files from the clicked one down, decoded on all
     // cores while they are committed one by one in list order; an error ends
@@ -55,6 +82,33 @@ void TForm1::FillRunFromList(const QString& folder, int first) {
         paths << SlotPath(names.back(), {});
     }
     ParallelSlotLoads loads(paths, SlotBoxFor());
+    // The slots the run fills, in order; a slot reached twice (the cursor
+    // skipping a protected slot wraps round) shows the first file's stand-in.
+    std::vector<int> runSlots;
+    for (int k = 0, slot = Viewer.NextSlot; k < names.size(); ++k) {
+        runSlots.push_back(slot);
+        slot = NextSlotAfter(slot, Viewer.LayoutSlotCount, Viewer.ProtectedSlot);
+    }
+    // Whatever way the run ends, no stand-in outlives it.
+    struct DropStandIns {
+        const std::vector<int>& runSlots;
+        std::array<PictureBox*, 17>& images;
+        ~DropStandIns() {
+            for (int slot : runSlots)
+                if (slot >= 1 && slot <= kSlotCount) images[size_t(slot)]->DropPlaceholder();
+        }
+    } dropStandIns{runSlots, images_};
+    // Stand-ins for every file that waits for a decode; a thumbnail from the
+    // cache goes up at once too when a file before it must be decoded.
+    bool waiting = false;
+    for (int k = 0; k < names.size(); ++k) {
+        const SlotPreview& preview = loads.Preview(k);
+        const bool ready = !preview.picture.isNull();
+        const auto here = runSlots.begin() + k;
+        if (std::find(runSlots.begin(), here, *here) == here && (!ready || waiting))
+            ShowStandIn(*here, ready ? preview.picture : preview.placeholder, preview.natural);
+        waiting = waiting || !ready;
+    }
     for (int k = 0; k < names.size(); ++k) {
         FillSlotWith(folder, names[k], [&] { return loads.Take(k); });
         FileListBox1->SelectRow(first + k);

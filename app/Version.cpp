@@ -9,6 +9,8 @@
 #include "platform/Controls.h"
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
+#include "platform/TopLevel.h"
+#include "platform/WindowFrame.h"
 
 namespace tamarind {
 
@@ -30,6 +32,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::CustomizeWind
                                                       Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     Form2 = this;
     setObjectName(QStringLiteral("Form2"));
+    MarkAsToolWindow(this);  // only a close box in its title bar
     setWindowTitle(QStringLiteral("Version 情報"));
     setFont(UiFont(kGothic, 12));
     SetBackgroundColor(this, ButtonFaceColor());
@@ -50,19 +53,18 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::CustomizeWind
     BitBtn1->setDefault(true);
     BitBtn1->setAutoDefault(true);
     QObject::connect(BitBtn1, &QPushButton::clicked, this, [this] { RunGuarded([this] { BitBtn1Click(); }); });
+    CloseLikeBackButton(this, [this] { BitBtn1Click(); });
 
     F2_Create();
 }
 
 void TForm2::F2_Create() {
-    resize(Label1->width() + 144, BitBtn1->y() + 80);
+    setFixedSize(Label1->width() + 144, BitBtn1->y() + 80);
     Panel1->setGeometry(rect());
     for (QWidget* w : std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, BitBtn1})
         w->move((Panel1->width() - w->width()) / 2, w->y());
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QSize s = screen->size();
-        move((s.width() - width()) / 2, (s.height() - height()) / 2);
-    }
+    // The window with its frame, as the user sees it, is centred.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) CentreOuterFrame(this, screen->size());
 }
 
 void TForm2::BitBtn1Click() { hide(); }

@@ -10,14 +10,17 @@
 #include "app/FullSizePlacement.h"
 #include "app/HelpWindow.h"
 #include "app/PictureBox.h"
+#include "app/Thumbnail.h"
 #include "app/Version.h"
 #include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "picture/Picture.h"
 #include "print/PrintJob.h"
+#include "platform/BusyCursor.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 
@@ -35,20 +38,28 @@ void TForm1::ShowFullSize(int slot) {
         Dialogs().Message(QStringLiteral("画像がありません。"));
         return;
     }
+    const BusyCursor busy;  // a large picture takes a moment to reduce
     const QString path = Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot];
     Form5->setWindowTitle(path);
-    const Picture picture = SlotFullPicture(slot);  // a load error ends here, nothing shown
     const int w = Viewer.SlotPixelWidth[slot];
     const int h = Viewer.SlotPixelHeight[slot];
-    Form5->Image1->resize(
-        FullSizeImageSize(QSize(w, h), QSize(Viewer.ScreenWidth, Viewer.ScreenHeight)));
+    const QSize shown =
+        FullSizeImageSize(QSize(w, h), QSize(Viewer.ScreenWidth, Viewer.ScreenHeight));
+    // The picture as the slot holds it (turned or mirrored) or as the file
+    // holds it, made at the size it is shown: never the full picture again.
+    // A load error ends here, nothing shown.
+    const PictureBox* box = SlotImage(slot);
+    const Picture picture = box->HasFullPicture() ? PictureAtSize(box->picture(), shown)
+                            : box->HasPicture()   ? PictureFileAtSize(path, shown, box->LoadOptions(),
+                                                                      box->Orientation())
+                                                  : Picture();
+    Form5->Image1->resize(shown);
     Form5->Image1->SetPicture(picture);
+    Form5->Image1->ScaledImage();
     Form5->FitToPicture();
     SendRequest(Form5->Edit1, QString::number(w));
     SendRequest(Form5->Edit2, QString::number(h));
-    Form5->show();
-    Form5->raise();
-    Form5->activateWindow();
+    ShowInFront(Form5);
 }
 
 void TForm1::CopySlotToClipboard(int slot) {
@@ -58,16 +69,21 @@ void TForm1::CopySlotToClipboard(int slot) {
         Dialogs().Message(*refusal);
         return;
     }
-    const QImage image = ClipboardImage(SlotFullPicture(slot));
+    const BusyCursor busy;  // a large picture takes a moment to convert
+    // The slot's own picture when it holds one (turned or mirrored),
+    // otherwise the file decoded straight into the clipboard's form.
+    const PictureBox* box = SlotImage(slot);
+    const QString path = Viewer.SlotFolder[slot] + Viewer.SlotFileName[slot];
+    const QImage image = box->HasFullPicture() ? ClipboardImage(box->picture())
+                         : box->HasPicture()   ? ClipboardImageOfFile(path, box->LoadOptions())
+                                               : QImage();
     if (image.isNull()) throw TamarindError(QStringLiteral("クリップボードにコピーできません"));
     QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
     Dialogs().Message(QStringLiteral("クリップボードにコピーしました。"));
 }
 
 void TForm1::About1Click() {
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
+    ShowInFront(Form2);
 }
 
 void TForm1::Contents1Click() { ShowHelpContents(this, helpFile_); }

@@ -1,6 +1,7 @@
 #include "batch/BatchLayout.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace tamarind {
 
@@ -20,7 +21,9 @@ TableLayout ComputeTableLayout(QSize window, int groupBox1Top, int groupBox1Heig
     return t;
 }
 
-int PageRowsFor(int listHeight) { return listHeight / kTableRowHeight - 1; }
+int TableRowHeight(int fontHeight) { return std::max(kTableRowHeight, fontHeight); }
+
+int PageRowsFor(int listHeight, int rowHeight) { return listHeight / rowHeight - 1; }
 
 ChooserLayout ComputeChooserLayout(QSize window, int button1Top, int button1Height) {
     ChooserLayout c;

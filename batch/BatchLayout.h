@@ -10,7 +10,11 @@
 
 namespace tamarind {
 
+// The file table's rows are 12 pixels high, or as high as the font the
+// table is drawn in needs (a substitute font may reach lower, and underscores
+// sit at the bottom of its line).
 inline constexpr int kTableRowHeight = 12;
+int TableRowHeight(int fontHeight);
 
 // The header widths and window width the table's widths grow from.
 struct TableBase {
@@ -34,8 +38,8 @@ struct TableLayout {
 TableLayout ComputeTableLayout(QSize window, int groupBox1Top, int groupBox1Height,
                                const TableBase& base, int scrollBarWidth);
 
-// Rows shown at once in a list of that height: one less than fit.
-int PageRowsFor(int listHeight);
+// Rows of `rowHeight` shown at once in a list of that height: one less than fit.
+int PageRowsFor(int listHeight, int rowHeight);
 
 struct ChooserLayout {
     int button1Left = 0;

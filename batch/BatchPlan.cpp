@@ -4,13 +4,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "platform/Controls.h"
 #include "platform/Fonts.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 namespace {
@@ -89,8 +89,7 @@ TBatchPlan::TBatchPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
     Button2->setObjectName(QStringLiteral("Button2"));
     Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    Connect(escape, &QShortcut::activated, this, [this] { Button2Click(); });
+    CloseLikeBackButton(this, [this] { Button2Click(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Label3, 1);
@@ -134,9 +133,7 @@ void TBatchPlan::ShowPlan(const RunPlan& plan, const QString& heading, bool canE
     StringGrid1->resizeColumnsToContents();
     StringGrid1->setUpdatesEnabled(true);
     setWindowModality(Qt::ApplicationModal);
-    show();
-    raise();
-    activateWindow();
+    ShowInFront(this);
 }
 
 void TBatchPlan::Button1Click() {

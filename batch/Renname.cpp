@@ -6,12 +6,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
-#include <QShortcut>
 
 #include "app/Cviewer1.h"
 #include "batch/BatchPlan.h"
@@ -30,6 +29,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 
@@ -95,9 +95,9 @@ QListWidget* Column(QWidget* parent, const QString& name, Qt::Alignment alignmen
     return column;
 }
 
-void AddLine(QListWidget* list, const QString& text) {
+void AddLine(QListWidget* list, const QString& text, int rowHeight) {
     auto* item = new QListWidgetItem(text);
-    item->setSizeHint(QSize(0, kTableRowHeight));
+    item->setSizeHint(QSize(0, rowHeight));
     const QVariant alignment = list->property("alignment");
     if (alignment.isValid()) item->setTextAlignment(Qt::Alignment(alignment.toInt()) | Qt::AlignVCenter);
     list->addItem(item);
@@ -113,6 +113,15 @@ QString PlanHeading(const BatchRun& run, int scope) {
     if (run.mode == kModeRenameMove || run.mode == kModeMove)
         text += QStringLiteral("　移動先 ") + run.destinationFolder;
     return text;
+}
+
+// The width of the widest number of `digits` digits in `font`.
+int WidestNumberAdvance(const QFont& font, int digits) {
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (char16_t d = u'0'; d <= u'9'; ++d)
+        widest = std::max(widest, metrics.horizontalAdvance(QString(digits, QChar(d))));
+    return widest;
 }
 
 ClickLabel* HeaderCell(QWidget* parent, const QString& name, const QString& caption, int width) {
@@ -171,18 +180,16 @@ void TForm7::BuildNamingGroup() {
     // The first row: fixed part + number + extension.
     GroupBox8 = Group(GroupBox5, QStringLiteral("GroupBox8"), QStringLiteral("固定部名称"),
                       QRect(8, 16, 110, 46));
-    Memo1 = new QPlainTextEdit(GroupBox8);
+    // One line: the name's fixed part never wraps or scrolls to a second line.
+    Memo1 = new QLineEdit(QStringLiteral("A"), GroupBox8);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(6, 16, 98, 24);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setPlainText(QStringLiteral("A"));
     {
         QPalette p = Memo1->palette();
         p.setColor(QPalette::Base, kCream);
         Memo1->setPalette(p);
     }
-    QObject::connect(Memo1, &QPlainTextEdit::textChanged, this,
+    QObject::connect(Memo1, &QLineEdit::textChanged, this,
                      [this] { RunGuarded([this] { Memo1Change(); }); });
     Label1 =
         Caption(GroupBox5, QStringLiteral("Label1"), QStringLiteral("＋"), QRect(120, 34, 14, 16));
@@ -198,6 +205,19 @@ void TForm7::BuildNamingGroup() {
                        QRect(250, 16, 94, 46));
     Memo5 = CreamField(GroupBox10, QStringLiteral("Memo5"));
     Memo5->setGeometry(6, 16, 82, 24);
+    // The digits field shows the longest padded number whole (the largest
+    // setting pads to eight digits; one pixel more for the caret). It widens
+    // by what the font needs and the extension part, which holds at most five
+    // characters, gives up the room.
+    const int widen = std::max(
+        0, WidestNumberAdvance(Memo2->font(), kDigitsMax - 1) + 1 - TextRoomOf(Memo2));
+    Memo2->resize(Memo2->width() + widen, Memo2->height());
+    UpDown1->move(UpDown1->x() + widen, UpDown1->y());
+    GroupBox9->resize(GroupBox9->width() + widen, GroupBox9->height());
+    Label2->move(Label2->x() + widen, Label2->y());
+    GroupBox10->setGeometry(GroupBox10->x() + widen, GroupBox10->y(), GroupBox10->width() - widen,
+                            GroupBox10->height());
+    Memo5->resize(Memo5->width() - widen, Memo5->height());
 
     // The second row: initial value and increment, tens above ones.
     GroupBox6 = Group(GroupBox5, QStringLiteral("GroupBox6"), QStringLiteral("初期値"),
@@ -288,6 +308,9 @@ void TForm7::BuildTable() {
     Memo9 = Column(Panel7, QStringLiteral("Memo9"), Qt::AlignHCenter);
     Memo10 = Column(Panel7, QStringLiteral("Memo10"), Qt::AlignLeft);
     Memo11 = Column(Panel7, QStringLiteral("Memo11"), Qt::AlignLeft);
+    // The rows are as high as the table's font needs, so no descender or
+    // underscore is cut off.
+    rowHeight_ = TableRowHeight(QFontMetrics(ListBox1->font()).height());
 
     ScrollBar1 = new QScrollBar(Qt::Vertical, this);
     ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
@@ -325,8 +348,7 @@ void TForm7::BuildCountGroups() {
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->resize(90, 30);
     Connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    Connect(escape, &QShortcut::activated, this, [this] { BitBtn1Click(); });
+    CloseLikeBackButton(this, [this] { BitBtn1Click(); });
 
     BitBtn4 = new QPushButton(QStringLiteral("実行計画(&P)"), this);
     BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
@@ -357,7 +379,7 @@ void TForm7::PlaceLowerControls() {
 void TForm7::OpenFromMainWindow(int filterIndex, int serial) {
     Memo5->setText(FilterExtensionText(filterIndex));
     SendRequest(Edit1, QString::number(serial));
-    show();
+    ShowInFront(this);
 }
 
 void TForm7::Edit1Change() {
@@ -417,12 +439,12 @@ void TForm7::ShowPage(int first, int count) {
         for (int k = std::max(first, 0); k <= last; ++k) {
             const FileRow& row = FileTable[std::size_t(k)];
             auto* item = new QListWidgetItem(u' ' + row.Name);
-            item->setSizeHint(QSize(0, kTableRowHeight));
+            item->setSizeHint(QSize(0, rowHeight_));
             ListBox1->addItem(item);
-            AddLine(Memo8, row.SizeText);
-            AddLine(Memo9, row.Attributes);
-            AddLine(Memo10, row.Created);
-            AddLine(Memo11, row.Updated);
+            AddLine(Memo8, row.SizeText, rowHeight_);
+            AddLine(Memo9, row.Attributes, rowHeight_);
+            AddLine(Memo10, row.Created, rowHeight_);
+            AddLine(Memo11, row.Updated, rowHeight_);
         }
     }
     SelectedCount = 0;
@@ -430,7 +452,7 @@ void TForm7::ShowPage(int first, int count) {
     BitBtn2->setEnabled(false);
 }
 
-void TForm7::ComputePageSize() { PageRows = PageRowsFor(ListBox1->height()); }
+void TForm7::ComputePageSize() { PageRows = PageRowsFor(ListBox1->height(), rowHeight_); }
 
 void TForm7::LayOutFileTable() {
     const TableLayout t = ComputeTableLayout(size(), GroupBox1->y(), GroupBox1->height(), Base,
@@ -533,14 +555,20 @@ void TForm7::UpdateNamePreview() {
     Naming.increment = UpDown3->Position() + 10 * UpDown5->Position();
     Memo3->setText(QString::number(Naming.startValue));
     Memo4->setText(QString::number(Naming.increment));
-    Naming.fixedPart = FirstLine(Memo1->toPlainText());
+    Naming.fixedPart = FirstLine(Memo1->text());
     Memo2->setText(PadNumber(QString::number(Naming.startValue), Naming.digits));
     Naming.extensionPart = u'.' + FirstLine(Memo5->text());
     Memo6->setText(FirstSequenceName(Naming));
 }
 
 void TForm7::Memo1Change() {
-    Naming.fixedPart = FirstLine(Memo1->toPlainText());
+    // A pasted line break ends the field's text: what follows it goes.
+    const qsizetype lineEnd = Memo1->text().indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    if (lineEnd >= 0) {
+        const QSignalBlocker block(Memo1);
+        Memo1->setText(Memo1->text().left(lineEnd));
+    }
+    Naming.fixedPart = Memo1->text();
     UpdateNamePreview();
 }
 
@@ -586,7 +614,7 @@ void TForm7::OpenDestinationChooser() {
     Form8->Prepare(folder, BatchMode == kModeRenameCopy || BatchMode == kModeCopy
                                ? QStringLiteral("コピー先指定")
                                : QStringLiteral("移動先指定"));
-    Form8->show();
+    ShowInFront(Form8);
 }
 
 void TForm7::Edit4Change() {

@@ -15,7 +15,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -117,7 +116,7 @@ public:
         *RadioButton6;
     QGroupBox* GroupBox5;  // 連番指定
     QGroupBox *GroupBox8, *GroupBox9, *GroupBox10, *GroupBox6, *GroupBox7;
-    QPlainTextEdit* Memo1;  // fixed part
+    QLineEdit* Memo1;  // fixed part, one line
     QLabel *Label1, *Label2, *Label3;
     QLineEdit *Memo2, *Memo3, *Memo4, *Memo5, *Memo6;
     UpDown *UpDown1, *UpDown2, *UpDown3, *UpDown4, *UpDown5;
@@ -166,6 +165,7 @@ private:
     // Carries out `run` with its journal, then tells the main window.
     void ExecuteRun(const BatchRun& run);
     bool created_ = false;
+    int rowHeight_ = kTableRowHeight;  // of the file table
 };
 
 extern TForm7* Form7;

@@ -13,6 +13,7 @@
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 
@@ -60,6 +61,8 @@ TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Window) {
     DirectoryListBox1->onChange = [this] { DirectoryListBox1Change(); };
     Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    // Closing the chooser from its title bar cancels, as "ｷｬﾝｾﾙ" does.
+    CloseLikeBackButton(this, [this] { Button2Click(); });
     RunGuarded([this] { F8Create(); });
 }
 
@@ -76,8 +79,9 @@ void TForm8::DriveComboBox1Change() { DirectoryListBox1->SetDrive(DriveComboBox1
 void TForm8::DirectoryListBox1Change() {
     DestinationFolder = DirectoryListBox1->Directory();
     // The drive selector shows the volume of the folder, also after the user
-    // opened a mount point in the list.
-    DriveComboBox1->SetDrive(VolumeRootOf(DestinationFolder));
+    // opened a mount point in the list. It follows silently: its own change
+    // handler would move the list, which is where it is already.
+    DriveComboBox1->ShowDrive(VolumeRootOf(DestinationFolder));
     const int limit = width() - 50;
     const QFontMetrics metrics(font());
     Label1->setText(ShortenPath(DestinationFolder, [&](const QString& text) {

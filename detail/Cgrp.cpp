@@ -1,6 +1,5 @@
 #include "detail/Cgrp.h"
 
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,6 +8,7 @@
 #include <QScrollBar>
 
 #include "app/Cviewer1.h"
+#include "app/PictureBox.h"
 #include "app/ViewerState.h"
 #include "detail/DHist.h"
 #include "detail/DetailPicture.h"
@@ -26,6 +26,7 @@
 #include "platform/Folders.h"
 #include "platform/Requests.h"
 #include "platform/TrashFirst.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 
@@ -106,6 +107,7 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
                          [this] { BitBtn1Click(); });
     BitBtn1->setDefault(true);
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
+    CloseLikeBackButton(this, [this] { F3_Close(); });
 
     // File and picture processing.
     GroupBox1 = new QGroupBox(QStringLiteral("ファイル・画像処理"), this);
@@ -229,6 +231,7 @@ void TForm3::SetFileButtonsEnabled(bool on) {
 }
 
 void TForm3::ShowImageFacts(const QString& path) {
+    const BusyCursor busy;  // decoding a large picture takes a moment
     QString depth = QStringLiteral("－");
     bool pixels = false;
     int orientation = 1;
@@ -281,11 +284,6 @@ void TForm3::BitBtn1Click() {
 
 void TForm3::F3_Close() { BitBtn1Click(); }
 
-void TForm3::closeEvent(QCloseEvent* event) {
-    RunGuarded([this] { F3_Close(); });
-    event->accept();
-}
-
 void TForm3::keyPressEvent(QKeyEvent* event) {
     // "　戻る" is the default button: Enter anywhere in the window presses it.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -312,12 +310,18 @@ void TForm3::ShowFolderInMainWindow(const QString& path) {
 // --- Turning and mirroring --------------------------------------------------------
 
 void TForm3::ApplyTransform(int mode) {
+    const BusyCursor busy;  // turning a large picture takes a moment
     TransformMode = mode;
     DetailBitmap = RotateBitmap(DetailBitmap, TransformMode);
     if (Form1) Form1->SetSlotFullPicture(Viewer.WorkSlot, Picture::FromBitmap(DetailBitmap));
     SpeedButton1->setEnabled(true);
     const QString serial = NextMainSerial();
-    if (Form1) SendRequest(Form1->Edit1, serial);
+    if (!Form1) return;
+    SendRequest(Form1->Edit1, serial);
+    // The slot's drawing of the turned picture is made now, under the busy
+    // cursor, rather than at the next repaint.
+    const int slot = Viewer.WorkSlot;
+    if (slot >= 1 && slot <= kSlotCount) Form1->SlotImage(slot)->ScaledImage();
 }
 
 void TForm3::Button5Click() { ApplyTransform(kTurnLeft); }
@@ -447,6 +451,7 @@ void TForm3::Button4Click() {
 // --- Histogram ------------------------------------------------------------------------
 
 void TForm3::BitBtn2Click() {
+    const BusyCursor busy;  // reading and counting a large picture takes a moment
     // The fields as they stand now, so a name typed into the name field
     // counts. They only say which file to count: the file operations keep
     // acting on (and naming) the shown file, DetailPath.
@@ -468,7 +473,7 @@ void TForm3::BitBtn2Click() {
     if (!Form4) return;
     ++Viewer.DetailRequestSerial;
     SendRequest(Form4->Edit2, QString::number(Viewer.DetailRequestSerial));
-    Form4->show();
+    ShowInFront(Form4);
 }
 
 // --- Saving ---------------------------------------------------------------------------

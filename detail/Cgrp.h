@@ -92,7 +92,6 @@ public:
     QPushButton* Button12;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

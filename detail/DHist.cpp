@@ -9,10 +9,13 @@
 
 #include "app/Cviewer1.h"
 #include "app/ViewerState.h"
+#include "detail/Cgrp.h"
 #include "detail/Histogram.h"
 #include "platform/Controls.h"
 #include "platform/Fonts.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
+#include "platform/WindowFrame.h"
 
 namespace tamarind {
 
@@ -38,6 +41,7 @@ TForm4::TForm4(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     Form4 = this;
     setObjectName(QStringLiteral("Form4"));
+    MarkAsToolWindow(this);  // no title-bar buttons: "戻る" closes it
     setWindowTitle(QStringLiteral("ヒストグラム"));
     setFont(UiFont(kGothic, 15));
     SetBackgroundColor(this, kTeal);
@@ -69,13 +73,14 @@ TForm4::TForm4(QWidget* parent)
 
     Connect(ScrollBar1, &QScrollBar::valueChanged, this, [this] { ScrollBar1_Change(); });
     Connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    CloseLikeBackButton(this, [this] { BitBtn1Click(); });
     Form4_Create();
 }
 
 void TForm4::Form4_Create() {
     HistogramScale = 40;
     ScrollBar1->setValue(40);
-    resize(Image1->width() + 28, 620);
+    setFixedSize(Image1->width() + 28, 620);
 }
 
 void TForm4::Edit2Change() {
@@ -90,8 +95,11 @@ void TForm4::ScrollBar1_Change() {
 }
 
 void TForm4::BitBtn1Click() {
-    ++backSerial_;
-    if (Form1) SendRequest(Form1->Edit5, QString::number(backSerial_));
+    // The detail window writes the same request when it closes: one counter
+    // for both, or the second of two equal texts would never reach the main
+    // window and the slot's frame would stay lit.
+    ++MainRequestSerial;
+    if (Form1) SendRequest(Form1->Edit5, QString::number(MainRequestSerial));
     hide();
 }
 

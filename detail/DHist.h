@@ -10,7 +10,6 @@
 
 #include <QImage>
 #include <QWidget>
-#include <cstdint>
 
 class QLineEdit;
 class QPushButton;
@@ -58,9 +57,6 @@ public:
     CanvasBox* Image4;  // red + green + blue
     CanvasBox* Image5;  // value axis labels
     QLineEdit* Edit2;   // hidden request field
-
-private:
-    std::int32_t backSerial_ = 0;  // requests to the main window
 };
 
 extern TForm4* Form4;

@@ -67,10 +67,98 @@ void FinishHistogram(HistogramTables& t) {
     t.HistogramPeak = peak / 5;
 }
 
+namespace {
+
+// How often each byte value occurs in the first `bytes` bytes of every row.
+// Four sets of counters take the bytes in turn, so that runs of one value do
+// not wait on each other's increments.
+std::array<std::uint64_t, 256> CountBytes(const Bitmap& picture, qsizetype bytes) {
+    alignas(64) std::uint32_t counts[4][256] = {};
+    std::array<std::uint64_t, 256> total{};
+    auto flush = [&] {
+        for (int v = 0; v < 256; ++v) {
+            total[size_t(v)] +=
+                std::uint64_t(counts[0][v]) + counts[1][v] + counts[2][v] + counts[3][v];
+            counts[0][v] = counts[1][v] = counts[2][v] = counts[3][v] = 0;
+        }
+    };
+    // Each counter stays far below 2^32 between flushes.
+    const int rowsPerFlush =
+        int(std::max<qsizetype>(1, (qsizetype(1) << 30) / std::max<qsizetype>(1, bytes)));
+    for (int y = 0; y < picture.height(); ++y) {
+        const uchar* p = picture.constScanLine(y);
+        qsizetype i = 0;
+        for (; i + 4 <= bytes; i += 4) {
+            ++counts[0][p[i]];
+            ++counts[1][p[i + 1]];
+            ++counts[2][p[i + 2]];
+            ++counts[3][p[i + 3]];
+        }
+        for (; i < bytes; ++i) ++counts[0][p[i]];
+        if ((y + 1) % rowsPerFlush == 0) flush();
+    }
+    flush();
+    return total;
+}
+
+// Palette pictures: the indices are counted, then each index's count goes to
+// the values of its colour.
+void CountPaletteIndices(const Bitmap& picture, HistogramTables& tables) {
+    const int w = picture.width();
+    const int bits = picture.bitsPerPixel();
+    std::array<std::uint64_t, 256> perIndex{};
+    // Whole bytes of pixels, then the pixels of the last, partly used byte.
+    const int perByte = 8 / bits;
+    const std::array<std::uint64_t, 256> bytes = CountBytes(picture, w / perByte);
+    const unsigned mask = (1u << bits) - 1;
+    for (int v = 0; v < 256; ++v)
+        for (int k = 0; k < perByte; ++k)
+            perIndex[(unsigned(v) >> (8 - bits * (k + 1))) & mask] += bytes[size_t(v)];
+    if (const int rest = w % perByte)
+        for (int y = 0; y < picture.height(); ++y) {
+            const unsigned last = picture.constScanLine(y)[w / perByte];
+            for (int k = 0; k < rest; ++k) ++perIndex[(last >> (8 - bits * (k + 1))) & mask];
+        }
+    const QList<QRgb>& palette = picture.palette();
+    for (int i = 0; i < palette.size() && i < 256; ++i) {
+        const auto n = std::int32_t(perIndex[size_t(i)]);
+        tables.HistogramRed[qRed(palette[i])] += n;
+        tables.HistogramGreen[qGreen(palette[i])] += n;
+        tables.HistogramBlue[qBlue(palette[i])] += n;
+    }
+}
+
+}  // namespace
+
 HistogramTables CountHistogram(const Bitmap& picture) {
     HistogramTables tables;
-    const Bitmap rgb = picture.ConvertTo24();
-    if (!rgb.isEmpty()) CountRows24(rgb.constBits(), rgb.stride(), rgb.width(), rgb.height(), tables);
+    const int w = picture.width();
+    const int h = picture.height();
+    const int bits = picture.bitsPerPixel();
+    if (picture.isEmpty()) {
+        // Nothing to count.
+    } else if (bits == 24) {
+        CountRows24(picture.constBits(), picture.stride(), w, h, tables);
+    } else if (bits <= 8) {
+        CountPaletteIndices(picture, tables);
+    } else {
+        // 15, 16 and 32 bits: the pixels in 24 bits, a piece of a quarter
+        // megapixel at a time, counted as one long row.
+        constexpr int kPiece = 1 << 18;
+        std::vector<uchar> piece(size_t(kPiece) * 3);
+        int filled = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x0 = 0, n = 0; x0 < w; x0 += n) {
+                n = std::min(w - x0, kPiece - filled);
+                picture.RowTo24(y, x0, n, piece.data() + qsizetype(filled) * 3);
+                filled += n;
+                if (filled == kPiece) {
+                    CountRows24(piece.data(), 0, filled, 1, tables);
+                    filled = 0;
+                }
+            }
+        if (filled > 0) CountRows24(piece.data(), 0, filled, 1, tables);
+    }
     FinishHistogram(tables);
     return tables;
 }

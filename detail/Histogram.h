@@ -24,9 +24,10 @@ struct HistogramTables {
     std::int32_t HistogramSumPeak = 0;
 };
 
-// Counts the picture in one pass over its 24-bit rows (other formats are
-// converted first, palette pictures taking their colours) and fills the sums
-// and divisors.
+// Counts the picture's colours in one pass over its own rows and fills the
+// sums and divisors: palette pictures count their indices and give each
+// index's count to its colour, 15-, 16- and 32-bit pictures are widened to
+// 24 bits a piece at a time. No converted copy of the picture is made.
 HistogramTables CountHistogram(const Bitmap& picture);
 
 // Counts 24-bit rows (blue, green, red in memory order) into the three

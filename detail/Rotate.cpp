@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
-#include <vector>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -72,16 +71,22 @@ struct NibblePixel {
     static void CopyWide(const uchar* src, int sx, uchar* dst, int dx) { Copy(src, sx, dst, dx); }
 };
 
-// The row start addresses of source and result, built once.
+// The row start addresses of one bitmap, from its first row and its stride:
+// rows are addressed as directly as from a table of their addresses, without
+// the table's 8 bytes a row (a picture one pixel wide can have 2^28 rows).
+template <typename Byte>
+struct RowAddresses {
+    Byte* first;
+    qsizetype stride;
+    Byte* operator[](qsizetype y) const { return first + y * stride; }
+};
+
+// The row start addresses of source and result.
 struct RowTables {
-    std::vector<const uchar*> src;
-    std::vector<uchar*> dst;
+    RowAddresses<const uchar> src;
+    RowAddresses<uchar> dst;
     RowTables(const Bitmap& source, Bitmap& result)
-        : src(size_t(source.height())), dst(size_t(result.height())) {
-        for (int y = 0; y < source.height(); ++y) src[size_t(y)] = source.constScanLine(y);
-        uchar* base = result.bits();
-        for (int y = 0; y < result.height(); ++y) dst[size_t(y)] = base + y * result.stride();
-    }
+        : src{source.constBits(), source.stride()}, dst{result.bits(), result.stride()} {}
 };
 
 // Quarter turns. Within a tile, one result row gets a run of pixels from
@@ -91,8 +96,8 @@ struct RowTables {
 // leave the row) use exact copies.
 template <class P, bool kRight>
 void TurnQuarter(const RowTables& rows, int w, int h) {
-    const uchar* const* src = rows.src.data();
-    uchar* const* dst = rows.dst.data();
+    const RowAddresses<const uchar> src = rows.src;
+    const RowAddresses<uchar> dst = rows.dst;
     const uchar* tileRows[kTile];
     for (int y0 = 0; y0 < h; y0 += kTile) {
         const int n = std::min(h - y0, kTile);
@@ -133,8 +138,8 @@ void TurnQuarter(const RowTables& rows, int w, int h) {
 template <class P>
 void ReverseRows(const RowTables& rows, int w, int h, bool swapRows) {
     for (int y = 0; y < h; ++y) {
-        const uchar* s = rows.src[size_t(y)];
-        uchar* d = rows.dst[size_t(swapRows ? h - 1 - y : y)];
+        const uchar* s = rows.src[y];
+        uchar* d = rows.dst[swapRows ? h - 1 - y : y];
         P::Copy(s, w - 1, d, 0);
         for (int x = 1; x < w - 1; ++x) P::CopyWide(s, w - 1 - x, d, x);
         if (w > 1) P::Copy(s, 0, d, w - 1);
@@ -144,8 +149,8 @@ void ReverseRows(const RowTables& rows, int w, int h, bool swapRows) {
 template <class P>
 void FlipPixels(const RowTables& rows, int w, int h) {
     for (int y = 0; y < h; ++y) {
-        const uchar* s = rows.src[size_t(y)];
-        uchar* d = rows.dst[size_t(h - 1 - y)];
+        const uchar* s = rows.src[y];
+        uchar* d = rows.dst[h - 1 - y];
         for (int x = 0; x < w; ++x) P::Copy(s, x, d, x);
     }
 }
@@ -171,8 +176,8 @@ __attribute__((target("ssse3"))) inline void Store12(uchar* d, __m128i v) {
 
 template <bool kRight>
 __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w, int h) {
-    const uchar* const* src = rows.src.data();
-    uchar* const* dst = rows.dst.data();
+    const RowAddresses<const uchar> src = rows.src;
+    const RowAddresses<uchar> dst = rows.dst;
     const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     // Words 0..3 hold rows y..y+3; the turn right writes them in reverse.
     const __m128i pack = kRight ? _mm_setr_epi8(12, 13, 14, 8, 9, 10, 4, 5, 6, 0, 1, 2, -1, -1, -1, -1)
@@ -216,8 +221,8 @@ __attribute__((target("ssse3"))) void TurnQuarter24(const RowTables& rows, int w
     // non-temporal stores, which skip reading the result lines into the
     // cache first.
     const bool stream = qint64(w) * h * 3 >= (qint64(8) << 20) && (!kRight || h % 16 == 0) &&
-                        std::all_of(rows.dst.begin(), rows.dst.end(),
-                                    [](const uchar* row) { return reinterpret_cast<std::uintptr_t>(row) % 16 == 0; });
+                        reinterpret_cast<std::uintptr_t>(dst.first) % 16 == 0 &&
+                        dst.stride % 16 == 0;
     // Sixteen rows: each result row gets 48 bytes, written as three 16-byte
     // stores made of the four 12-byte runs.
     auto block16 = [&](int x, int y) __attribute__((target("ssse3"))) {
@@ -287,8 +292,8 @@ __attribute__((target("ssse3"))) void ReverseRows24(const RowTables& rows, int w
                                                     bool swapRows) {
     const __m128i reverse = _mm_setr_epi8(-1, 13, 14, 15, 10, 11, 12, 7, 8, 9, 4, 5, 6, 1, 2, 3);
     for (int y = 0; y < h; ++y) {
-        const uchar* s = rows.src[size_t(y)];
-        uchar* d = rows.dst[size_t(swapRows ? h - 1 - y : y)];
+        const uchar* s = rows.src[y];
+        uchar* d = rows.dst[swapRows ? h - 1 - y : y];
         // Source pixel 0 has no byte in front of it inside the row.
         std::memcpy(d + qsizetype(w - 1) * 3, s, 3);
         int i = 1;
@@ -319,7 +324,7 @@ void Transform(const RowTables& rows, int mode, int w, int h) {
 template <int N>
 void FlipRows(const RowTables& rows, int w, int h) {
     const size_t used = size_t(w) * N;
-    for (int y = 0; y < h; ++y) std::memcpy(rows.dst[size_t(h - 1 - y)], rows.src[size_t(y)], used);
+    for (int y = 0; y < h; ++y) std::memcpy(rows.dst[h - 1 - y], rows.src[y], used);
 }
 
 }  // namespace

@@ -271,51 +271,81 @@ Bitmap Bitmap::FromQImage(const QImage& source) {
     return bitmap;
 }
 
+namespace {
+
+// Calls put(i, blue, green, red) for the pixels x0 + i, i from 0 to n - 1, of
+// a row of `bits` bits.
+template <typename Put>
+void ForEachColour(const uchar* src, int x0, int n, int bits, const QList<QRgb>& pal, Put put) {
+    auto putIndex = [&](int i, int index) {
+        const QRgb c = pal[index];
+        put(i, qBlue(c), qGreen(c), qRed(c));
+    };
+    switch (bits) {
+        case 1:
+            for (int i = 0, x = x0; i < n; ++i, ++x)
+                putIndex(i, (src[x >> 3] >> (7 - (x & 7))) & 1);
+            break;
+        case 4:
+            for (int i = 0, x = x0; i < n; ++i, ++x)
+                putIndex(i, (x & 1) ? src[x >> 1] & 0x0F : src[x >> 1] >> 4);
+            break;
+        case 8:
+            src += x0;
+            for (int i = 0; i < n; ++i) putIndex(i, src[i]);
+            break;
+        case 15:
+            src += qsizetype(x0) * 2;
+            for (int i = 0; i < n; ++i) {
+                const unsigned v = src[2 * i] | (src[2 * i + 1] << 8);
+                put(i, Widen5(v & 0x1F), Widen5((v >> 5) & 0x1F), Widen5((v >> 10) & 0x1F));
+            }
+            break;
+        case 16:
+            src += qsizetype(x0) * 2;
+            for (int i = 0; i < n; ++i) {
+                const unsigned v = src[2 * i] | (src[2 * i + 1] << 8);
+                put(i, Widen5(v & 0x1F), Widen6((v >> 5) & 0x3F), Widen5(v >> 11));
+            }
+            break;
+        case 24:
+            src += qsizetype(x0) * 3;
+            for (int i = 0; i < n; ++i) put(i, src[3 * i], src[3 * i + 1], src[3 * i + 2]);
+            break;
+        case 32:
+            src += qsizetype(x0) * 4;
+            for (int i = 0; i < n; ++i) put(i, src[4 * i], src[4 * i + 1], src[4 * i + 2]);
+            break;
+    }
+}
+
+}  // namespace
+
+void Bitmap::RowTo24(int y, int x0, int count, uchar* out) const {
+    if (bitsPerPixel() == 24) {
+        std::memcpy(out, scanLine(y) + qsizetype(x0) * 3, size_t(count) * 3);
+        return;
+    }
+    ForEachColour(scanLine(y), x0, count, bitsPerPixel(), palette(),
+                  [out](int i, unsigned b, unsigned g, unsigned r) {
+                      out[3 * i] = uchar(b);
+                      out[3 * i + 1] = uchar(g);
+                      out[3 * i + 2] = uchar(r);
+                  });
+}
+
+void Bitmap::RowToRgb32(int y, int x0, int count, QRgb* out) const {
+    ForEachColour(scanLine(y), x0, count, bitsPerPixel(), palette(),
+                  [out](int i, unsigned b, unsigned g, unsigned r) {
+                      out[i] = qRgb(int(r), int(g), int(b));
+                  });
+}
+
 Bitmap Bitmap::ConvertTo24() const {
     if (bitsPerPixel() == 24) return *this;
     Bitmap out(width(), height(), 24);
-    const QList<QRgb>& pal = palette();
-    const int w = width();
-    for (int y = 0; y < height(); ++y) {
-        const uchar* src = scanLine(y);
-        uchar* dst = out.scanLine(y);
-        auto put = [&dst](int x, unsigned b, unsigned g, unsigned r) {
-            dst[3 * x] = uchar(b);
-            dst[3 * x + 1] = uchar(g);
-            dst[3 * x + 2] = uchar(r);
-        };
-        auto putIndex = [&](int x, int index) {
-            const QRgb c = pal[index];
-            put(x, qBlue(c), qGreen(c), qRed(c));
-        };
-        switch (bitsPerPixel()) {
-            case 1:
-                for (int x = 0; x < w; ++x) putIndex(x, (src[x >> 3] >> (7 - (x & 7))) & 1);
-                break;
-            case 4:
-                for (int x = 0; x < w; ++x)
-                    putIndex(x, (x & 1) ? src[x >> 1] & 0x0F : src[x >> 1] >> 4);
-                break;
-            case 8:
-                for (int x = 0; x < w; ++x) putIndex(x, src[x]);
-                break;
-            case 15:
-                for (int x = 0; x < w; ++x) {
-                    const unsigned v = src[2 * x] | (src[2 * x + 1] << 8);
-                    put(x, Widen5(v & 0x1F), Widen5((v >> 5) & 0x1F), Widen5((v >> 10) & 0x1F));
-                }
-                break;
-            case 16:
-                for (int x = 0; x < w; ++x) {
-                    const unsigned v = src[2 * x] | (src[2 * x + 1] << 8);
-                    put(x, Widen5(v & 0x1F), Widen6((v >> 5) & 0x3F), Widen5(v >> 11));
-                }
-                break;
-            case 32:
-                for (int x = 0; x < w; ++x) put(x, src[4 * x], src[4 * x + 1], src[4 * x + 2]);
-                break;
-        }
-    }
+    uchar* bits = out.bits();
+    for (int y = 0; y < height(); ++y) RowTo24(y, 0, width(), bits + y * out.stride());
     return out;
 }
 

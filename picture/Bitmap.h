@@ -85,6 +85,12 @@ class Bitmap {
     // colours, 5- and 6-bit channels widened by repeating their top bits).
     // A 24-bit bitmap returns itself (shared).
     Bitmap ConvertTo24() const;
+    // The colours of `count` pixels of row y from column x0 on, as
+    // ConvertTo24 gives them, so that a picture of any format can be read a
+    // piece at a time without a converted copy of it: as 24-bit pixels (blue,
+    // green, red) into `out` (3 x count bytes), or as opaque QRgb values.
+    void RowTo24(int y, int x0, int count, uchar* out) const;
+    void RowToRgb32(int y, int x0, int count, QRgb* out) const;
 
   private:
     struct Data {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,42 +61,112 @@ void SetUpErrors(jpeg_error_mgr* manager) {
 
 enum RunResult { kDone, kLibjpegError, kNoBitmap };
 
-// Reads the file a piece at a time as libjpeg asks for data, so only one
-// buffer of it is ever held. The end of the file is met as jpeg_mem_src
-// meets the end of its bytes: an empty file is an error, a truncated one ends
-// with an inserted end-of-image marker (a warning), and decoding goes on.
-struct FileSource {
+// Where libjpeg's bytes come from, and how many it may have
+// ----------------------------------------------------------
+// The input is handed over a piece at a time, from the file (so only one
+// buffer of it is ever held) or from bytes the caller holds. The end of the
+// input is met as jpeg_mem_src meets it: an empty input is an error, a
+// truncated one ends with an inserted end-of-image marker (a warning), and
+// decoding goes on.
+//
+// Between marker segments libjpeg skips anything that is not a marker, byte
+// by byte, and only the end of the input stops it: a file of gigabytes of
+// zeros after its first marker would be read to its end (some 20 seconds for
+// 5 GB) before the decode fails. So the input is also ended, in the same way,
+// where no real file could still be going on:
+//  - while libjpeg looks for markers (before the first scan and between
+//    scans), after kMaxGarbage bytes without any marker; marker segments are
+//    at most 64 KB long, and inside a scan's data the count does not run;
+//  - before the first scan, after kMaxHeaderBytes in all;
+//  - after it, after what the picture's scans can take at most: no scan
+//    codes a block of 64 samples in more than about 480 bytes, even with the
+//    longest codes and every byte stuffed, so kMaxBytesPerBlock per block of
+//    every component (plus kScanSlack for the tables between scans) is more
+//    than any real file needs.
+// libjpeg then stops where it would have stopped at the true end: with the
+// same error, or with the rows decoded so far.
+constexpr std::uint64_t kMaxGarbage = 1 << 20;
+constexpr std::uint64_t kMaxHeaderBytes = std::uint64_t(64) << 20;
+constexpr std::uint64_t kMaxBytesPerBlock = 1024;
+constexpr std::uint64_t kScanSlack = std::uint64_t(16) << 20;
+
+struct Source {
     jpeg_source_mgr manager;  // first, so cinfo->src is the source
-    InputFile* file;
-    JOCTET* buffer;
-    size_t capacity;
+    InputFile* file;          // read a piece at a time, or
+    const JOCTET* bytes;      // the whole input, held by the caller
+    size_t size;
+    size_t at;        // bytes of `bytes` handed over
+    JOCTET* buffer;   // the file's pieces
+    size_t capacity;  // also the largest piece of `bytes` handed over
     bool started;
+    std::uint64_t fed;         // bytes handed to libjpeg
+    std::uint64_t allowed;     // the most it may have
+    std::uint64_t markerless;  // bytes since the last marker, while looking for one
+    bool lastWasFF;            // the last byte handed over was 0xFF
 };
 
-void StartFileSource(j_decompress_ptr) {}
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
 
-boolean FillFromFile(j_decompress_ptr cinfo) {
-    auto* source = reinterpret_cast<FileSource*>(cinfo->src);
-    long n = source->file->ReadSome(source->buffer, source->capacity);
-    if (n < 0) ERREXIT(cinfo, JERR_FILE_READ);
+// True while libjpeg reads markers: before the first scan (no rows are known
+// yet) and once a scan's rows are all in.
+bool LookingForMarkers(j_decompress_ptr cinfo) {
+    return cinfo->input_iMCU_row >= cinfo->total_iMCU_rows;
+}
+
+// Counts the bytes after the last marker (0xFF, then neither 0x00 nor 0xFF).
+void CountMarkerless(Source* source, const JOCTET* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        const bool marker = source->lastWasFF && p[i] != 0x00 && p[i] != 0xFF;
+        source->markerless = marker ? 0 : source->markerless + 1;
+        source->lastWasFF = p[i] == 0xFF;
+    }
+}
+
+void StartSource(j_decompress_ptr) {}
+
+boolean FillSource(j_decompress_ptr cinfo) {
+    auto* source = reinterpret_cast<Source*>(cinfo->src);
+    const bool searching = LookingForMarkers(cinfo);
+    if (!searching) source->markerless = 0;
+    const JOCTET* piece = nullptr;
+    size_t n = 0;
+    if (source->fed < source->allowed && source->markerless <= kMaxGarbage) {
+        const size_t want =
+            size_t(std::min<std::uint64_t>(source->capacity, source->allowed - source->fed));
+        if (source->file) {
+            const long got = source->file->ReadSome(source->buffer, want);
+            if (got < 0) ERREXIT(cinfo, JERR_FILE_READ);
+            piece = source->buffer;
+            n = size_t(got);
+        } else {
+            piece = source->bytes + source->at;
+            n = std::min(want, source->size - source->at);
+            source->at += n;
+        }
+    }
     if (n == 0) {
         if (!source->started) ERREXIT(cinfo, JERR_INPUT_EMPTY);
         WARNMS(cinfo, JWRN_JPEG_EOF);
-        source->buffer[0] = 0xFF;
-        source->buffer[1] = JPEG_EOI;
+        piece = kEndOfImage;
         n = 2;
+    } else {
+        source->fed += n;
+        if (searching)
+            CountMarkerless(source, piece, n);
+        else
+            source->lastWasFF = piece[n - 1] == 0xFF;
     }
     source->started = true;
-    source->manager.next_input_byte = source->buffer;
-    source->manager.bytes_in_buffer = size_t(n);
+    source->manager.next_input_byte = piece;
+    source->manager.bytes_in_buffer = n;
     return TRUE;
 }
 
-void SkipInFile(j_decompress_ptr cinfo, long count) {
-    auto* source = reinterpret_cast<FileSource*>(cinfo->src);
+void SkipInSource(j_decompress_ptr cinfo, long count) {
+    auto* source = reinterpret_cast<Source*>(cinfo->src);
     while (count > long(source->manager.bytes_in_buffer)) {
         count -= long(source->manager.bytes_in_buffer);
-        FillFromFile(cinfo);
+        FillSource(cinfo);
     }
     if (count > 0) {
         source->manager.next_input_byte += count;
@@ -103,12 +174,21 @@ void SkipInFile(j_decompress_ptr cinfo, long count) {
     }
 }
 
-void EndFileSource(j_decompress_ptr) {}
+void EndSource(j_decompress_ptr) {}
+
+// Once the frame header is read: what the scans of this picture may take.
+void AllowScans(j_decompress_ptr cinfo) {
+    auto* source = reinterpret_cast<Source*>(cinfo->src);
+    std::uint64_t blocks = 0;
+    for (int c = 0; c < cinfo->num_components; ++c)
+        blocks += std::uint64_t(cinfo->comp_info[c].width_in_blocks) *
+                  cinfo->comp_info[c].height_in_blocks;
+    source->allowed = source->fed + kScanSlack + blocks * kMaxBytesPerBlock;
+}
 
 struct DecodeJob {
-    const uchar* data;  // the file's bytes, or null to read `file`
-    unsigned long size;
-    FileSource* file;
+    Source* source;
+    bool rgb32;  // 32-bit output (blue, green, red, 0xFF) for every file
     int scaleNumerator;
     int scaleDenominator;
     qint64 maxPixels;
@@ -128,15 +208,17 @@ struct DecodeJob {
     int messageCode;  // libjpeg's message number after kLibjpegError
 };
 
-// CMYK (or YCCK converted by libjpeg) to blue, green, red. Like djpeg (and
-// Qt and most readers) we take the inks as Adobe's programs store them,
-// inverted (255 = no ink), and round as djpeg does.
-void CmykToBgr(const JSAMPLE* cmyk, uchar* bgr, unsigned width) {
-    for (unsigned x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+// CMYK (or YCCK converted by libjpeg) to blue, green, red, with a fourth
+// byte of 0xFF when `step` is 4. Like djpeg (and Qt and most readers) we take
+// the inks as Adobe's programs store them, inverted (255 = no ink), and round
+// as djpeg does.
+void CmykToBgr(const JSAMPLE* cmyk, uchar* bgr, unsigned width, unsigned step) {
+    for (unsigned x = 0; x < width; ++x, cmyk += 4, bgr += step) {
         const unsigned k = cmyk[3];
         bgr[0] = uchar((2 * cmyk[2] * k + 255) / 510);
         bgr[1] = uchar((2 * cmyk[1] * k + 255) / 510);
         bgr[2] = uchar((2 * cmyk[0] * k + 255) / 510);
+        if (step == 4) bgr[3] = 0xFF;
     }
 }
 
@@ -155,19 +237,17 @@ RunResult RunDecompress(DecodeJob* job) {
     cinfo.mem->max_memory_to_use = job->maxMemory;
     progress.progress_monitor = LimitScans;
     cinfo.progress = &progress;
-    if (job->file) {
-        job->file->manager.init_source = StartFileSource;
-        job->file->manager.fill_input_buffer = FillFromFile;
-        job->file->manager.skip_input_data = SkipInFile;
-        job->file->manager.resync_to_restart = jpeg_resync_to_restart;
-        job->file->manager.term_source = EndFileSource;
-        job->file->manager.bytes_in_buffer = 0;
-        job->file->manager.next_input_byte = nullptr;
-        cinfo.src = &job->file->manager;
-    } else {
-        jpeg_mem_src(&cinfo, job->data, job->size);
-    }
+    job->source->manager.init_source = StartSource;
+    job->source->manager.fill_input_buffer = FillSource;
+    job->source->manager.skip_input_data = SkipInSource;
+    job->source->manager.resync_to_restart = jpeg_resync_to_restart;
+    job->source->manager.term_source = EndSource;
+    job->source->manager.bytes_in_buffer = 0;
+    job->source->manager.next_input_byte = nullptr;
+    job->source->allowed = kMaxHeaderBytes;
+    cinfo.src = &job->source->manager;
     jpeg_read_header(&cinfo, TRUE);
+    AllowScans(&cinfo);
     job->naturalWidth = int(cinfo.image_width);
     job->naturalHeight = int(cinfo.image_height);
     if (job->chooseScale)
@@ -176,7 +256,10 @@ RunResult RunDecompress(DecodeJob* job) {
 
     const bool grey = cinfo.num_components == 1;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-    cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    cinfo.out_color_space = cmyk         ? JCS_CMYK
+                            : job->rgb32 ? JCS_EXT_BGRX
+                            : grey       ? JCS_GRAYSCALE
+                                         : JCS_EXT_BGR;
     cinfo.scale_num = unsigned(job->scaleNumerator);
     cinfo.scale_denom = unsigned(job->scaleDenominator);
     jpeg_calc_output_dimensions(&cinfo);
@@ -184,8 +267,8 @@ RunResult RunDecompress(DecodeJob* job) {
     if (qint64(width) * height > job->maxPixels) ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, width);
 
     qsizetype stride = 0;
-    uchar* const pixels =
-        job->makeBitmap(job->owner, int(width), int(height), grey ? 8 : 24, &stride);
+    const int bits = job->rgb32 ? 32 : grey ? 8 : 24;
+    uchar* const pixels = job->makeBitmap(job->owner, int(width), int(height), bits, &stride);
     if (!pixels) {
         jpeg_destroy_decompress(&cinfo);
         return kNoBitmap;
@@ -198,7 +281,7 @@ RunResult RunDecompress(DecodeJob* job) {
         while (cinfo.output_scanline < height) {
             const unsigned y = cinfo.output_scanline;
             if (jpeg_read_scanlines(&cinfo, inks, 1) != 1) break;
-            CmykToBgr(inks[0], pixels + y * stride, width);
+            CmykToBgr(inks[0], pixels + y * stride, width, job->rgb32 ? 4 : 3);
             if (job->rowsDone) job->rowsDone(job->owner, int(cinfo.output_scanline));
         }
     } else {
@@ -339,6 +422,7 @@ Bitmap RunJob(DecodeJob& job, BitmapMaker& maker, const JpegReadOptions& options
     job.scaleDenominator = std::max(1, options.scaleDenominator);
     job.maxPixels = options.maxPixels;
     job.maxMemory = options.maxMemory;
+    job.rgb32 = options.rgb32;
     if (options.scaleFor) {
         maker.scaleFor = &options.scaleFor;
         job.chooseScale = ChooseScale;
@@ -366,10 +450,13 @@ Bitmap RunJob(DecodeJob& job, BitmapMaker& maker, const JpegReadOptions& options
 }  // namespace
 
 Bitmap DecodeJpeg(std::span<const uchar> bytes, const JpegReadOptions& options) {
+    Source source{};
+    source.bytes = bytes.data();
+    source.size = bytes.size();
+    source.capacity = 64 * 1024;
     BitmapMaker maker;
     DecodeJob job{};
-    job.data = bytes.data();
-    job.size = static_cast<unsigned long>(bytes.size());
+    job.source = &source;
     return RunJob(job, maker, options);
 }
 
@@ -377,13 +464,13 @@ Bitmap ReadJpegFile(const QString& path, const JpegReadOptions& options) {
     InputFile file(path);
     constexpr size_t kPiece = 64 * 1024;
     std::unique_ptr<JOCTET[]> buffer(new JOCTET[kPiece]);
-    FileSource source{};
+    Source source{};
     source.file = &file;
     source.buffer = buffer.get();
     source.capacity = kPiece;
     BitmapMaker maker;
     DecodeJob job{};
-    job.file = &source;
+    job.source = &source;
     return RunJob(job, maker, options);
 }
 

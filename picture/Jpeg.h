@@ -39,16 +39,23 @@ struct JpegReadOptions {
     // Receives the natural size from the header (also when decoding fails
     // after the header was read; otherwise 0 x 0).
     QSize* naturalSize = nullptr;
+    // Decode every file, grey and CMYK ones too, into 32 bits (blue, green,
+    // red, 0xFF): the form a QImage of Format_RGB32 shares without a copy.
+    bool rgb32 = false;
 };
 
 // Decodes a JPEG file's bytes straight into the bitmap's rows: 24 bits
 // (blue, green, red) for colour files, 8 bits with a grey palette for grey
 // files; CMYK and YCCK files become 24-bit colour. Baseline and progressive.
 // A truncated file gives what libjpeg decoded (the rest grey), as djpeg
-// does. A fatal libjpeg error, a picture over the limit or more than
-// kJpegMaxScans scans raise TamarindError("JPEG エラー #%d") with libjpeg's
-// message number (JERR_IMAGE_TOO_BIG for the size limit, JERR_BAD_PROGRESSION
-// for the scan limit); a lack of memory for the rows raises std::bad_alloc.
+// does. Input that no real file could hold where libjpeg is looking for a
+// marker (a long run without one), or more of it than the picture's header
+// can account for, is taken as the end of the file, so a huge file of zeros
+// costs no more than a truncated one. A fatal libjpeg error, a picture over
+// the limit or more than kJpegMaxScans scans raise
+// TamarindError("JPEG エラー #%d") with libjpeg's message number
+// (JERR_IMAGE_TOO_BIG for the size limit, JERR_BAD_PROGRESSION for the scan
+// limit); a lack of memory for the rows raises std::bad_alloc.
 Bitmap DecodeJpeg(std::span<const uchar> bytes, const JpegReadOptions& options = {});
 // The same for a file, read a piece at a time as the decoder needs it (never
 // whole); a file that cannot be opened or read, or is not a regular file,

@@ -13,7 +13,7 @@ namespace tamarind {
 
 Picture Picture::FromBitmap(Bitmap bitmap) {
     Picture picture;
-    picture.image_ = bitmap.ToQImage();
+    if (bitmap.bitsPerPixel() != 4) picture.image_ = bitmap.ToQImage();
     picture.bitmap_ = std::move(bitmap);
     return picture;
 }
@@ -32,7 +32,8 @@ Picture Picture::FromMetafile(std::shared_ptr<const MetafilePicture> metafile) {
 }
 
 QSize Picture::size() const {
-    return metafile_ ? metafile_->NaturalSize() : image_.size();
+    if (metafile_) return metafile_->NaturalSize();
+    return image_.isNull() ? bitmap_.size() : image_.size();
 }
 
 void Picture::Draw(QPainter& painter, const QRectF& target) const {
@@ -40,6 +41,8 @@ void Picture::Draw(QPainter& painter, const QRectF& target) const {
         metafile_->Draw(painter, target);
     else if (!image_.isNull())
         painter.drawImage(target, image_);
+    else if (!bitmap_.isEmpty())
+        painter.drawImage(target, bitmap_.ToQImage());
 }
 
 QString FileExtensionWithDot(const QString& path) {

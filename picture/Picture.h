@@ -28,7 +28,7 @@ class Picture {
     // A metafile, drawn by its player.
     static Picture FromMetafile(std::shared_ptr<const MetafilePicture> metafile);
 
-    bool isNull() const { return !metafile_ && image_.isNull(); }
+    bool isNull() const { return !metafile_ && image_.isNull() && bitmap_.isEmpty(); }
     bool isMetafile() const { return metafile_ != nullptr; }
     // The natural size in pixels (a metafile's at 96 dpi).
     QSize size() const;
@@ -37,7 +37,9 @@ class Picture {
 
     // The pixels, in the file's own format (empty for metafiles).
     const Bitmap& bitmap() const { return bitmap_; }
-    // What Draw shows of a pixel picture (null for metafiles).
+    // What Draw shows of a pixel picture, sharing the bitmap's pixels: null
+    // for metafiles, and for 4-bit pictures, which Qt could only hold as a
+    // second copy twice their size (they are read from bitmap() instead).
     const QImage& image() const { return image_; }
     // The metafile (null for pixel pictures).
     const std::shared_ptr<const MetafilePicture>& metafile() const { return metafile_; }

@@ -40,7 +40,8 @@ Picture LoadPicture(const QString& path, const PictureOptions& options) {
 }
 
 PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor,
-                               const PictureOptions& options, int orientation) {
+                               const PictureOptions& options, int orientation,
+                               DecodedForThumbnail* keep) {
     PictureThumbnail thumbnail;
     const OtherFormat format = options.otherFormats ? OtherFormatOf(path) : OtherFormat::None;
     if (format != OtherFormat::None) {
@@ -59,11 +60,11 @@ PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QS
     } else if (options.upright && OrientationSwapsSides(orientation) && IsJpeg(path)) {
         thumbnail = LoadThumbnail(path, [&](QSize stored) {
             return StoredBox(boxFor, stored, orientation);
-        });
+        }, keep);
         thumbnail.natural = UprightSize(thumbnail.natural, orientation);
         thumbnail.image = OrientImage(thumbnail.image, orientation);
     } else {
-        thumbnail = LoadThumbnail(path, boxFor);
+        thumbnail = LoadThumbnail(path, boxFor, keep);
         if (options.upright && IsJpeg(path)) thumbnail.image = OrientImage(thumbnail.image, orientation);
     }
     if (IsJpeg(path)) thumbnail.orientation = orientation;

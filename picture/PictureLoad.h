@@ -25,8 +25,10 @@ Picture LoadPicture(const QString& path, const PictureOptions& options);
 // the thumbnail and its natural size are upright. Other formats are decoded
 // at the box's size where their reader can scale, within
 // kOtherThumbnailMaxBytes. The result records the orientation (for every
-// format that states one) and the options it was made with.
+// format that states one) and the options it was made with. `keep`, when
+// given, receives a JPEG's decoded picture as stored (see ThumbnailLoad.h).
 PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor,
-                               const PictureOptions& options, int orientation);
+                               const PictureOptions& options, int orientation,
+                               DecodedForThumbnail* keep = nullptr);
 
 }  // namespace tamarind

@@ -2,25 +2,45 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tamarind {
 namespace {
 
-// Four ints, for converting between bytes and the resampler's float pixels.
-using Ints = int __attribute__((vector_size(16)));
+constexpr int kLobes = 3;
+constexpr int kWeightBits = 14;  // weights in 1/16384
+constexpr int kAcrossBits = 6;   // rows filtered across in 1/64 of a level
+constexpr int kWeightOne = 1 << kWeightBits;
 
-constexpr double kLobes = 3.0;
-constexpr double kPi = 3.14159265358979323846;
+// The kernel sampled 4096 times per lobe, read with linear interpolation:
+// far closer than the weights' own precision, and no sine per tap.
+constexpr int kKernelSteps = 4096;
 
 double Sinc(double x) {
     if (x == 0.0) return 1.0;
-    const double a = kPi * x;
+    const double a = 3.14159265358979323846 * x;
     return std::sin(a) / a;
 }
 
 double Lanczos(double x) {
-    x = std::fabs(x);
-    return x < kLobes ? Sinc(x) * Sinc(x / kLobes) : 0.0;
+    static const std::vector<double> table = [] {
+        std::vector<double> t(size_t(kLobes * kKernelSteps + 2), 0.0);
+        for (int i = 0; i <= kLobes * kKernelSteps; ++i) {
+            const double v = double(i) / kKernelSteps;
+            t[size_t(i)] = Sinc(v) * Sinc(v / kLobes);
+        }
+        return t;
+    }();
+    x = std::fabs(x) * kKernelSteps;
+    if (x >= kLobes * kKernelSteps) return 0.0;
+    const int i = int(x);
+    const double f = x - i;
+    return table[size_t(i)] + (table[size_t(i) + 1] - table[size_t(i)]) * f;
 }
 
 }  // namespace
@@ -33,29 +53,41 @@ LanczosResampler::Taps LanczosResampler::MakeTaps(int sourceSize, int targetSize
     const double scale = double(sourceSize) / targetSize;
     const double widen = std::max(1.0, scale);
     const double support = kLobes * widen;
+    std::vector<double> w;
     for (int i = 0; i < targetSize; ++i) {
         const double centre = (i + 0.5) * scale;
-        const int start = std::max(0, int(std::floor(centre - support + 0.5)));
+        int start = std::max(0, int(std::floor(centre - support + 0.5)));
         const int end = std::min(sourceSize, int(std::floor(centre + support + 0.5)));
-        t.first[size_t(i)] = start;
-        t.offset[size_t(i)] = t.weights.size();
+        w.clear();
         double total = 0.0;
-        const size_t from = t.weights.size();
         for (int j = start; j < end; ++j) {
-            const double w = Lanczos((j + 0.5 - centre) / widen);
-            t.weights.push_back(float(w));
-            total += w;
+            w.push_back(Lanczos((j + 0.5 - centre) / widen));
+            total += w.back();
         }
-        int n = end - start;
-        if (n <= 0 || total == 0.0) {  // no tap reached: take the nearest pixel
-            t.weights.resize(from);
-            t.first[size_t(i)] = std::clamp(int(centre), 0, sourceSize - 1);
-            t.weights.push_back(1.0f);
-            n = 1;
+        if (w.empty() || total == 0.0) {  // no tap reached: take the nearest pixel
+            start = std::clamp(int(centre), 0, sourceSize - 1);
+            w.assign(1, 1.0);
             total = 1.0;
         }
-        for (size_t k = from; k < t.weights.size(); ++k) t.weights[k] = float(t.weights[k] / total);
-        t.count[size_t(i)] = n;
+        // Rounded to 1/16384; what rounding leaves over goes to the largest
+        // weight, so that a flat picture stays exactly flat.
+        const size_t from = t.weights.size();
+        int sum = 0;
+        for (double v : w) {
+            t.weights.push_back(std::int16_t(std::lround(v / total * kWeightOne)));
+            sum += t.weights.back();
+        }
+        auto largest = std::max_element(t.weights.begin() + qsizetype(from), t.weights.end());
+        *largest = std::int16_t(*largest + (kWeightOne - sum));
+        if (w.size() % 2) t.weights.push_back(0);
+        for (size_t k = from; k < t.weights.size(); k += 2) {
+            const std::int32_t pair =
+                std::int32_t(std::uint16_t(t.weights[k])) | std::int32_t(t.weights[k + 1]) << 16;
+            t.pairs.insert(t.pairs.end(), 4, pair);
+        }
+        t.first[size_t(i)] = start;
+        t.count[size_t(i)] = int(t.weights.size() - from);
+        t.offset[size_t(i)] = from;
     }
     return t;
 }
@@ -67,18 +99,17 @@ LanczosResampler::LanczosResampler(QSize source, int bitsPerPixel, const QList<Q
       bitsPerPixel_(bitsPerPixel),
       across_(MakeTaps(source.width(), target.width())),
       down_(MakeTaps(source.height(), target.height())),
-      sourceRow_(size_t(source.width())),
+      ringWidth_((target.width() + 1) & ~1),
+      // A padded tap of weight 0 may read one pixel past the row.
+      sourceRow_(size_t(source.width()) + 2, 0),
+      pairRow_(size_t(source.width()) * 8 + 8, 0),
       lastRowOf_(size_t(target.height())),
-      sum_(size_t(target.width())),
       image_(target, QImage::Format_RGB32) {
     if (image_.isNull()) throw std::bad_alloc();
-    // The colours of 8-bit pictures come from their palette.
     if (bitsPerPixel == 8) {
-        palette_.resize(256, Pixel{});
-        for (int i = 0; i < 256 && i < palette.size(); ++i) {
-            const QRgb c = palette[i];
-            palette_[size_t(i)] = Pixel{float(qBlue(c)), float(qGreen(c)), float(qRed(c)), 0.0f};
-        }
+        palette_.assign(256, 0);
+        for (int i = 0; i < 256 && i < palette.size(); ++i)
+            palette_[size_t(i)] = palette[i] & 0xFFFFFFu;
     }
     // A target row is made as soon as the last source row it needs (or an
     // earlier target row needs) has come; the ring keeps every row that any
@@ -86,11 +117,13 @@ LanczosResampler::LanczosResampler(QSize source, int bitsPerPixel, const QList<Q
     int last = 0;
     for (int y = 0; y < target.height(); ++y) {
         const int first = down_.first[size_t(y)];
-        last = std::max(last, first + down_.count[size_t(y)] - 1);
+        // (a padded tap of weight 0 may lie past the picture's last row)
+        last = std::max(last, std::min(first + down_.count[size_t(y)] - 1, source.height() - 1));
         lastRowOf_[size_t(y)] = last;
         ringRows_ = std::max(ringRows_, last - first + 1);
     }
-    ring_.resize(size_t(ringRows_) * size_t(target.width()));
+    ring_.assign(size_t(ringRows_) * size_t(ringWidth_) * 4, 0);
+    rowsNeeded_.resize(size_t(ringRows_) + 1);
 }
 
 void LanczosResampler::Across(const uchar* bits, qsizetype stride, int to) {
@@ -101,67 +134,144 @@ void LanczosResampler::Across(const uchar* bits, qsizetype stride, int to) {
 }
 
 void LanczosResampler::FilterRowAcross(const uchar* row) {
-    Pixel* in = sourceRow_.data();
     const int sw = source_.width();
+    // 8-bit rows as four bytes a pixel (blue, green, red, unused); without
+    // SSE2, all rows.
+    std::uint32_t* in = sourceRow_.data();
     if (bitsPerPixel_ == 8) {
         for (int x = 0; x < sw; ++x) in[x] = palette_[row[x]];
+    }
+#if !defined(__SSE2__)
+    else if (bitsPerPixel_ == 32) {
+        std::memcpy(in, row, size_t(sw) * 4);
     } else {
-        const int step = bitsPerPixel_ / 8;
         const uchar* p = row;
-        for (int x = 0; x < sw; ++x, p += step)
-            in[x] = __builtin_convertvector((Ints{p[0], p[1], p[2], 0}), Pixel);
+        for (int x = 0; x < sw; ++x, p += 3)
+            in[x] = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
     }
+#endif
+    std::int16_t* out = ring_.data() + size_t(rowsIn_ % ringRows_) * size_t(ringWidth_) * 4;
     const int tw = target_.width();
-    Pixel* out = ring_.data() + size_t(rowsIn_ % ringRows_) * size_t(tw);
-    for (int x = 0; x < tw; ++x) {
-        const float* w = across_.weights.data() + across_.offset[size_t(x)];
-        const int n = across_.count[size_t(x)];
-        const Pixel* p = in + across_.first[size_t(x)];
-        // Four running sums, so the additions need not wait on each other.
-        Pixel a0{}, a1{}, a2{}, a3{};
-        int k = 0;
-        for (; k + 4 <= n; k += 4) {
-            a0 += w[k] * p[k];
-            a1 += w[k + 1] * p[k + 1];
-            a2 += w[k + 2] * p[k + 2];
-            a3 += w[k + 3] * p[k + 3];
-        }
-        for (; k < n; ++k) a0 += w[k] * p[k];
-        out[x] = (a0 + a1) + (a2 + a3);
+    constexpr int shift = kWeightBits - kAcrossBits;
+#if defined(__SSE2__)
+    // Each pixel beside its right neighbour, channel by channel (blue j,
+    // blue j + 1, green j, ...), so that one multiply-and-add takes two taps
+    // of all channels. Eight bytes are loaded from each pixel; the last
+    // pixels, whose load would leave the row, are put together one by one.
+    const int step = bitsPerPixel_ == 24 ? 3 : 4;
+    const uchar* bytes = bitsPerPixel_ == 8 ? reinterpret_cast<const uchar*>(in) : row;
+    const int safe = bitsPerPixel_ == 8 ? sw : std::max(0, sw - (8 - step + step - 1) / step);
+    const __m128i zero = _mm_setzero_si128();
+    std::int16_t* pairs = pairRow_.data();
+    for (int j = 0; j < safe; ++j) {
+        const __m128i two =
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + size_t(j) * size_t(step)));
+        const __m128i next = step == 3 ? _mm_srli_si128(two, 3) : _mm_srli_si128(two, 4);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pairs + size_t(j) * 8),
+                         _mm_unpacklo_epi8(_mm_unpacklo_epi8(two, next), zero));
     }
+    for (int j = safe; j < sw; ++j)
+        for (int c = 0; c < 4; ++c) {
+            auto channel = [&](int x) {
+                return x < sw && c < step
+                           ? std::int16_t(bytes[size_t(x) * size_t(step) + size_t(c)])
+                           : std::int16_t(0);
+            };
+            pairs[size_t(j) * 8 + size_t(c) * 2] = channel(j);
+            pairs[size_t(j) * 8 + size_t(c) * 2 + 1] = channel(j + 1);
+        }
+    const __m128i round = _mm_set1_epi32(1 << (shift - 1));
+    for (int x = 0; x < tw; ++x) {
+        const std::int32_t* w = across_.pairs.data() + across_.offset[size_t(x)] * 2;
+        const int n = across_.count[size_t(x)];
+        const std::int16_t* p = pairs + size_t(across_.first[size_t(x)]) * 8;
+        __m128i sum = round;
+        for (int k = 0; k < n; k += 2, w += 4, p += 16)
+            sum = _mm_add_epi32(
+                sum, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(w))));
+        sum = _mm_srai_epi32(sum, shift);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + size_t(x) * 4),
+                         _mm_packs_epi32(sum, sum));
+    }
+#else
+    for (int x = 0; x < tw; ++x) {
+        const std::int16_t* w = across_.weights.data() + across_.offset[size_t(x)];
+        const int n = across_.count[size_t(x)];
+        const std::uint32_t* p = in + across_.first[size_t(x)];
+        int sum[4] = {1 << (shift - 1), 1 << (shift - 1), 1 << (shift - 1), 1 << (shift - 1)};
+        for (int k = 0; k < n; ++k)
+            for (int c = 0; c < 4; ++c) sum[c] += w[k] * int((p[k] >> (8 * c)) & 0xFF);
+        for (int c = 0; c < 4; ++c)
+            out[size_t(x) * 4 + size_t(c)] =
+                std::int16_t(std::clamp(sum[c] >> shift, -32768, 32767));
+    }
+#endif
 }
 
 void LanczosResampler::FilterRowsDown(int lastRow) {
-    const int tw = target_.width();
+    constexpr int shift = kWeightBits + kAcrossBits;
+    const size_t rowLanes = size_t(ringWidth_) * 4;
     for (; rowsOut_ < target_.height() && lastRowOf_[size_t(rowsOut_)] <= lastRow; ++rowsOut_) {
-        const float* w = down_.weights.data() + down_.offset[size_t(rowsOut_)];
+        [[maybe_unused]] const std::int16_t* w =
+            down_.weights.data() + down_.offset[size_t(rowsOut_)];
+        [[maybe_unused]] const std::int32_t* pairWeights =
+            down_.pairs.data() + down_.offset[size_t(rowsOut_)] * 2;
         const int n = down_.count[size_t(rowsOut_)];
         const int first = down_.first[size_t(rowsOut_)];
-        std::fill(sum_.begin(), sum_.end(), Pixel{});
-        for (int k = 0; k < n; ++k) {
-            const Pixel* in = ring_.data() + size_t((first + k) % ringRows_) * size_t(tw);
-            const float wk = w[k];
-            for (int x = 0; x < tw; ++x) sum_[size_t(x)] += wk * in[x];
+        // A padded tap of weight 0 reads a row that is there, whatever it holds.
+        for (int k = 0; k < n; ++k)
+            rowsNeeded_[size_t(k)] =
+                ring_.data() + size_t(std::min(first + k, lastRow) % ringRows_) * rowLanes;
+        auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(rowsOut_));
+#if defined(__SSE2__)
+        // Two target pixels (eight channels) at a time; two rows per
+        // multiply-and-add, their values interleaved.
+        const __m128i round = _mm_set1_epi32(1 << (shift - 1));
+        const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
+        for (size_t lane = 0; lane < rowLanes; lane += 8) {
+            __m128i low = round, high = round;
+            for (int k = 0; k < n; k += 2) {
+                const __m128i a = _mm_loadu_si128(
+                    reinterpret_cast<const __m128i*>(rowsNeeded_[size_t(k)] + lane));
+                const __m128i b = _mm_loadu_si128(
+                    reinterpret_cast<const __m128i*>(rowsNeeded_[size_t(k) + 1] + lane));
+                const __m128i weights =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairWeights + k * 2));
+                low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), weights));
+                high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), weights));
+            }
+            low = _mm_srai_epi32(low, shift);
+            high = _mm_srai_epi32(high, shift);
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(low, high), _mm_setzero_si128());
+            const __m128i pixels = _mm_or_si128(bytes, opaque);
+            const size_t x = lane / 4;
+            if (x + 1 < size_t(target_.width()))
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), pixels);
+            else
+                out[x] = std::uint32_t(_mm_cvtsi128_si32(pixels));
         }
-        // Rounded to the nearest level, halves up, within 0..255.
-        const Pixel low{}, high = Pixel{} + 255.5f;
-        auto* out = reinterpret_cast<QRgb*>(image_.scanLine(rowsOut_));
-        for (int x = 0; x < tw; ++x) {
-            Pixel c = sum_[size_t(x)] + 0.5f;
-            c = c < low ? low : c;
-            c = c > high ? high : c;
-            const Ints v = __builtin_convertvector(c, Ints);
-            out[x] = qRgb(v[2], v[1], v[0]);
+#else
+        for (int x = 0; x < target_.width(); ++x) {
+            int c[3];
+            for (int ch = 0; ch < 3; ++ch) {
+                int sum = 1 << (shift - 1);
+                for (int k = 0; k < n; ++k)
+                    sum += w[k] * rowsNeeded_[size_t(k)][size_t(x) * 4 + size_t(ch)];
+                c[ch] = std::clamp(sum >> shift, 0, 255);
+            }
+            out[x] = qRgb(c[2], c[1], c[0]);
         }
+#endif
     }
 }
 
 QImage LanczosResampler::Down() {
     // Rows that never came count as black.
-    const int tw = target_.width();
+    const size_t rowLanes = size_t(ringWidth_) * 4;
     for (; rowsIn_ < source_.height(); ++rowsIn_) {
-        Pixel* row = ring_.data() + size_t(rowsIn_ % ringRows_) * size_t(tw);
-        std::fill(row, row + tw, Pixel{});
+        std::int16_t* row = ring_.data() + size_t(rowsIn_ % ringRows_) * rowLanes;
+        std::fill(row, row + rowLanes, std::int16_t(0));
         FilterRowsDown(rowsIn_);
     }
     return image_;

@@ -22,9 +22,10 @@ namespace tamarind {
 QImage ResampleLanczos(const Bitmap& bitmap, QSize target);
 
 // The same filter fed a band of rows at a time, so a picture can be filtered
-// while it is still being decoded. Each source row is filtered across as it
-// comes, and every target row whose rows have all come is filtered down at
-// once, so only the last few rows across are held, never the whole picture.
+// while it is still being decoded. It works in fixed point with SSE2 (where
+// the processor has no SSE2, the same arithmetic one value at a time). Each source row is filtered
+// across as it comes, and every target row whose rows have all come is filtered down at once, so
+// only the last few rows across are held, never the whole picture.
 class LanczosResampler {
   public:
     // For a picture of `source` pixels in 8 (with `palette`), 24 or 32 bits.
@@ -37,14 +38,18 @@ class LanczosResampler {
     QImage Down();
 
   private:
-    // Four floats per pixel (blue, green, red, unused): one vector operation
-    // filters all three colours.
-    using Pixel = float __attribute__((vector_size(16)));
+    // Fixed point: weights in 1/16384 (each pixel's weights add up to
+    // exactly 16384), rows filtered across kept as four 16-bit channels
+    // (blue, green, red, unused) in 1/64 of a level, so that SSE2's
+    // multiply-and-add takes two taps of all channels in one operation.
     struct Taps {
         std::vector<int> first;
-        std::vector<int> count;
+        std::vector<int> count;  // even: odd counts end in a tap of weight 0
         std::vector<size_t> offset;
-        std::vector<float> weights;
+        std::vector<std::int16_t> weights;
+        // Each pair of weights (k, k + 1) as one 32-bit number, four times
+        // over: the multiplier of one multiply-and-add.
+        std::vector<std::int32_t> pairs;
     };
     static Taps MakeTaps(int sourceSize, int targetSize);
     void FilterRowAcross(const uchar* row);
@@ -53,16 +58,20 @@ class LanczosResampler {
     QSize source_;
     QSize target_;
     int bitsPerPixel_;
-    std::vector<Pixel> palette_;  // the colours of 8-bit pictures
+    std::vector<std::uint32_t> palette_;  // the colours of 8-bit pictures, as 0xXXRRGGBB
     Taps across_;
     Taps down_;
-    std::vector<Pixel> sourceRow_;    // one source row as floats
-    std::vector<Pixel> ring_;         // the last ringRows_ rows filtered across
+    int ringWidth_ = 0;                     // target pixels per ring row, even
+    std::vector<std::uint32_t> sourceRow_;  // one source row, four bytes a pixel, padded
+    // For each source pixel j, the channels of j and j + 1 interleaved
+    // (blue j, blue j + 1, green j, ...), eight 16-bit numbers.
+    std::vector<std::int16_t> pairRow_;
+    std::vector<std::int16_t> ring_;  // the last ringRows_ rows filtered across
     int ringRows_ = 1;
-    std::vector<int> lastRowOf_;      // the last source row each target row needs
-    std::vector<Pixel> sum_;          // one target row being filtered down
-    int rowsIn_ = 0;                  // source rows taken so far
-    int rowsOut_ = 0;                 // target rows made so far
+    std::vector<int> lastRowOf_;                   // the last source row each target row needs
+    std::vector<const std::int16_t*> rowsNeeded_;  // one target row's source rows
+    int rowsIn_ = 0;                               // source rows taken so far
+    int rowsOut_ = 0;                              // target rows made so far
     QImage image_;
 };
 

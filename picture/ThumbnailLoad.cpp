@@ -47,13 +47,14 @@ struct Handover {
 };
 
 QImage ReadJpegThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor,
-                         QSize* natural) {
+                         QSize* natural, DecodedForThumbnail* keep) {
     QSize box;
     JpegReadOptions options;
     options.scaleDenominator = 8;
     options.scaleFor = [&](QSize size) {
         box = boxFor(size);
-        return JpegThumbnailScale(size, box);
+        const QSize cover = keep && keep->cover ? box.expandedTo(keep->cover(size, box)) : box;
+        return JpegThumbnailScale(size, cover);
     };
     options.maxMemory = kJpegThumbnailMaxMemory;
     options.naturalSize = natural;
@@ -129,6 +130,7 @@ QImage ReadJpegThumbnail(const QString& path, const std::function<QSize(QSize)>&
         const Join join{handover, filter};
         reduced = ReadJpegFile(path, options);
     }
+    if (keep) keep->decoded = reduced;
     if (box.isEmpty()) return {};
     if (!resampler) return ResampleLanczos(reduced, box);
     resampler->Across(reduced.constBits(), reduced.stride(), reduced.height());
@@ -137,12 +139,13 @@ QImage ReadJpegThumbnail(const QString& path, const std::function<QSize(QSize)>&
 
 }  // namespace
 
-PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor) {
+PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor,
+                               DecodedForThumbnail* keep) {
     const QString extension = FileExtension(path);
     const QString kind = extension.toLower();
     PictureThumbnail thumbnail;
     if (kind == u"jpg" || kind == u"jpeg") {
-        thumbnail.image = ReadJpegThumbnail(path, boxFor, &thumbnail.natural);
+        thumbnail.image = ReadJpegThumbnail(path, boxFor, &thumbnail.natural, keep);
         return thumbnail;
     }
     if (kind == u"bmp") {

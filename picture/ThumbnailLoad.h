@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "picture/Bitmap.h"
 #include "picture/Metafile.h"
 #include "picture/PictureOptions.h"
 
@@ -44,6 +45,16 @@ struct PictureThumbnail {
 // as libjpeg rounds it, still covers the box in both directions.
 int JpegThumbnailScale(QSize natural, QSize box);
 
+// What a JPEG load also hands back, for keeping a thumbnail of another size
+// without decoding the file again.
+struct DecodedForThumbnail {
+    // Given the natural size and the box: a size the decode must cover too.
+    std::function<QSize(QSize natural, QSize box)> cover;
+    // The picture as libjpeg decoded it, at the scale covering both (empty
+    // for other files).
+    Bitmap decoded;
+};
+
 // Loads a picture file's thumbnail. The decoder is chosen by the extension
 // as LoadPicture chooses it, with the same errors for unsupported, missing
 // and damaged files; boxFor(natural size) gives the box, and is called once
@@ -51,6 +62,8 @@ int JpegThumbnailScale(QSize natural, QSize box);
 // reduced with a three-lobe Lanczos filter; BMP files are area-averaged
 // straight from their rows; icons of up to kIconThumbnailMaxPixels pixels
 // are decoded and smoothly scaled (larger ones are refused as damaged).
-PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor);
+// `keep`, when given, receives the decoded JPEG picture.
+PictureThumbnail LoadThumbnail(const QString& path, const std::function<QSize(QSize)>& boxFor,
+                               DecodedForThumbnail* keep = nullptr);
 
 }  // namespace tamarind

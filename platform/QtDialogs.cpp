@@ -85,6 +85,9 @@ std::optional<QString> QtDialogs::SavePicture(const SaveDialogRequest& request) 
     dialog.setOption(QFileDialog::DontUseNativeDialog);  // Qt's own, with the titles and filters as given
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // Names only, as the classic save dialog lists them: the detail columns
+    // would describe types and dates in the system locale's language.
+    dialog.setViewMode(QFileDialog::List);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
     if (!request.filters.isEmpty()) {
         dialog.setNameFilters(request.filters);

@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 
 namespace tamarind {
 
@@ -56,6 +57,7 @@ CalibrationWindow::CalibrationWindow(QWidget* parent, std::function<void()> chan
     Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     Connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    CloseLikeBackButton(this, [this] { Button3Click(); });
 }
 
 void CalibrationWindow::Open(const PrinterMetrics& printer, const CalibrationSheet& sheet) {
@@ -67,9 +69,7 @@ void CalibrationWindow::Open(const PrinterMetrics& printer, const CalibrationShe
     Edit2->setText(Mm(nominal.topMm));
     Edit3->setText(Mm(nominal.acrossMm));
     Edit4->setText(Mm(nominal.downMm));
-    show();
-    raise();
-    activateWindow();
+    ShowInFront(this);
 }
 
 void CalibrationWindow::Button1Click() {

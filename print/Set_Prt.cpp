@@ -17,6 +17,7 @@
 #include "platform/Fonts.h"
 #include "platform/Printer.h"
 #include "platform/Requests.h"
+#include "platform/TopLevel.h"
 #include "print/Calibration.h"
 #include "print/CalibrationWindow.h"
 #include "print/PrintJob.h"
@@ -210,6 +211,7 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     Connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    CloseLikeBackButton(this, [this] { Button2Click(); });
     Connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     Connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
     Connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });

@@ -4,8 +4,9 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config mold
   qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
+  qt6-translations-l10n
   libjpeg62-turbo-dev libjpeg-turbo-progs
   qt6-image-formats-plugins libheif-dev libde265-0 libdav1d6
   libgtest-dev
@@ -14,6 +15,7 @@ packages=(
   fonts-liberation2 fonts-urw-base35
   libimage-exiftool-perl
   poppler-utils cups-daemon cups-client libcups2-dev
+  libglib2.0-bin
 )
 # The benchmarks compare thumbnails with ImageMagick's reductions.
 if [ "${1:-}" = "--bench" ]; then

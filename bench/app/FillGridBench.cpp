@@ -1,21 +1,35 @@
-// Filling the grid with large JPEGs, as a user's click on the file list does,
-// until every slot's thumbnail is ready to paint, side by side with libjpeg
-// alone decoding the same files at full size (each into a fresh buffer).
+// Filling the grid with camera JPEGs, as a user's click on the file list does,
+// until every slot's thumbnail is ready to paint, side by side with djpeg
+// decoding the very same files at full size (`djpeg -outfile /dev/null`,
+// libjpeg-turbo's own tool) in the same runs.
 //
-//  - continuous 4 x 4: sixteen files, one click; time against libjpeg's
-//    sequential full decode of the sixteen (target at most 0.30 x), and the
-//    peak resident size of the program during and after the fill (target at
-//    most 250 MB);
-//  - individual 1 x 1: one click on one file; time against libjpeg's full
-//    decode of that file (target at most 0.60 x);
+//  - continuous 4 x 4, cold: sixteen 24-megapixel files, one click, with an
+//    empty thumbnail cache; time against djpeg decoding the sixteen (target
+//    at most 0.30 x), and the program's peak resident size (target at most
+//    250 MB);
+//  - continuous 4 x 4, warm: the same click again, the cache now holding
+//    the entries the cold fill wrote (target at most 0.05 x the cold fill);
+//  - individual 1 x 1: one click on one file, cold, against djpeg decoding
+//    that file (target at most 0.45 x), and warm;
+//  - the first picture on screen: when the first slot first paints
+//    something, counted from the click (with the files' Exif thumbnails and
+//    a cold cache: target at most 50 ms);
+//  - the floor: djpeg decoding the files at the DCT scale the program
+//    decodes them at, which still reads and decodes every coefficient;
 //  - fidelity: every slot's drawn pixels against ImageMagick's Lanczos
 //    reduction of the file to the same box (`convert f.jpg -resize WxH!`),
-//    in both layouts (target at least 40 dB PSNR).
+//    cold in both layouts (target at least 40 dB PSNR) and warm.
 //
-// Each fill runs in a child process of this program on Qt's offscreen
-// platform with a 1024 x 768 screen, so its peak resident size is the
-// program's own, as `ps` would show it. Runs alternate with the libjpeg
-// runs; medians are reported with the machine's load.
+// The files look like a camera's: a photograph-like picture with texture
+// and edges at every scale, 4:2:0 at quality 92, with an Exif block and a
+// 160-pixel thumbnail. Each fill runs in a child process of this program on
+// Qt's offscreen platform with a 1024 x 768 screen and a thumbnail cache of
+// its own (XDG_CACHE_HOME), so its peak resident size is the program's own,
+// as `ps` would show it. Runs alternate with the djpeg runs; medians are
+// reported with the machine's load. A second reference line shows libjpeg
+// called in this process decoding into a freshly allocated buffer, which
+// costs about three times djpeg: first touching the new buffer costs more
+// than the decoding.
 //
 //   bench_fill_grid [runs] [width height]
 #include <cstddef>
@@ -24,11 +38,10 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -39,40 +52,27 @@
 #include <memory>
 #include <vector>
 
+#include "BenchSupport.h"
+#include "ProcessStatus.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
 #include "app/PictureBox.h"
+#include "app/SlotCache.h"
 #include "app/ViewerState.h"
-#include "picture/Jpeg.h"
+#include "picture/ThumbnailLoad.h"
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
 
 using namespace tamarind;
+using bench::Median;
+using tamarind::test::StatusKb;
 
 namespace {
 
-// A photograph-like picture: smooth shading, fine texture and a little noise.
-Bitmap MakePicture(int width, int height) {
-    Bitmap b(width, height, 24);
-    quint32 noise = 1;
-    for (int y = 0; y < height; ++y) {
-        uchar* p = b.scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            noise = noise * 1664525 + 1013904223;
-            const int n = int(noise >> 29) - 4;
-            const double shade = 0.5 + 0.5 * std::sin(x * 0.0021) * std::cos(y * 0.0017);
-            const int texture = ((x * 7 + y * 3) % 23) + ((x / 40 + y / 40) % 2) * 30;
-            *p++ = uchar(std::clamp(int(90 + 60 * shade) + n, 0, 255));
-            *p++ = uchar(std::clamp(int(160 * (1 - shade)) + texture / 2 + n, 0, 255));
-            *p++ = uchar(std::clamp(int(200 * shade) + texture + n, 0, 255));
-        }
-    }
-    return b;
-}
-
-// libjpeg on its own: read the file, decode every row into a new buffer.
-size_t DecodeWithLibjpeg(const QString& path) {
+// libjpeg called in this process: read the file, decode every row into a
+// new buffer.
+size_t DecodeIntoNewBuffer(const QString& path) {
     const QByteArray bytes = ReadFileBytes(path);
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr jerr;
@@ -92,12 +92,6 @@ size_t DecodeWithLibjpeg(const QString& path) {
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return stride * cinfo.output_height;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 double Psnr(const QImage& a, const QImage& b) {
@@ -122,29 +116,34 @@ double Psnr(const QImage& a, const QImage& b) {
 double CpuMs() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
-// Kilobytes of a "Vm...:" line of /proc/self/status.
-long StatusKb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLong();
-    return -1;
-}
+// Notes when a slot first paints a picture, counted from `timer`'s start.
+class FirstPaintWatch : public QObject {
+  public:
+    explicit FirstPaintWatch(const QElapsedTimer& timer) : timer_(timer) {}
+    double ms = -1;
 
-QString LoadAverage() {
-    QFile f(QStringLiteral("/proc/loadavg"));
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).section(u' ', 0, 2)
-                                       : QString();
-}
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (ms < 0 && event->type() == QEvent::Paint && timer_.isValid()) {
+            const auto* box = static_cast<PictureBox*>(watched);
+            if (box->HasPicture() || box->ShowsPlaceholder())
+                ms = double(timer_.nsecsElapsed()) / 1e6;
+        }
+        return false;
+    }
+
+  private:
+    const QElapsedTimer& timer_;
+};
 
 // The child: one click in `folder` with the given layout and mode, then every
-// shown slot's drawn picture saved beside the files as slotN.png. Prints
-// "fill_ms before_kb peak_kb after_kb box_w box_h cpu_ms".
-int RunFill(int argc, char** argv, const QString& folder, int layout, bool continuous) {
+// shown slot's drawn picture saved into `out` as slotN.png. Prints
+// "fill_ms before_kb peak_kb after_kb box_w box_h cpu_ms first_paint_ms".
+int RunFill(int argc, char** argv, const QString& folder, int layout, bool continuous,
+            const QString& out) {
     QTemporaryDir runtime;
     const QString config = runtime.filePath(QStringLiteral("screen.json"));
     QFile file(config);
@@ -157,27 +156,35 @@ int RunFill(int argc, char** argv, const QString& folder, int layout, bool conti
     }
     QApplication app(argc, argv);
     CreateForms({QString::number(layout), continuous ? QStringLiteral("1") : QStringLiteral("0")});
+    // Shown, so that slots painting during the click reach the screen.
+    Form1->show();
     RunGuarded([&] { Form1->ShowFolder(folder); });
-    const long before = StatusKb("VmRSS:");
     QElapsedTimer timer;
+    FirstPaintWatch watch(timer);
+    for (int slot = 1; slot <= kSlotCount; ++slot)
+        Form1->SlotImage(slot)->installEventFilter(&watch);
+    QApplication::processEvents();
+    const long before = StatusKb("VmRSS:");
     const double cpu = CpuMs();
     timer.start();
     Form1->FileListBox1->SelectRow(0);
     RunGuarded([&] { Form1->FLB1_Click(); });
     const int shown = continuous ? Viewer.LayoutSlotCount : 1;
     for (int slot = 1; slot <= shown; ++slot) Form1->SlotImage(slot)->ScaledImage();
-    const double ms = timer.nsecsElapsed() / 1e6;
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
     const double cpuMs = CpuMs() - cpu;
     const long peak = StatusKb("VmHWM:");
     const long after = StatusKb("VmRSS:");
+    // A slot painted only after the click counts from when it could first be.
+    if (watch.ms < 0) watch.ms = ms;
     for (int slot = 1; slot <= shown; ++slot) {
         if (!Form1->SlotImage(slot)->HasPicture()) return 3;
         Form1->SlotImage(slot)->ScaledImage().save(
-            QDir(folder).filePath(QStringLiteral("slot%1.png").arg(slot)));
+            QDir(out).filePath(QStringLiteral("slot%1.png").arg(slot)));
     }
     const QSize box = Form1->SlotImage(1)->size();
-    std::printf("%.1f %ld %ld %ld %d %d %.1f\n", ms, before, peak, after, box.width(), box.height(),
-                cpuMs);
+    std::printf("%.1f %ld %ld %ld %d %d %.1f %.1f\n", ms, before, peak, after, box.width(),
+                box.height(), cpuMs, watch.ms);
     DestroyForms();
     return 0;
 }
@@ -185,141 +192,240 @@ int RunFill(int argc, char** argv, const QString& folder, int layout, bool conti
 struct FillResult {
     double ms = 0;
     double cpuMs = 0;
+    double firstPaintMs = 0;
     long beforeKb = 0, peakKb = 0, afterKb = 0;
     QSize box;
 };
 
-bool Fill(const QString& folder, int layout, bool continuous, FillResult* result) {
+bool Fill(const QString& folder, int layout, bool continuous, const QString& cache,
+          const QString& out, FillResult* result) {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), cache);
+    child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--fill"), folder, QString::number(layout),
-                 continuous ? QStringLiteral("1") : QStringLiteral("0")});
+                 continuous ? QStringLiteral("1") : QStringLiteral("0"), out});
     if (!child.waitForFinished(600000) || child.exitCode() != 0) return false;
-    const QStringList f = QString::fromLatin1(child.readAllStandardOutput()).split(u' ');
-    if (f.size() < 7) return false;
-    result->cpuMs = f[6].trimmed().toDouble();
+    const QStringList f = QString::fromLatin1(child.readAllStandardOutput()).trimmed().split(u' ');
+    if (f.size() < 8) return false;
     result->ms = f[0].toDouble();
     result->beforeKb = f[1].toLong();
     result->peakKb = f[2].toLong();
     result->afterKb = f[3].toLong();
-    result->box = QSize(f[4].toInt(), f[5].trimmed().toInt());
+    result->box = QSize(f[4].toInt(), f[5].toInt());
+    result->cpuMs = f[6].toDouble();
+    result->firstPaintMs = f[7].toDouble();
     return true;
 }
 
-// The lowest PSNR of the saved slot pictures against ImageMagick's Lanczos
-// reduction of `jpeg` to the box.
-double LowestPsnr(const QString& folder, const QString& jpeg, QSize box, int slotCount) {
-    const QString reference = QDir(folder).filePath(QStringLiteral("reference.png"));
-    const int rc =
-        QProcess::execute(QStringLiteral("convert"),
-                          {jpeg, QStringLiteral("-resize"),
-                           QStringLiteral("%1x%2!").arg(box.width()).arg(box.height()), reference});
-    if (rc != 0) return -1;
+// The lowest PSNR of the saved slot pictures in `out` against ImageMagick's
+// Lanczos reduction of `jpeg` to the box.
+double LowestPsnr(const QString& out, const QString& jpeg, QSize box, int slotCount) {
+    const QString reference = QDir(out).filePath(QStringLiteral("reference.png"));
+    if (!bench::RunTool(QStringLiteral("convert"),
+                        {jpeg, QStringLiteral("-resize"),
+                         QStringLiteral("%1x%2!").arg(box.width()).arg(box.height()), reference})
+             .ok)
+        return -1;
     const QImage ref(reference);
     double lowest = 99;
     for (int slot = 1; slot <= slotCount; ++slot)
         lowest = std::min(
-            lowest,
-            Psnr(QImage(QDir(folder).filePath(QStringLiteral("slot%1.png").arg(slot))), ref));
+            lowest, Psnr(QImage(QDir(out).filePath(QStringLiteral("slot%1.png").arg(slot))), ref));
     return lowest;
+}
+
+// djpeg decoding each of the files in turn, with `options` (such as a
+// scale), its output thrown away: the sum of the runs' times.
+bool Djpeg(const QStringList& files, const QStringList& options, bench::ToolRun* sum) {
+    *sum = bench::ToolRun{true, 0, 0};
+    for (const QString& f : files) {
+        const bench::ToolRun r = bench::RunTool(
+            QStringLiteral("djpeg"),
+            options + QStringList{QStringLiteral("-outfile"), QStringLiteral("/dev/null"), f});
+        if (!r.ok) return false;
+        sum->wallMs += r.wallMs;
+        sum->cpuMs += r.cpuMs;
+    }
+    return true;
+}
+
+// djpeg's option for the DCT scale at which the program decodes a picture
+// of `natural` pixels for a slot of `box` (and the cache's entry for it).
+QStringList ScaleOption(QSize natural, QSize box) {
+    const int n = JpegThumbnailScale(natural, box.expandedTo(ThumbnailEntryCover(natural, box)));
+    return {QStringLiteral("-scale"), QStringLiteral("%1/8").arg(n)};
 }
 
 const char* Verdict(bool met) {
     return met ? "met" : "NOT met";
 }
 
+// Times of one kind of run, wall and processor.
+struct Series {
+    std::vector<double> wall, cpu;
+    void Add(double w, double c) {
+        wall.push_back(w);
+        cpu.push_back(c);
+    }
+    double Wall() const { return Median(wall); }
+    double Cpu() const { return Median(cpu); }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 5 && qstrcmp(argv[1], "--fill") == 0)
+    if (argc >= 6 && qstrcmp(argv[1], "--fill") == 0)
         return RunFill(argc, argv, QString::fromLocal8Bit(argv[2]), atoi(argv[3]),
-                       atoi(argv[4]) != 0);
+                       atoi(argv[4]) != 0, QString::fromLocal8Bit(argv[5]));
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     const int width = argc > 3 ? atoi(argv[2]) : 6000;
     const int height = argc > 3 ? atoi(argv[3]) : 4000;
+    if (QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty()) {
+        std::fprintf(stderr, "djpeg is needed (Debian package libjpeg-turbo-progs)\n");
+        return 2;
+    }
     if (QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
         std::printf(
             "ImageMagick's convert is missing (tools/deps.sh --bench): no fidelity figures\n");
 
     // Sixteen copies of one photograph for the grid, one for the single click.
-    QTemporaryDir gridDir, singleDir;
-    std::printf("making sixteen %d x %d JPEGs ...\n", width, height);
-    QByteArray jpeg = EncodeJpeg(MakePicture(width, height), 90);
+    QTemporaryDir gridDir, singleDir, work;
+    std::printf("making sixteen %d x %d camera-like JPEGs ...\n", width, height);
+    const QString single = QDir(singleDir.path()).filePath(QStringLiteral("photo.jpg"));
+    {
+        const Bitmap picture = bench::CameraLikePicture(width, height);
+        WriteFileBytes(single, bench::CameraLikeJpeg(picture));
+        if (!bench::AddExifWithThumbnail(single, picture))
+            std::printf("exiftool is missing or failed: the files have no Exif thumbnail\n");
+    }
+    const QByteArray jpeg = ReadFileBytes(single);
     QStringList files;
     for (int i = 1; i <= 16; ++i) {
         files << QDir(gridDir.path())
                      .filePath(QStringLiteral("photo%1.jpg").arg(i, 2, 10, QChar(u'0')));
         WriteFileBytes(files.back(), jpeg);
     }
-    const QString single = QDir(singleDir.path()).filePath(QStringLiteral("photo.jpg"));
-    WriteFileBytes(single, jpeg);
-    std::printf("file size %.1f MB\n", jpeg.size() / 1e6);
-    jpeg.clear();
+    std::printf("file size %.1f MB (4:2:0, quality 92, Exif thumbnail)\n",
+                double(jpeg.size()) / 1e6);
 
-    std::vector<double> fill, libjpeg16, click, libjpeg1, peak, after;
-    std::vector<double> fillCpu, libjpeg16Cpu, clickCpu, libjpeg1Cpu;
-    FillResult grid, one;
-    QElapsedTimer timer;
+    // Each kind of fill has a folder for its slot pictures; each cold fill
+    // starts from an empty cache, the warm fill after it uses what it left.
+    auto folder = [&](const char* name) {
+        const QString path = QDir(work.path()).filePath(QString::fromLatin1(name));
+        QDir().mkpath(path);
+        return path;
+    };
+    const QString gridCold = folder("grid-cold"), gridWarm = folder("grid-warm"),
+                  oneCold = folder("one-cold"), oneWarm = folder("one-warm");
+    const QString gridCache = QDir(work.path()).filePath(QStringLiteral("grid-cache")),
+                  oneCache = QDir(work.path()).filePath(QStringLiteral("one-cache"));
+
+    Series djpeg16, djpeg1, scaled16, scaled1, inProcess16, fill, warmFill, click, warmClick;
+    std::vector<double> fillPaint, clickPaint, peak, after;
+    FillResult grid, gridW, one, oneW;
     QStringList loads;
     for (int run = 0; run < runs; ++run) {
-        loads << LoadAverage();
-        timer.start();
-        double cpu = CpuMs();
-        size_t total = 0;
-        for (const QString& f : files) total += DecodeWithLibjpeg(f);
-        libjpeg16.push_back(timer.nsecsElapsed() / 1e6);
-        libjpeg16Cpu.push_back(CpuMs() - cpu);
-        if (total == 0) return 2;
-        if (!Fill(gridDir.path(), 10, true, &grid)) return 3;
-        fill.push_back(grid.ms);
-        fillCpu.push_back(grid.cpuMs);
-        peak.push_back(grid.peakKb / 1024.0);
-        after.push_back(grid.afterKb / 1024.0);
+        loads << bench::LoadAverage();
+        bench::ToolRun r;
+        if (!Djpeg(files, {}, &r)) return 2;
+        djpeg16.Add(r.wallMs, r.cpuMs);
 
+        QDir(gridCache).removeRecursively();
+        if (!Fill(gridDir.path(), 10, true, gridCache, gridCold, &grid)) return 3;
+        fill.Add(grid.ms, grid.cpuMs);
+        fillPaint.push_back(grid.firstPaintMs);
+        peak.push_back(double(grid.peakKb) / 1024.0);
+        after.push_back(double(grid.afterKb) / 1024.0);
+        if (!Fill(gridDir.path(), 10, true, gridCache, gridWarm, &gridW)) return 3;
+        warmFill.Add(gridW.ms, gridW.cpuMs);
+        if (!Djpeg(files, ScaleOption(QSize(width, height), grid.box), &r)) return 2;
+        scaled16.Add(r.wallMs, r.cpuMs);
+
+        QElapsedTimer timer;
         timer.start();
-        cpu = CpuMs();
-        DecodeWithLibjpeg(single);
-        libjpeg1.push_back(timer.nsecsElapsed() / 1e6);
-        libjpeg1Cpu.push_back(CpuMs() - cpu);
-        if (!Fill(singleDir.path(), 1, false, &one)) return 4;
-        click.push_back(one.ms);
-        clickCpu.push_back(one.cpuMs);
+        const double cpuStart = CpuMs();
+        size_t total = 0;
+        for (const QString& f : files) total += DecodeIntoNewBuffer(f);
+        if (total == 0) return 2;
+        inProcess16.Add(double(timer.nsecsElapsed()) / 1e6, CpuMs() - cpuStart);
+
+        if (!Djpeg({single}, {}, &r)) return 2;
+        djpeg1.Add(r.wallMs, r.cpuMs);
+        QDir(oneCache).removeRecursively();
+        if (!Fill(singleDir.path(), 1, false, oneCache, oneCold, &one)) return 4;
+        click.Add(one.ms, one.cpuMs);
+        clickPaint.push_back(one.firstPaintMs);
+        if (!Fill(singleDir.path(), 1, false, oneCache, oneWarm, &oneW)) return 4;
+        warmClick.Add(oneW.ms, oneW.cpuMs);
+        if (!Djpeg({single}, ScaleOption(QSize(width, height), one.box), &r)) return 2;
+        scaled1.Add(r.wallMs, r.cpuMs);
         std::printf(
-            "run %d: fill %.0f ms, libjpeg x16 %.0f ms; click %.0f ms, libjpeg x1 %.0f ms; "
-            "peak %.0f MB\n",
-            run + 1, fill.back(), libjpeg16.back(), click.back(), libjpeg1.back(), peak.back());
+            "run %d: fill %.0f ms (warm %.0f), djpeg x16 %.0f ms; click %.0f ms (warm %.0f), "
+            "djpeg x1 %.0f ms; first picture %.0f / %.0f ms; peak %.0f MB\n",
+            run + 1, fill.wall.back(), warmFill.wall.back(), djpeg16.wall.back(), click.wall.back(),
+            warmClick.wall.back(), djpeg1.wall.back(), fillPaint.back(), clickPaint.back(),
+            peak.back());
     }
 
-    const double a = Median(fill), b = Median(libjpeg16), c = Median(click), d = Median(libjpeg1);
+    const double a = fill.Wall(), b = djpeg16.Wall(), c = click.Wall(), d = djpeg1.Wall();
     std::printf("\nload averages at the runs: %s\n", qPrintable(loads.join(QStringLiteral("; "))));
     std::printf(
-        "4 x 4 continuous fill  median %8.1f ms, libjpeg full x16 median %8.1f ms: "
-        "ratio %.3f (target <= 0.30): %s\n",
-        a, b, a / b, Verdict(a / b <= 0.30));
+        "4 x 4 continuous fill  median %.1f ms, djpeg x16 median %.1f ms: ratio %.3f (target <= "
+        "0.30)\n",
+        a, b, a / b);
     std::printf(
-        "1 x 1 individual click median %8.1f ms, libjpeg full x1  median %8.1f ms: "
-        "ratio %.3f (target <= 0.60): %s\n",
-        c, d, c / d, Verdict(c / d <= 0.60));
+        "1 x 1 individual click median %.1f ms, djpeg x1 median %.1f ms: ratio %.3f (target <= "
+        "0.45)\n",
+        c, d, c / d);
+    std::printf("verdicts: fill %s, click %s\n", Verdict(a / b <= 0.30), Verdict(c / d <= 0.45));
     std::printf(
-        "processor time (all threads): fill %.0f ms against libjpeg x16 %.0f ms (%.3f); "
-        "click %.0f ms against libjpeg x1 %.0f ms (%.3f)\n",
-        Median(fillCpu), Median(libjpeg16Cpu), Median(fillCpu) / Median(libjpeg16Cpu),
-        Median(clickCpu), Median(libjpeg1Cpu), Median(clickCpu) / Median(libjpeg1Cpu));
+        "libjpeg in this process into a fresh buffer x16 median %.1f ms (djpeg x16 %.1f ms): "
+        "the fill is %.3f of it\n",
+        inProcess16.Wall(), b, a / inProcess16.Wall());
     std::printf(
-        "peak resident size during the fill: median %.0f MB, max %.0f MB; after: %.0f MB "
+        "warm revisit: 4 x 4 fill median %.1f ms against the cold fill %.1f ms: ratio %.3f "
+        "(target <= 0.05): %s; 1 x 1 click %.1f ms against %.1f ms (%.3f)\n",
+        warmFill.Wall(), a, warmFill.Wall() / a, Verdict(warmFill.Wall() / a <= 0.05),
+        warmClick.Wall(), c, warmClick.Wall() / c);
+    std::printf(
+        "first picture on screen after the click, cold cache: 4 x 4 median %.1f ms, 1 x 1 "
+        "median %.1f ms (target <= 50): %s\n",
+        Median(fillPaint), Median(clickPaint),
+        Verdict(Median(fillPaint) <= 50 && Median(clickPaint) <= 50));
+    // What no decoder of these files can go below: libjpeg must read every
+    // coefficient of the file whatever the scale.
+    std::printf(
+        "djpeg at the program's scale (%s for the fill, %s for the click): x16 median %.1f ms "
+        "(%.0f ms processor), x1 median %.1f ms (%.0f ms processor): %.3f and %.3f of the full "
+        "decode\n",
+        qPrintable(ScaleOption(QSize(width, height), grid.box).last()),
+        qPrintable(ScaleOption(QSize(width, height), one.box).last()), scaled16.Wall(),
+        scaled16.Cpu(), scaled1.Wall(), scaled1.Cpu(), scaled16.Wall() / b, scaled1.Wall() / d);
+    std::printf(
+        "processor time (all threads): fill %.0f ms against djpeg x16 %.0f ms (%.3f); click "
+        "%.0f ms against djpeg x1 %.0f ms (%.3f); warm fill %.0f ms\n",
+        fill.Cpu(), djpeg16.Cpu(), fill.Cpu() / djpeg16.Cpu(), click.Cpu(), djpeg1.Cpu(),
+        click.Cpu() / djpeg1.Cpu(), warmFill.Cpu());
+    std::printf(
+        "peak resident size during the cold fill: median %.0f MB, max %.0f MB; after: %.0f MB "
         "(before the click %.0f MB) (target <= 250): %s\n",
         Median(peak), *std::max_element(peak.begin(), peak.end()), Median(after),
-        grid.beforeKb / 1024.0, Verdict(*std::max_element(peak.begin(), peak.end()) <= 250));
-    const double psnrGrid = LowestPsnr(gridDir.path(), files[0], grid.box, 16);
-    const double psnrOne = LowestPsnr(singleDir.path(), single, one.box, 1);
+        double(grid.beforeKb) / 1024.0,
+        Verdict(*std::max_element(peak.begin(), peak.end()) <= 250));
+    const double psnrGrid = LowestPsnr(gridCold, files[0], grid.box, 16);
+    const double psnrOne = LowestPsnr(oneCold, single, one.box, 1);
+    const double psnrGridWarm = LowestPsnr(gridWarm, files[0], gridW.box, 16);
+    const double psnrOneWarm = LowestPsnr(oneWarm, single, oneW.box, 1);
     std::printf(
-        "fidelity against convert -resize (Lanczos): 4 x 4 box %dx%d lowest %.1f dB, "
-        "1 x 1 box %dx%d %.1f dB (target >= 40): %s\n",
+        "fidelity against convert -resize (Lanczos), cold: 4 x 4 box %dx%d lowest %.1f dB, "
+        "1 x 1 box %dx%d %.1f dB (target >= 40): %s; warm: %.1f dB and %.1f dB\n",
         grid.box.width(), grid.box.height(), psnrGrid, one.box.width(), one.box.height(), psnrOne,
-        Verdict(psnrGrid >= 40 && psnrOne >= 40));
+        Verdict(psnrGrid >= 40 && psnrOne >= 40), psnrGridWarm, psnrOneWarm);
     return 0;
 }

@@ -1,11 +1,17 @@
 // The main window under a real X server with a window manager (openbox) on a
 // 1024 x 768 screen: the title the window manager receives, the outer frame
 // of the size modes from the first moment, and the command line of the real
-// program. Runs under xvfb-run; starts openbox itself.
+// program; the smaller windows' title-bar buttons, closing, placing and
+// raising as the window manager sees them. Runs under xvfb-run; starts
+// openbox itself.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QCursor>
 #include <QDir>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
@@ -15,19 +21,26 @@
 #include <QThread>
 #include <QVariant>
 #include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
 #include <functional>
 #include <optional>
 
 #include "app/Application.h"
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
+#include "app/Version.h"
 #include "app/ViewerState.h"
+#include "batch/Renname.h"
+#include "batch/Setdir.h"
+#include "detail/DHist.h"
 #include "picture/Bitmap.h"
 #include "picture/Jpeg.h"
 #include "platform/Controls.h"
 #include "platform/FileIo.h"
 #include "platform/Guard.h"
 #include "platform/WindowFrame.h"
+
+#include <xcb/xcb.h>
 
 using namespace tamarind;
 
@@ -92,6 +105,67 @@ std::optional<ClientWindow> FindFramedWindow(const QString& title) {
     return w;
 }
 
+// The actions the window manager allows on a window (_NET_WM_ALLOWED_ACTIONS),
+// by their short names: MINIMIZE, MAXIMIZE_HORZ, CLOSE …
+QStringList AllowedActions(const QWidget* w) {
+    const QString props = Run(QStringLiteral("xprop"),
+                              {"-id", QString::number(w->winId()), "_NET_WM_ALLOWED_ACTIONS"});
+    QStringList actions;
+    static const QRegularExpression action(QStringLiteral("_NET_WM_ACTION_([A-Z_]+)"));
+    for (const QRegularExpressionMatch& m : action.globalMatch(props)) actions << m.captured(1);
+    return actions;
+}
+
+// The windows a property of the root window names: the window manager's
+// clients (_NET_CLIENT_LIST), in stacking order with the topmost last
+// (_NET_CLIENT_LIST_STACKING), or the active one (_NET_ACTIVE_WINDOW).
+QStringList RootWindows(const char* property) {
+    const QString props = Run(QStringLiteral("xprop"), {"-root", QString::fromLatin1(property)});
+    QStringList ids;
+    static const QRegularExpression id(QStringLiteral("0x[0-9a-f]+"));
+    for (const QRegularExpressionMatch& m : id.globalMatch(props)) ids << m.captured(0);
+    return ids;
+}
+QString IdOf(const QWidget* w) { return QStringLiteral("0x%1").arg(w->winId(), 0, 16); }
+// The window manager has taken `w` on completely: it lists it among its
+// clients (it frames a window and sets its allowed actions a moment before,
+// and until then it does not act on requests about the window).
+bool Managed(const QWidget* w) { return RootWindows("_NET_CLIENT_LIST").contains(IdOf(w)); }
+// `w` is the topmost window and the active one, for the window manager and
+// for the program. (A window shown for the first time asks to be activated
+// once it is mapped: the program's own view tells that this has happened, so
+// that the request cannot come after a test's next one.)
+bool InFront(const QWidget* w) {
+    if (QApplication::activeWindow() != w) return false;
+    const QStringList order = RootWindows("_NET_CLIENT_LIST_STACKING");
+    return !order.isEmpty() && order.last() == IdOf(w) &&
+           RootWindows("_NET_ACTIVE_WINDOW") == QStringList{IdOf(w)};
+}
+
+// Asks the window manager to close `w`, as its title bar's close button and
+// Alt+F4 do (_NET_CLOSE_WINDOW).
+void CloseByWindowManager(const QWidget* w) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    ASSERT_TRUE(x11);
+    xcb_connection_t* c = x11->connection();
+    const char name[] = "_NET_CLOSE_WINDOW";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+    ASSERT_TRUE(atom);
+    xcb_client_message_event_t close{};
+    close.response_type = XCB_CLIENT_MESSAGE;
+    close.format = 32;
+    close.window = xcb_window_t(w->winId());
+    close.type = atom->atom;
+    close.data.data32[1] = 2;  // from a pager or the user
+    std::free(atom);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&close));
+    xcb_flush(c);
+}
+
 class Desktop : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -104,6 +178,10 @@ protected:
             return !WindowFrameMargins(&probe).isNull();
         });
         ASSERT_TRUE(ready) << "openbox did not come up";
+        // The pointer rests on the bare screen below every window the tests
+        // show, so that no window the tests raise or move comes under it and
+        // takes the focus from the one a test activates.
+        QCursor::setPos(1023, 767);
     }
     static void TearDownTestSuite() {
         wm->terminate();
@@ -118,10 +196,13 @@ protected:
         CreateForms(args);
         return Form1;
     }
-    // Shows the main window and waits until the window manager has framed it.
+    // Shows a window and waits until the window manager has framed it and
+    // taken it on.
     static bool ShowFramed(QWidget* w) {
         w->show();
-        return WaitFor([w] { return w->frameGeometry() != w->geometry() && w->isVisible(); });
+        return WaitFor([w] {
+            return w->frameGeometry() != w->geometry() && w->isVisible() && Managed(w);
+        });
     }
 
     static QProcess* wm;
@@ -246,6 +327,25 @@ TEST_F(Desktop, AMaximisedWindowReturnsToItsModeSize) {
     })) << form->frameGeometry().width() << "x" << form->frameGeometry().height();
 }
 
+// Maximised the moment it is shown, before the window manager has answered
+// anything about it: back at its mode size all the same.
+TEST_F(Desktop, AWindowMaximisedAsItComesUpReturnsToItsModeSize) {
+    TForm1* form = Start();
+    form->S1Click();
+    form->show();
+    form->showMaximized();
+    EXPECT_TRUE(WaitFor([&] {
+        return Managed(form) && !form->isMaximized() &&
+               form->frameGeometry() == QRect(256, 192, 512, 384);
+    })) << form->frameGeometry().x() << "," << form->frameGeometry().y() << " "
+        << form->frameGeometry().width() << "x" << form->frameGeometry().height();
+    // And it stays there.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(form->frameGeometry(), QRect(256, 192, 512, 384));
+}
+
 // The full-size view's rules place the window with the frame the window
 // manager draws, from its first showing on.
 TEST_F(Desktop, FullSizeWindowFramePlacedByTheRules) {
@@ -271,6 +371,11 @@ TEST_F(Desktop, FullSizeWindowFramePlacedByTheRules) {
     EXPECT_TRUE(WaitFor([&] { return Form5->frameGeometry().topLeft() == QPoint(20, 0); }))
         << Form5->frameGeometry().x() << "," << Form5->frameGeometry().y();
     EXPECT_EQ(Form5->size(), QSize(972, 729));
+    // Only a close box in its title bar.
+    const QStringList actions = AllowedActions(Form5);
+    EXPECT_TRUE(actions.contains(QStringLiteral("CLOSE"))) << actions.join(u' ').toStdString();
+    EXPECT_FALSE(actions.contains(QStringLiteral("MINIMIZE")));
+    EXPECT_FALSE(actions.contains(QStringLiteral("MAXIMIZE_HORZ")));
 
     RunGuarded([&] { form->ShowFullSize(small); });
     const QSize outer = QSize(640, 480).grownBy(frame);
@@ -281,3 +386,76 @@ TEST_F(Desktop, FullSizeWindowFramePlacedByTheRules) {
 }
 
 }  // namespace
+
+// Windows meant to have no minimise or maximise button do without them
+// under openbox too, and the window manager's close does what "戻る" does.
+TEST_F(Desktop, ToolWindowsHaveNoMinimiseOrMaximiseAndCloseLikeTheirBackButton) {
+    TForm1* form = Start();
+    ASSERT_TRUE(ShowFramed(form));
+    for (QWidget* tool : std::initializer_list<QWidget*>{Form2, Form4}) {
+        SCOPED_TRACE(tool->objectName().toStdString());
+        ASSERT_TRUE(ShowFramed(tool));
+        QStringList actions;
+        WaitFor([&] { return (actions = AllowedActions(tool)).contains(QStringLiteral("MOVE")); });
+        EXPECT_FALSE(actions.contains(QStringLiteral("MINIMIZE")))
+            << actions.join(u' ').toStdString();
+        EXPECT_FALSE(actions.contains(QStringLiteral("MAXIMIZE_HORZ")));
+        EXPECT_FALSE(actions.contains(QStringLiteral("RESIZE")));
+    }
+    // The histogram's slot frame is lit while it is open; the window
+    // manager's close puts it out and hides the window, as "戻る" does.
+    SetBackgroundColor(form->Frame(1), QColor(0, 255, 255));
+    CloseByWindowManager(Form4);
+    EXPECT_TRUE(WaitFor([] { return !Form4->isVisible(); }));
+    EXPECT_EQ(BackgroundColor(form->Frame(1)), ButtonFaceColor());
+}
+
+// The About box's outer frame is centred on the screen.
+TEST_F(Desktop, AboutBoxFrameIsCentred) {
+    TForm1* form = Start();
+    ASSERT_TRUE(ShowFramed(form));
+    form->About1Click();
+    ASSERT_TRUE(ShowFramed(Form2));
+    const QSize outer = Form2->frameGeometry().size();
+    const QPoint centred((1024 - outer.width()) / 2, (768 - outer.height()) / 2);
+    EXPECT_TRUE(WaitFor([&] { return Form2->frameGeometry().topLeft() == centred; }))
+        << Form2->frameGeometry().x() << "," << Form2->frameGeometry().y() << " for "
+        << centred.x() << "," << centred.y();
+}
+
+// A command that shows a window that is open already brings it to the front
+// with the focus: the batch window under the main window on "連番処理(&R)",
+// the chooser under the batch window on a second "実行".
+TEST_F(Desktop, CommandsBringTheirOpenWindowsToTheFront) {
+    QTemporaryDir dir;
+    WriteFileBytes(dir.filePath(QStringLiteral("a.jpg")), "x");
+    TForm1* form = Start();
+    RunGuarded([&] { form->ShowFolder(dir.path()); });
+    form->FilterComboBox1->setCurrentIndex(1);
+    ASSERT_TRUE(ShowFramed(form));
+    RunGuarded([&] { form->R1Click(); });
+    ASSERT_TRUE(ShowFramed(Form7));
+    EXPECT_TRUE(WaitFor([] { return InFront(Form7); }));
+    form->activateWindow();
+    form->raise();
+    ASSERT_TRUE(WaitFor([&] { return InFront(form); }));
+    RunGuarded([&] { form->R1Click(); });
+    EXPECT_TRUE(WaitFor([] { return InFront(Form7); }));
+    // Also when it was minimised.
+    Form7->showMinimized();
+    ASSERT_TRUE(WaitFor([] { return Form7->isMinimized() && !InFront(Form7); }));
+    RunGuarded([&] { form->R1Click(); });
+    EXPECT_TRUE(WaitFor([] { return !Form7->isMinimized() && InFront(Form7); }));
+
+    Form7->RadioButton5->click();  // コピー
+    Form7->BitBtn3->click();
+    ASSERT_TRUE(ShowFramed(Form8));
+    // The window manager gives a new window the focus once it has framed it:
+    // only then does the batch window go back on top.
+    ASSERT_TRUE(WaitFor([] { return InFront(Form8); }));
+    Form7->activateWindow();
+    Form7->raise();
+    ASSERT_TRUE(WaitFor([] { return InFront(Form7); }));
+    Form7->BitBtn3->click();
+    EXPECT_TRUE(WaitFor([] { return InFront(Form8); }));
+}

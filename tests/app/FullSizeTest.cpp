@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
@@ -16,6 +17,7 @@
 #include "app/CommandLine.h"
 #include "app/FullSizePlacement.h"
 #include "app/HelpFile.h"
+#include "app/Thumbnail.h"
 #include "app/VersionInfo.h"
 #include "picture/Picture.h"
 
@@ -34,6 +36,22 @@ void Touch(const QString& path) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
+// Random pixels of any format; palette pictures get random colours.
+Bitmap RandomPicture(int width, int height, int bits, quint32 seed) {
+    Bitmap b(width, height, bits);
+    for (int y = 0; y < height; ++y) {
+        uchar* row = b.scanLine(y);
+        for (qsizetype i = 0; i < b.stride(); ++i)
+            row[i] = uchar((seed = seed * 1664525 + 1013904223) >> 24);
+        if (bits == 32)
+            for (int x = 0; x < width; ++x) row[4 * x + 3] = 0xFF;
+    }
+    QList<QRgb> palette;
+    for (int i = 0; i < (bits <= 8 ? 1 << bits : 0); ++i) palette << qRgb(i * 37, 255 - i, i * 11);
+    b.setPalette(palette);
+    return b;
 }
 
 }  // namespace
@@ -107,6 +125,34 @@ TEST(Clipboard, PalettePicturesGoInTheirColours) {
     EXPECT_EQ(image.pixel(2, 0), qRgb(1, 2, 3));
     EXPECT_EQ(image.pixel(2, 1), qRgb(255, 0, 0));
     EXPECT_TRUE(ClipboardImage(Picture()).isNull());
+}
+
+TEST(Clipboard, EveryFormatGoesInItsColoursAsTheOneCopy) {
+    for (int bits : {1, 4, 8, 15, 16, 24, 32}) {
+        const Bitmap b = RandomPicture(13, 5, bits, quint32(bits));
+        const QImage image = ClipboardImage(Picture::FromBitmap(b));
+        ASSERT_EQ(image.format(), QImage::Format_RGB32) << bits;
+        EXPECT_TRUE(image == b.ConvertTo24().ToQImage().convertToFormat(QImage::Format_RGB32))
+            << bits;
+        // A 32-bit picture is already in the clipboard's form: shared, not copied.
+        if (bits == 32) {
+            EXPECT_EQ(image.constBits(), b.constBits());
+        }
+    }
+}
+
+// The full-size view shows a large picture reduced straight from its own
+// rows, whatever its format, and a picture that fits as it is.
+TEST(FullSize, PicturesAreMadeAtTheSizeTheyAreShown) {
+    for (int bits : {1, 4, 8, 16, 24}) {
+        const Bitmap b = RandomPicture(800, 600, bits, quint32(bits));
+        const Picture picture = Picture::FromBitmap(b);
+        ASSERT_EQ(picture.size(), QSize(800, 600));
+        const Picture shown = PictureAtSize(picture, {80, 60});
+        ASSERT_EQ(shown.size(), QSize(80, 60)) << bits;
+        EXPECT_TRUE(shown.image() == ScaledCopy(b.ConvertTo24(), {80, 60})) << bits;
+        EXPECT_EQ(PictureAtSize(picture, {800, 600}).bitmap().constBits(), b.constBits());
+    }
 }
 
 TEST(Version, TheRecordIsDataInTheProgramFile) {
@@ -192,6 +238,50 @@ TEST(HelpFile, GuideLinksAllLeadSomewhere) {
     const qsizetype contents = html.indexOf(QStringLiteral("id=\"contents\""));
     ASSERT_GE(contents, 0);
     EXPECT_LT(contents, html.indexOf(QStringLiteral("<h2")));
+}
+
+// Every text the user guide quotes as the program's own (in 「」) is in the
+// program's sources, so the guide cannot promise a caption or a message the
+// program does not show. In a quote "○○" stands for a file name or the like,
+// and the full stop the error box adds to a message may be quoted with it;
+// accelerator marks ("(&P)") are read as the menus show them ("(P)").
+TEST(HelpFile, GuideQuotesOnlyTextsOfTheProgram) {
+    QString sources;
+    for (const char* folder : {"app", "batch", "detail", "exif", "picture", "platform", "print"}) {
+        QDirIterator it(QStringLiteral(TAMARIND_SOURCE_DIR "/") + QString::fromLatin1(folder),
+                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) sources += QString::fromUtf8(ReadAll(it.next()));
+    }
+    ASSERT_GT(sources.size(), 100000);
+    sources.remove(u'&');
+
+    QString text =
+        QString::fromUtf8(ReadAll(QStringLiteral(TAMARIND_SOURCE_DIR "/data/tamarind.hlp")));
+    text.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+        .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+        .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+        .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    const auto found = [&](const QString& part) {
+        return part.isEmpty() || sources.contains(part) ||
+               (part.endsWith(u'。') && sources.contains(part.chopped(1)));
+    };
+    QStringList missing;
+    int quotes = 0;
+    static const QRegularExpression quote(QStringLiteral("「([^」]*)」"));
+    for (auto it = quote.globalMatch(text); it.hasNext();) {
+        const QString quoted = it.next().captured(1);
+        ++quotes;
+        for (const QString& part : quoted.split(QStringLiteral("○○")))
+            if (!found(part)) {
+                missing << quoted;
+                break;
+            }
+    }
+    EXPECT_GE(quotes, 50);
+    EXPECT_TRUE(missing.isEmpty()) << "quoted in the guide but not in the program: "
+                                   << missing.join(QStringLiteral(" / ")).toStdString();
 }
 
 TEST(AppIcon, PixelsAndSvgComeFromTheSameDrawing) {

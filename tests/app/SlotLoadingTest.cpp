@@ -122,7 +122,7 @@ TEST_F(SlotLoading, AContinuousRunCommitsInListOrderWhenALaterFileDecodesFirst) 
     Start({"4", "1"});
     std::mutex mutex;
     QStringList finished;
-    SetSlotDecoder([&](const QString& path, const BoxForSize& boxFor) {
+    SetSlotDecoder([&](const QString& path, const BoxForSize& boxFor, const SlotPreview&) {
         // The first file of the run takes longest.
         if (path.endsWith(QStringLiteral("f2.jpg")))
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -176,14 +176,15 @@ TEST_F(SlotLoading, ADamagedFileInTheMiddleOfARunEndsItThere) {
 TEST(ParallelSlotLoads, NothingStartsAfterAFailedFile) {
     std::mutex mutex;
     QStringList started;
-    const SlotDecoder previous = SetSlotDecoder([&](const QString& path, const BoxForSize&) {
-        {
-            std::lock_guard lock(mutex);
-            started << path;
-        }
-        if (path == QStringLiteral("2")) throw std::runtime_error("damaged");
-        return SlotLoad{};
-    });
+    const SlotDecoder previous =
+        SetSlotDecoder([&](const QString& path, const BoxForSize&, const SlotPreview&) {
+            {
+                std::lock_guard lock(mutex);
+                started << path;
+            }
+            if (path == QStringLiteral("2")) throw std::runtime_error("damaged");
+            return SlotLoad{};
+        });
     {
         ParallelSlotLoads loads(
             {"1", "2", "3", "4", "5"}, [](QSize s) { return s; }, 1);

@@ -23,8 +23,9 @@ TEST(BatchLayout, TableGrowsByTenthsOfTheWindowGrowth) {
     EXPECT_EQ(t.nameWidth, 144);
     EXPECT_EQ(t.sizeWidth, 74);
     EXPECT_EQ(t.createdWidth, 151);
-    EXPECT_EQ(PageRowsFor(120), 9);
-    EXPECT_EQ(PageRowsFor(11), -1);
+    EXPECT_EQ(PageRowsFor(120, 12), 9);
+    EXPECT_EQ(PageRowsFor(120, 13), 8);
+    EXPECT_EQ(PageRowsFor(11, 12), -1);
 }
 
 TEST(BatchLayout, ChooserFollowsItsWidth) {

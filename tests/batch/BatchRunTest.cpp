@@ -111,7 +111,7 @@ TEST_F(BatchRuns, SelectedRowsAreNumberedFromZeroInPageOrder) {
     batch->ListBox1->setCurrentRow(1);
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
     QApplication::sendEvent(batch->ListBox1, &down);
-    batch->Memo1->setPlainText("K");
+    batch->Memo1->setText("K");
     RunSelected();
     EXPECT_EQ(Contents(folder).count("K0000.jpg"), 1u);
     EXPECT_EQ(Contents(folder).count("K0001.jpg"), 1u);
@@ -166,7 +166,7 @@ TEST_F(BatchRuns, CopyAndMoveModesWithTheChooser) {
     ASSERT_EQ(Page(), QStringList({"a.jpg", "A0000.jpg", "A0001.jpg", "b.jpg"}));
     SelectRows({1, 2});
     Mode(kModeRenameMove);
-    batch->Memo1->setPlainText("M");
+    batch->Memo1->setText("M");
     RunSelected(moved);
     EXPECT_EQ(Contents(moved), Files({{"M0000.jpg", before.at("a.jpg")}, {"M0001.jpg", before.at("b.jpg")}}));
     EXPECT_EQ(Contents(folder), before);
@@ -335,7 +335,7 @@ TEST_F(BatchRuns, FixedPartWithASlashIsRefusedBeforeAnyFileIsTouched) {
     const Files before = Contents(folder);
     // A leading "." would hide every renamed picture from the file list.
     for (const QString& fixed : {QStringLiteral("../"), QStringLiteral("sub/x"), QStringLiteral(".x")}) {
-        batch->Memo1->setPlainText(fixed);
+        batch->Memo1->setText(fixed);
         dialogs.clear();
         RunAll();
         // The plan opens with every row "不可", says why, and cannot run.
@@ -396,7 +396,7 @@ TEST_F(BatchRuns, TargetThatIsTheSourceStaysIntactAndTheRunGoesOn) {
     // New names equal to the old ones: nothing to do, nothing to say.
     Open();
     Mode(kModeRename);
-    batch->Memo1->setPlainText("");
+    batch->Memo1->setText("");
     for (int k = 0; k < 3; ++k) batch->UpDown1->Click(-1);  // 2: no padding
     dialogs.clear();
     PutNumbered({"0.jpg", "1.jpg"});
@@ -466,7 +466,7 @@ class ChainedRuns : public BatchRuns {
 protected:
     // Names without a fixed part or padding: 1.jpg, 2.jpg ... from `start`.
     void PlainNumbers(int start) {
-        batch->Memo1->setPlainText("");
+        batch->Memo1->setText("");
         batch->UpDown1->SetPosition(2);
         batch->UpDown2->SetPosition(start);
     }

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <QGroupBox>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
 
@@ -218,6 +217,40 @@ TEST_F(BatchWindow, PlacementAndWideningGrowTheHeaderCells) {
     EXPECT_EQ(batch->Panel3->width(), 250);
 }
 
+// Nothing the table and the naming fields show is cut off in the font the
+// window is drawn in: whole rows with their underscores, and the longest
+// padded number.
+TEST_F(BatchWindow, RowsAndFieldsFitTheFontInUse) {
+    Put("IMG_4340_523.jpg", "x");
+    Put("IMG_4341_524.jpg", "y");
+    Start(1);
+    Open();
+    const QFontMetrics table(batch->ListBox1->font());
+    const int row = batch->ListBox1->visualItemRect(batch->ListBox1->item(0)).height();
+    EXPECT_GE(row, 12);
+    EXPECT_GE(row, table.height());
+    EXPECT_GE(row, table.ascent() + table.tightBoundingRect(QStringLiteral("_")).bottom() + 1);
+    // The text columns keep to the rows of the name list, and a page holds
+    // what fits of them.
+    EXPECT_EQ(batch->Memo8->visualItemRect(batch->Memo8->item(1)).top(),
+              batch->ListBox1->visualItemRect(batch->ListBox1->item(1)).top());
+    EXPECT_EQ(batch->PageRows, batch->ListBox1->height() / row - 1);
+
+    // The largest digit setting with an initial value of 10.
+    while (batch->UpDown1->Position() < 9) batch->UpDown1->Click(+1);
+    batch->UpDown4->Click(+1);
+    ASSERT_EQ(batch->Memo2->text(), "00000010");
+    const QFontMetrics digits(batch->Memo2->font());
+    EXPECT_LT(digits.horizontalAdvance(QStringLiteral("00000000")), TextRoomOf(batch->Memo2));
+    // The row of the naming group still lines up without overlaps.
+    EXPECT_LE(batch->Memo2->geometry().right(), batch->UpDown1->x());
+    EXPECT_LT(batch->GroupBox9->geometry().right(), batch->Label2->x());
+    EXPECT_LT(batch->Label2->geometry().right(), batch->GroupBox10->x());
+    EXPECT_LE(batch->GroupBox10->geometry().right(), batch->GroupBox5->width());
+    EXPECT_LT(QFontMetrics(batch->Memo5->font()).horizontalAdvance(QStringLiteral("jpeg2")),
+              TextRoomOf(batch->Memo5));
+}
+
 TEST_F(BatchWindow, NamingGroupRangesAndPreview) {
     Put("a.jpg", "x");
     Start(1);
@@ -241,8 +274,9 @@ TEST_F(BatchWindow, NamingGroupRangesAndPreview) {
     EXPECT_EQ(batch->UpDown1->Position(), 1);
     EXPECT_EQ(batch->Memo6->text(), "A910.jpg");
 
-    // Only the first line of the fixed part counts; it is not trimmed.
-    batch->Memo1->setPlainText(QStringLiteral("写真 \nsecond line"));
+    // The fixed part is one line: a pasted second line goes; it is not trimmed.
+    batch->Memo1->setText(QStringLiteral("写真 \nsecond line"));
+    EXPECT_EQ(batch->Memo1->text(), "写真 ");
     EXPECT_EQ(batch->Memo6->text(), "写真 910.jpg");
     EXPECT_EQ(batch->SequenceName(2), "写真 1092.jpg");
     // The settings last across openings.

@@ -55,6 +55,31 @@ TEST(HistogramCounting, MatchesAPlainCountForEveryRowWidth) {
     }
 }
 
+TEST(HistogramCounting, EveryFormatCountsAsItsColoursDo) {
+    // Random pixels and palettes; widths that end inside a byte of 1- and
+    // 4-bit rows, and rows long enough for the four-byte steps. The count at
+    // the picture's own depth must equal the count of its 24-bit colours.
+    for (int bits : {1, 4, 8, 15, 16, 32})
+        for (int width : {1, 3, 9, 17, 70}) {
+            QRandomGenerator random(quint32(bits * 100 + width));
+            Bitmap bmp(width, 5, bits);
+            for (int y = 0; y < 5; ++y) {
+                uchar* row = bmp.scanLine(y);
+                for (qsizetype i = 0; i < bmp.stride(); ++i) row[i] = uchar(random.generate());
+            }
+            QList<QRgb> palette;
+            for (int i = 0; i < (bits <= 8 ? 1 << bits : 0); ++i)
+                palette << QRgb(random.generate());
+            bmp.setPalette(palette);
+            const HistogramTables own = CountHistogram(bmp);
+            const HistogramTables wide = CountHistogram(bmp.ConvertTo24());
+            ASSERT_EQ(own.HistogramRed, wide.HistogramRed) << bits << " " << width;
+            ASSERT_EQ(own.HistogramGreen, wide.HistogramGreen) << bits << " " << width;
+            ASSERT_EQ(own.HistogramBlue, wide.HistogramBlue) << bits << " " << width;
+            ASSERT_EQ(own.HistogramPeak, wide.HistogramPeak);
+        }
+}
+
 TEST(HistogramCounting, SingleColourAllBlackAndTinyPictures) {
     HistogramTables t = CountHistogram(Picture24(7, 3, [](int) { return Rgb{10, 200, 77}; }));
     EXPECT_EQ(t.HistogramRed[10], 21);

@@ -12,6 +12,8 @@
 #include <jerror.h>
 // clang-format on
 
+#include "ChildMeasure.h"
+#include "HostileFiles.h"
 #include "PictureTestUtil.h"
 #include "TestData.h"
 #include "picture/Jpeg.h"
@@ -114,6 +116,11 @@ TEST(JpegDecode, GivesDjpegsPixelsForEveryTestFile) {
             EXPECT_EQ(ours.palette()[200], qRgb(200, 200, 200));
         }
         EXPECT_EQ(MaxColourDifference(ours.ToQImage(), theirs), 0);
+        // The same colours straight into 32 bits, every file opaque.
+        const Bitmap wide = DecodeJpeg(ByteSpan(bytes), {.rgb32 = true});
+        EXPECT_EQ(wide.bitsPerPixel(), 32);
+        EXPECT_EQ(MaxColourDifference(wide.ToQImage(), theirs), 0);
+        EXPECT_EQ(wide.ToQImage().pixel(wide.width() - 1, wide.height() - 1) >> 24, 0xFFu);
     }
 }
 
@@ -199,4 +206,37 @@ TEST(JpegFiles, WriteThenReadAndMissingFiles) {
     } catch (const TamarindError& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("/nonexistent/none.jpg")));
     }
+}
+
+// Files that go on where no real JPEG could: a first marker and then
+// gigabytes of zeros, or a whole picture followed by them. libjpeg would read
+// them to their end, some 20 seconds for 5 GB, looking for a marker.
+TEST(JpegDecode, EndsTheInputWhereNoRealFileCouldStillBeGoingOn) {
+    QTemporaryDir dir;
+    auto sparse = [&](const char* name, const QByteArray& head, qint64 size) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(WriteSparseFile(path, head, size));
+        return path;
+    };
+    const ChildFigures f = MeasureInChild({}, [&] {
+        const QString header = sparse("header.jpg", "\xFF\xD8\xFF", qint64(5) << 30);
+        EXPECT_TRUE(RefusedWith([&] { ReadJpegFile(header); }, JpegError(JERR_NO_IMAGE)));
+        // A progressive picture (read whole before any row comes out) whose
+        // end-of-image marker gave way to 3 GB of zeros: the picture itself.
+        const QByteArray progressive = Cjpeg(TestPicture(64, 48), {"-progressive"});
+        const QImage clean = DecodeJpeg(ByteSpan(progressive)).ToQImage();
+        const QString trailing = sparse("trailing.jpg", progressive.chopped(2), qint64(3) << 30);
+        EXPECT_EQ(MaxColourDifference(ReadJpegFile(trailing).ToQImage(), clean), 0);
+        // What real files hold is still read: 3 MB of application segments,
+        // and half a megabyte of zeros between two of them.
+        QByteArray padded = progressive.left(2);
+        for (int i = 0; i < 48; ++i) {
+            padded += QByteArray("\xFF\xEF\xFF\xFF", 4) + QByteArray(65533, '\0');
+            if (i == 24) padded += QByteArray(512 * 1024, '\0');
+        }
+        padded += progressive.mid(2);
+        EXPECT_EQ(MaxColourDifference(DecodeJpeg(ByteSpan(padded)).ToQImage(), clean), 0);
+    });
+    ASSERT_TRUE(f.finished) << f.failure;
+    EXPECT_LT(f.cpuSeconds, 5.0) << Describe(f);
 }

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "HostileFiles.h"
 #include "PictureTestUtil.h"
 #include "TestData.h"
 #include "picture/Bmp.h"
@@ -275,21 +276,8 @@ TEST(ThumbnailMemory, TinyFilesClaimingHugePicturesStayWithinTheBound) {
     QTemporaryDir dir;
     QStringList files;
     // An RLE4 BMP of 16384 x 16384 pixels in about a hundred bytes.
-    QByteArray bmp(14 + 40 + 64, '\0');
-    auto put32 = [&](int at, quint32 v) {
-        for (int i = 0; i < 4; ++i) bmp[at + i] = char(v >> (8 * i));
-    };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put32(10, 14 + 40 + 64);
-    put32(14, 40);
-    put32(18, 16384);
-    put32(22, 16384);
-    bmp[26] = 1;
-    bmp[28] = 4;
-    put32(30, 2);  // RLE4
-    for (int i = 0; i < 16; ++i) put32(54 + 4 * i, quint32(i * 0x111111));
-    bmp += QByteArray("\xFF\x12\xFF\x34\x00\x00\xFF\x56\x00\x01", 10);
+    const QByteArray bmp =
+        RleBombBmp(16384, 16384, QByteArray("\xFF\x12\xFF\x34\x00\x00\xFF\x56\x00\x01", 10));
     files << dir.filePath(QStringLiteral("bomb.bmp"));
     WriteFileBytes(files.back(), bmp);
     // Baseline and progressive JPEGs claiming 16384 x 16384.

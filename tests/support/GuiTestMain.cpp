@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "OffscreenScreen.h"
 #include "platform/Fonts.h"
 
 int main(int argc, char** argv) {
@@ -16,22 +17,16 @@ int main(int argc, char** argv) {
         QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     }
+    // Thumbnails the tests' loads write go to a cache of this run's own,
+    // never the user's.
+    qputenv("XDG_CACHE_HOME", runtime.filePath(QStringLiteral("cache")).toLocal8Bit());
     // The program's settings file of this run only: no user's settings
     // change what the tests see.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform.isEmpty() || platform == "offscreen") {
-        const QString config = runtime.filePath(QStringLiteral("screen.json"));
-        QFile file(config);
-        if (file.open(QIODevice::WriteOnly)) {
-            file.write(R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false,
-                "screens": [{"name": "Screen", "x": 0, "y": 0, "width": 1024, "height": 768,
-                "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-            file.close();
-            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
-        }
-    }
+    if (platform.isEmpty() || platform == "offscreen")
+        tamarind::test::UseOffscreenScreen(runtime.path());
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     tamarind::InstallFontSubstitutions();
