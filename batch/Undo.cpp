@@ -109,9 +109,13 @@ private:
     }
 
     // The file the step replaced at `landing`, from the trash or (a run cut
-    // short) from its temporary name.
+    // short) from its temporary name. A file of a rename or move run that
+    // was replaced has gone back by its own step already; a copy run leaves
+    // its files in place, so one of them that a copy replaced comes back
+    // here like any other.
     void RestoreReplaced(const JournalStep& s, const QString& landing, TemporaryNames* temps) {
-        if (!s.replaced.valid || runFiles_.count({s.replaced.dev, s.replaced.ino})) return;
+        if (!s.replaced.valid) return;
+        if (temps && runFiles_.count({s.replaced.dev, s.replaced.ino})) return;
         const bool inTrash = !s.kept.isEmpty();
         const QString where = inTrash ? s.kept : temps ? temps->Find(s.replaced) : QString();
         if (where.isEmpty()) return;  // not replaced, or gone with no trash as the user agreed

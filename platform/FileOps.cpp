@@ -464,7 +464,7 @@ int MoveIntoTrash(int source, const QByteArray& name, int files, int info,
     const QByteArray record = "[Trash Info]\nPath=" + PercentEncoded(recordedPath) +
                               "\nDeletionDate=" + date + "\n";
     for (int n = 1; n < 10000; ++n) {
-        entry = TrashEntryName(name, n);
+        entry = TrashEntryName(NameOf(recordedPath), n);  // named as the record says
         // The record reserves the name (O_EXCL), then the file follows it.
         const QByteArray recordName = entry + ".trashinfo";
         FdHolder fd(calls.open(info, recordName.constData(),
