@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -133,6 +135,17 @@ void TBatchPlan::ShowPlan(const RunPlan& plan, const QString& heading, bool canE
     StringGrid1->resizeColumnsToContents();
     StringGrid1->setUpdatesEnabled(true);
     setWindowModality(Qt::ApplicationModal);
+    // Over the batch window, whole on its screen.
+    if (const QWidget* owner = parentWidget(); owner && !isVisible()) {
+        QRect place = rect();
+        place.moveCenter(owner->frameGeometry().center());
+        if (const QScreen* screen = owner->screen()) {
+            const QRect room = screen->availableGeometry();
+            place.moveLeft(std::clamp(place.left(), room.left(), std::max(room.left(), room.right() - place.width())));
+            place.moveTop(std::clamp(place.top(), room.top(), std::max(room.top(), room.bottom() - place.height())));
+        }
+        move(place.topLeft());
+    }
     ShowInFront(this);
 }
 
