@@ -325,6 +325,36 @@ TEST_F(TrashRuns, DecliningIsAFailedDeletion) {
     EXPECT_EQ(Contents(Trash() + "/files"), Files({{"b.jpg", before.at("b.jpg")}}));
 }
 
+// "元に戻す(&U)" takes the last run back, a rename and then a delete run (from
+// the trash), and is offered only while there is a run to take back.
+TEST_F(TrashRuns, UndoTakesTheLastRunBack) {
+    PutNumbered({"a.jpg", "b.jpg", "c.jpg"});
+    Start(1);
+    Open();
+    const Files before = Contents(folder);
+    EXPECT_FALSE(batch->BitBtn5->isEnabled());
+    RunAll();
+    EXPECT_EQ(Contents(folder), Renamed(before, {{"a.jpg", "A0000.jpg"}, {"b.jpg", "A0001.jpg"}, {"c.jpg", "A0002.jpg"}}));
+    for (const int mode : {kModeRename, kModeDelete}) {
+        SCOPED_TRACE(mode);
+        Reopen(mode);
+        ASSERT_TRUE(batch->BitBtn5->isEnabled());
+        dialogs.AnswerAsk(BoxAnswer::Yes);
+        Click(batch->BitBtn5);
+        EXPECT_EQ(Contents(folder), before);
+        EXPECT_EQ(dialogs.messages(), std::vector<QString>({"元に戻しました（3 個のファイル）。"}));
+        EXPECT_EQ(Listed(), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+        Reopen(kModeDelete);
+        EXPECT_FALSE(batch->BitBtn5->isEnabled());
+        if (mode == kModeRename) {
+            for (int k = 0; k < 3; ++k) dialogs.AnswerAsk(BoxAnswer::Yes);
+            RunAll();
+            EXPECT_TRUE(Contents(folder).empty());
+        }
+    }
+    EXPECT_TRUE(Contents(Trash() + "/files").empty());
+}
+
 // --- Faults the window guards against ----------------------------------------------
 
 TEST_F(BatchRuns, FixedPartWithASlashIsRefusedBeforeAnyFileIsTouched) {

@@ -362,6 +362,13 @@ TEST_F(UndoRuns, DeleteRunIsUndoneFromTheTrash) {
     EXPECT_EQ(result.restored, 3);
     EXPECT_EQ(Differences(HashesOf(folder), before), "");
     EXPECT_TRUE(Trash().empty());
+
+    // Only the last ten runs keep their journals.
+    for (int k = 0; k < 12; ++k) {
+        JournalWriter journal;
+        ASSERT_TRUE(journal.Begin(run));
+    }
+    EXPECT_EQ(QDir(JournalFolder()).entryList(QDir::Files).size(), kJournalsKept);
 }
 
 }  // namespace
