@@ -80,11 +80,11 @@ FileOpResult WithPrompt(Operation op, const QString& source, const QString& targ
         step.Skipped();
         return {};
     }
-    QString kept;
+    // The journal learns where the replaced file waits before it is replaced.
     result = ReplaceKeepingOld(
         target, op == Operation::Copy ? Replaces::Content : Replaces::Entry,
-        [&](const QString& to, Replace replace) { return Apply(op, from, to, replace); }, &kept);
-    step.Kept(kept);
+        [&](const QString& to, Replace replace) { return Apply(op, from, to, replace); }, nullptr,
+        [&](const QString& kept) { step.Kept(kept); });
     if (result.ok()) step.Done(target);
     return result;
 }

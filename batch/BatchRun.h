@@ -38,8 +38,9 @@ public:
     virtual void Done(int item, const QString& path) = 0;
     // The user kept the file at the item's target: nothing was done.
     virtual void Skipped(int item) = 0;
-    // The file that was at the item's target and was replaced is in the
-    // trash at `trashed`.
+    // The file at the item's target, which the item replaces, is in the
+    // trash at `trashed` (told before the replacement: should it then fail,
+    // the file is taken out of the trash again).
     virtual void Kept(int item, const QString& trashed) = 0;
     // The item's own file went to the trash, to `trashed` (a delete run).
     virtual void Trashed(int item, const QString& trashed) = 0;

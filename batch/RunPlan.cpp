@@ -121,7 +121,7 @@ RunPlan MakePlan(const BatchRun& run) {
                 break;
             case TargetKind::InRun:
                 if (Copies(run.mode)) {
-                    // A copy replaces the content there: the design's question
+                    // A copy replaces the content there: the overwrite question
                     // comes, and that file's own copy takes its old content.
                     row.flags |= kPlanExists;
                     Flag(row, kPlanChained,

@@ -1,5 +1,6 @@
 #include "batch/Undo.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -29,10 +30,14 @@ class TemporaryNames {
 public:
     explicit TemporaryNames(QStringList folders) : folders_(std::move(folders)) {}
     QString Find(const FileStamp& stamp) {
-        if (!scanned_) Scan();
-        for (const auto& [found, path] : found_)
+        for (const auto& [found, path] : All())
             if (found.dev == stamp.dev && found.ino == stamp.ino) return path;
         return {};
+    }
+    // Every temporary name with the stamp of its file.
+    const std::vector<std::pair<FileStamp, QString>>& All() {
+        if (!scanned_) Scan();
+        return found_;
     }
 
 private:
@@ -115,6 +120,14 @@ private:
     // here like any other.
     void RestoreReplaced(const JournalStep& s, const QString& landing, TemporaryNames* temps) {
         if (!s.replaced.valid) return;
+        // Never replaced (the run stopped just before): the file is where it
+        // was, and the second name the run gave it in the trash goes.
+        if (FileStamp::Of(landing).Matches(s.replaced)) {
+            const FileStamp inTrash = FileStamp::Of(s.kept);
+            if (inTrash.valid && inTrash.dev == s.replaced.dev && inTrash.ino == s.replaced.ino)
+                ForgetTrashEntry(s.kept);
+            return;
+        }
         if (temps && runFiles_.count({s.replaced.dev, s.replaced.ino})) return;
         const bool inTrash = !s.kept.isEmpty();
         const QString where = inTrash ? s.kept : temps ? temps->Find(s.replaced) : QString();
@@ -205,6 +218,39 @@ private:
                 if (r_.restored == before) continue;
             }
             RestoreReplaced(s, landing, nullptr);
+        }
+        RemoveLeftSecondNames();
+    }
+
+    // A copy run cut short leaves temporary names behind: second names it
+    // gave files of the run to copy them with their first content (the files
+    // keep their own names), and the unfinished copy of the file it was
+    // copying (a temporary file beside the target holding the start of the
+    // source). Both go; nothing else is touched.
+    void RemoveLeftSecondNames() {
+        const JournalStep* cut = nullptr;
+        for (const JournalStep& s : j_.steps)
+            if (!s.done && !s.skipped && !s.to.isEmpty()) {
+                cut = &s;
+                break;
+            }
+        if (!cut) return;
+        QStringList folders{WithoutTrailingSeparator(j_.sourceFolder)};
+        if (!j_.destinationFolder.isEmpty()) folders << j_.destinationFolder;
+        TemporaryNames temps(folders);
+        for (const auto& [stamp, path] : temps.All()) {
+            bool secondName = false;
+            for (const JournalStep& s : j_.steps) {
+                const FileStamp atFrom = FileStamp::Of(s.from);
+                if (atFrom.valid && atFrom.dev == stamp.dev && atFrom.ino == stamp.ino &&
+                    atFrom.ino == s.source.ino && atFrom.dev == s.source.dev) {
+                    secondName = true;
+                    break;
+                }
+            }
+            const bool unfinished = !secondName && FolderOf(path) == FolderOf(cut->to) &&
+                                    !runFiles_.count({stamp.dev, stamp.ino}) && IsStartOf(path, cut->from);
+            if (secondName || unfinished) FileCalls().unlink(AT_FDCWD, EncodePath(path).constData());
         }
     }
 

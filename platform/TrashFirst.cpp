@@ -7,7 +7,7 @@ namespace tamarind {
 FileOpResult ReplaceKeepingOld(
     const QString& target, Replaces what,
     const std::function<FileOpResult(const QString& target, Replace replace)>& op,
-    QString* keptAs) {
+    QString* keptAs, const std::function<void(const QString& kept)>& beforeOp) {
     if (keptAs) keptAs->clear();
     // The file whose content goes: for a copy through a link, the file the
     // link names. Anything odd is left to `op`, which refuses it with its
@@ -27,6 +27,7 @@ FileOpResult ReplaceKeepingOld(
 
     QString kept;
     if (LinkIntoTrash(replaced, &kept).ok()) {
+        if (beforeOp) beforeOp(kept);
         const FileOpResult result = op(target, Replace::Yes);
         if (!result.ok()) {
             ForgetTrashEntry(kept);
@@ -36,6 +37,7 @@ FileOpResult ReplaceKeepingOld(
         return result;
     }
     if (MoveToTrash(replaced, &kept).ok()) {
+        if (beforeOp) beforeOp(kept);
         const FileOpResult result = op(replaced, Replace::No);
         if (!result.ok()) {
             RestoreFromTrash(kept, replaced);

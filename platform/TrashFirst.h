@@ -21,9 +21,12 @@ enum class Replaces { Content, Entry };
 // if `op` fails. Without a usable trash `op` replaces it as before. `op`
 // receives the path to write and whether it may replace what is there.
 // `keptAs` receives the old file's path in the trash (empty when none).
+// `beforeOp`, when given, is told that path as soon as the old file is in the
+// trash, before `op` runs (a journal writes it down, so that a run cut short
+// there can still be taken back).
 FileOpResult ReplaceKeepingOld(
     const QString& target, Replaces what,
     const std::function<FileOpResult(const QString& target, Replace replace)>& op,
-    QString* keptAs = nullptr);
+    QString* keptAs = nullptr, const std::function<void(const QString& kept)>& beforeOp = {});
 
 }  // namespace tamarind

@@ -116,6 +116,16 @@ protected:
         }
         return after;
     }
+    // "名変とコピー" into the source folder: p0002 copied as p0000, then
+    // p0000 as c.jpg.
+    BatchRun CopyOntoALaterFile() const {
+        BatchRun run;
+        run.mode = 2;
+        run.sourceFolder = folder + u'/';
+        run.destinationFolder = folder;
+        run.items = {{Numbered(2), Numbered(0)}, {Numbered(0), QStringLiteral("c.jpg")}};
+        return run;
+    }
     // The run with its journal, as the batch window makes it.
     void Run(const BatchRun& run, QString* error = nullptr) {
         JournalWriter journal;
@@ -126,6 +136,39 @@ protected:
         } catch (const TamarindError& e) {
             if (error) *error = e.text();
         }
+    }
+    // Runs `run` with its journal in a child process that is killed
+    // (SIGKILL, from here) when it is about to make its `killedAt`-th rename.
+    void RunAndKill(const BatchRun& run, int killedAt) {
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(pipeFds[0]);
+            auto calls = std::make_shared<int>(0);
+            FileSystemCalls counting = SystemFileCalls();
+            counting.rename2 = [=](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+                if (++*calls == killedAt) {
+                    (void)::write(pipeFds[1], "k", 1);
+                    for (;;) ::pause();  // killed here
+                }
+                return ::renameat2(fromDir, from, toDir, to, flags);
+            };
+            SetFileCalls(counting);
+            JournalWriter journal;
+            QString target;
+            if (journal.Begin(run)) RunBatch(run, target, &journal);
+            ::_exit(3);
+        }
+        ::close(pipeFds[1]);
+        char byte = 0;
+        ASSERT_EQ(::read(pipeFds[0], &byte, 1), 1);
+        ::close(pipeFds[0]);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
     }
     UndoResult Undo() {
         Journal journal;
@@ -275,35 +318,7 @@ TEST_F(UndoRuns, UndoAfterTheRunningProcessWasKilled) {
         SCOPED_TRACE(killedAt);
         PutFiles();
         const Hashes before = HashesOf(folder);
-        int pipeFds[2];
-        ASSERT_EQ(::pipe(pipeFds), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(pipeFds[0]);
-            auto calls = std::make_shared<int>(0);
-            FileSystemCalls counting = SystemFileCalls();
-            counting.rename2 = [=](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
-                if (++*calls == killedAt) {
-                    (void)::write(pipeFds[1], "k", 1);
-                    for (;;) ::pause();  // killed here
-                }
-                return ::renameat2(fromDir, from, toDir, to, flags);
-            };
-            SetFileCalls(counting);
-            JournalWriter journal;
-            QString target;
-            if (journal.Begin(run)) RunBatch(run, target, &journal);
-            ::_exit(3);
-        }
-        ::close(pipeFds[1]);
-        char byte = 0;
-        ASSERT_EQ(::read(pipeFds[0], &byte, 1), 1);
-        ::close(pipeFds[0]);
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        RunAndKill(run, killedAt);
         EXPECT_NE(HashesOf(folder), before);  // killed half-way
 
         const UndoResult result = Undo();
@@ -313,22 +328,32 @@ TEST_F(UndoRuns, UndoAfterTheRunningProcessWasKilled) {
         for (const QString& name : QDir(folder).entryList(QDir::Files))
             ::unlink(EncodePath(folder + u'/' + name).constData());
     }
+
+    // A copy run ("名変とコピー" into its own folder) killed as its first copy
+    // was to take the place of a later file of the run: that file's second
+    // name, the finished copy beside it and its second name in the trash go.
+    PutFiles(3);
+    const Hashes before = HashesOf(folder);
+    dialogs.AnswerAsk(BoxAnswer::Yes);  // answered in the child
+    RunAndKill(CopyOntoALaterFile(), 1);
+    EXPECT_GT(HashesOf(folder).size(), before.size());
+    EXPECT_EQ(Trash().size(), 1u);
+    const UndoResult result = Undo();
+    EXPECT_TRUE(result.leftAlone.isEmpty()) << result.leftAlone.join(u' ').toStdString();
+    EXPECT_EQ(Differences(HashesOf(folder), before), "");
+    EXPECT_TRUE(Trash().empty());
+    EXPECT_TRUE(QDir(home.path() + "/data/Trash/info").isEmpty());
 }
 
 // "名変とコピー" into the source folder itself, the first copy onto the name
 // of a later file of the run: after "はい" the later file is still copied
-// with its own content (the design's order would copy the first file's
-// content twice and lose it). Undo puts the trashed original back.
+// with its own content (copying in run order alone would copy the first
+// file's content twice and lose the later file's). Undo puts the trashed original back.
 TEST_F(UndoRuns, CopyOntoALaterFileOfTheRunCopiesThatFilesOwnContent) {
     PutFiles(3);
     const Hashes before = HashesOf(folder);
-    BatchRun run;
-    run.mode = 2;
-    run.sourceFolder = folder + u'/';
-    run.destinationFolder = folder;
-    run.items = {{Numbered(2), Numbered(0)}, {Numbered(0), QStringLiteral("c.jpg")}};
     dialogs.AnswerAsk(BoxAnswer::Yes);
-    Run(run);
+    Run(CopyOntoALaterFile());
     EXPECT_EQ(HashesOf(folder), Hashes({{Numbered(0), before.at(Numbered(2))},
                                         {Numbered(1), before.at(Numbered(1))},
                                         {Numbered(2), before.at(Numbered(2))},
