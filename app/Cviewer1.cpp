@@ -22,12 +22,10 @@
 #include "app/HelpFile.h"
 #include "app/MainWindowControls.h"
 #include "app/SlotFitting.h"
-#include "exif/Exif.h"
-#include "picture/Picture.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "batch/Renname.h"
 #include "detail/Cgrp.h"
+#include "exif/Exif.h"
+#include "picture/Picture.h"
 #include "platform/BusyCursor.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -38,6 +36,8 @@
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 

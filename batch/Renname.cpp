@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QScrollBar>
 
-#include "app/Cviewer1.h"
 #include "batch/BatchRun.h"
 #include "batch/Setdir.h"
 #include "batch/UpDown.h"
@@ -26,6 +25,7 @@
 #include "platform/Guard.h"
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
+#include "shared/MainWindowLink.h"
 
 namespace tamarind {
 
@@ -119,9 +119,10 @@ ClickLabel* HeaderCell(QWidget* parent, const QString& name, const QString& capt
 
 }  // namespace
 
-TForm7::TForm7(QWidget* parent)
+TForm7::TForm7(MainWindowLink* main, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      main_(main) {
     Form7 = this;
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("連番処理"));
@@ -365,9 +366,9 @@ void TForm7::GatherFileList() {
     ComputePageSize();
     QStringList names;
     QString folder;
-    if (Form1) {
-        names = Form1->FileListBox1->Names();
-        folder = Form1->FileListBox1->Directory();
+    if (main_) {
+        names = main_->ListedNames();
+        folder = main_->ListedFolder();
     }
     RowCount = int(names.size());
     Memo7->setText(QString::number(RowCount));
@@ -628,7 +629,7 @@ void TForm7::RunOperations() {
     }
     RunScope = 0;
     ++RunNotifySerial;
-    if (Form1) SendRequest(Form1->Edit7, QString::number(RunNotifySerial));
+    if (main_) main_->RequestBatchFolder(QString::number(RunNotifySerial));
     hide();
 }
 

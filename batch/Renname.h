@@ -22,6 +22,7 @@ namespace tamarind {
 
 class ClickLabel;
 class DockPanel;
+class MainWindowLink;
 class SplitterBar;
 class UpDown;
 
@@ -43,7 +44,9 @@ enum BatchModes {
 
 class TForm7 : public QWidget {
 public:
-    explicit TForm7(QWidget* parent = nullptr);
+    // `main` is the main window the window reports to (none: it reports
+    // nowhere).
+    explicit TForm7(MainWindowLink* main = nullptr, QWidget* parent = nullptr);
 
     // --- Opening and the table ------------------------------------------------
     // The main window's "連番処理(&R)": the extension text of its filter entry,
@@ -147,6 +150,7 @@ private:
     void PlaceLowerControls();
     void SortBy(SortColumn column, bool& descending);
     void RunOperations();
+    MainWindowLink* main_;
     bool created_ = false;
     int rowHeight_ = kTableRowHeight;  // of the file table
 };

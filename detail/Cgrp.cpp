@@ -7,9 +7,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "app/Cviewer1.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "detail/DHist.h"
 #include "detail/DetailPicture.h"
 #include "detail/FileFacts.h"
@@ -22,10 +19,12 @@
 #include "platform/Controls.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/Fonts.h"
 #include "platform/Folders.h"
+#include "platform/Fonts.h"
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
+#include "shared/MainWindowLink.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 
@@ -78,7 +77,7 @@ QString Failure(const QString& headline, const FileOpResult& result) {
 
 }  // namespace
 
-TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
+TForm3::TForm3(MainWindowLink* main, QWidget* parent) : QWidget(parent, Qt::Window), main_(main) {
     Form3 = this;
     setObjectName(QStringLiteral("Form3"));
     setFont(UiFont(kGothic, 15));
@@ -277,7 +276,7 @@ void TForm3::ShowImageFacts(const QString& path) {
 
 void TForm3::BitBtn1Click() {
     const QString serial = NextMainSerial();
-    if (Form1) SendRequest(Form1->Edit5, serial);
+    if (main_) main_->RequestFrameReset(serial);
     hide();
 }
 
@@ -293,17 +292,14 @@ void TForm3::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm3::ReportSlotChange() {
-    if (!Form1) return;
+    if (!main_) return;
     const int slot = Viewer.WorkSlot;
-    if (slot >= 1 && slot <= kSlotCount) Form1->Frame(slot)->setTitle(DetailFileName);
-    // The main window reads Edit3 and Edit4 when Edit2 changes.
-    Form1->Edit3->setText(DetailFolder);
-    Form1->Edit4->setText(DetailFileName);
-    SendRequest(Form1->Edit2, NextMainSerial());
+    if (slot >= 1 && slot <= kSlotCount) main_->SetSlotTitle(slot, DetailFileName);
+    main_->RequestSlotFile(DetailFolder, DetailFileName, NextMainSerial());
 }
 
 void TForm3::ShowFolderInMainWindow(const QString& path) {
-    if (Form1) Form1->ShowFolder(FolderOf(path));
+    if (main_) main_->ShowFolder(FolderOf(path));
 }
 
 // --- Turning and mirroring --------------------------------------------------------
@@ -312,15 +308,15 @@ void TForm3::ApplyTransform(int mode) {
     const BusyCursor busy;  // turning a large picture takes a moment
     TransformMode = mode;
     DetailBitmap = RotateBitmap(DetailBitmap, TransformMode);
-    if (Form1) Form1->SetSlotFullPicture(Viewer.WorkSlot, Picture::FromBitmap(DetailBitmap));
+    if (main_) main_->SetSlotFullPicture(Viewer.WorkSlot, Picture::FromBitmap(DetailBitmap));
     SpeedButton1->setEnabled(true);
     const QString serial = NextMainSerial();
-    if (!Form1) return;
-    SendRequest(Form1->Edit1, serial);
+    if (!main_) return;
+    main_->RequestRefit(serial);
     // The slot's drawing of the turned picture is made now, under the busy
     // cursor, rather than at the next repaint.
     const int slot = Viewer.WorkSlot;
-    if (slot >= 1 && slot <= kSlotCount) Form1->SlotImage(slot)->ScaledImage();
+    if (slot >= 1 && slot <= kSlotCount) main_->PrepareSlotDrawing(slot);
 }
 
 void TForm3::Button5Click() { ApplyTransform(kTurnLeft); }
@@ -353,7 +349,7 @@ void TForm3::Button12Click() {
     DetailResultBitmap = ResizeBitmap(DetailBitmap, w, h);
     DetailBitmap = DetailResultBitmap;
     const int slot = Viewer.WorkSlot;
-    if (Form1 && slot >= 1 && slot <= kSlotCount) Form1->SizeCaption(slot)->setText(SizeCaption(w, h));
+    if (main_ && slot >= 1 && slot <= kSlotCount) main_->SetSlotSizeCaption(slot, SizeCaption(w, h));
 }
 
 // --- File operations -------------------------------------------------------------------

@@ -7,8 +7,6 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "app/Cviewer1.h"
-#include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "detail/Histogram.h"
 #include "platform/Controls.h"
@@ -16,6 +14,8 @@
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
+#include "shared/MainWindowLink.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 
@@ -37,8 +37,8 @@ void CanvasBox::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, canvas_);
 }
 
-TForm4::TForm4(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+TForm4::TForm4(MainWindowLink* main, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), main_(main) {
     Form4 = this;
     setObjectName(QStringLiteral("Form4"));
     MarkAsToolWindow(this);  // no title-bar buttons: "戻る" closes it
@@ -99,7 +99,7 @@ void TForm4::BitBtn1Click() {
     // for both, or the second of two equal texts would never reach the main
     // window and the slot's frame would stay lit.
     ++MainRequestSerial;
-    if (Form1) SendRequest(Form1->Edit5, QString::number(MainRequestSerial));
+    if (main_) main_->RequestFrameReset(QString::number(MainRequestSerial));
     hide();
 }
 

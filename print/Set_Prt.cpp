@@ -9,9 +9,6 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "app/Cviewer1.h"
-#include "app/ViewerState.h"
-#include "app/PictureBox.h"
 #include "platform/BusyCursor.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
@@ -21,6 +18,9 @@
 #include "print/Calibration.h"
 #include "print/CalibrationWindow.h"
 #include "print/PrintJob.h"
+#include "shared/MainWindowLink.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 
@@ -90,7 +90,7 @@ private:
     QList<QRect> marks_;
 };
 
-TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
+TForm6::TForm6(MainWindowLink* main, QWidget* parent) : QWidget(parent, Qt::Window), main_(main) {
     Form6 = this;
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("プリンター情報"));
@@ -374,7 +374,7 @@ void TForm6::Button3Click() {
 void TForm6::Button1Click() {
     Printing.PlacementRect = layout_.Placement();
     ++Printing.PrintJobSerial;
-    if (Form1) SendRequest(Form1->Edit6, QString::number(Printing.PrintJobSerial));
+    if (main_) main_->RequestPrintJob(QString::number(Printing.PrintJobSerial));
     hide();
 }
 

@@ -9,9 +9,9 @@
 
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/ViewerState.h"
 #include "detail/DHist.h"
 #include "detail/Histogram.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 
