@@ -46,21 +46,15 @@ TForm4::TForm4(MainWindowLink* main, QWidget* parent)
     setFont(UiFont(kGothic, 15));
     SetBackgroundColor(this, kTeal);
 
-    Edit3 = new QLineEdit(this);
-    Edit3->setObjectName(QStringLiteral("Edit3"));
-    Edit3->setGeometry(kImageLeft, 8, 267, 24);
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(kImageLeft, 38, 267, 24);
+    Edit3 = MakeBox(this, "Edit3", {kImageLeft, 8, 267, 24});
+    Edit1 = MakeBox(this, "Edit1", {kImageLeft, 38, 267, 24});
     ScrollBar1 = new QScrollBar(Qt::Horizontal, this);
     ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
     ScrollBar1->setGeometry(kImageLeft, 74, 170, 17);
     ScrollBar1->setRange(1, 200);
     ScrollBar1->setValue(40);
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                              QStringLiteral("戻る"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(kImageLeft + 182, 68, 85, 28);
+    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("戻る"), {kImageLeft + 182, 68, 85, 28});
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
 
     const int heights[] = {105, 105, 105, 113, 25};
     CanvasBox** images[] = {&Image1, &Image2, &Image3, &Image4, &Image5};
