@@ -73,7 +73,7 @@ public:
     void I1Click();
     void J1Click();
 
-    // --- Size caption unit and resolution ---------------------------------------
+    // --- Size caption unit and resolution (app/FillAndScaleCommands.cpp) ----------
     void PixelP1Click();
     void mmM1Click();
     void inchI1Click();
@@ -100,7 +100,7 @@ public:
     // and the file list's mask.
     void ApplyPictureOptions(const PictureOptions& options);
 
-    // --- Fill mode --------------------------------------------------------------
+    // --- Fill mode (app/FillAndScaleCommands.cpp) ----------------------------------
     void SetFillMode(bool continuous);
     void N2Click();
 
