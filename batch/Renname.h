@@ -24,6 +24,7 @@ namespace tamarind {
 class ClickLabel;
 class TBatchPlan;
 class DockPanel;
+class MainWindowLink;
 class SplitterBar;
 class UpDown;
 
@@ -45,7 +46,9 @@ enum BatchModes {
 
 class TForm7 : public QWidget {
 public:
-    explicit TForm7(QWidget* parent = nullptr);
+    // `main` is the main window the window reports to (none: it reports
+    // nowhere).
+    explicit TForm7(MainWindowLink* main = nullptr, QWidget* parent = nullptr);
 
     // --- Opening and the table ------------------------------------------------
     // The main window's "連番処理(&R)": the extension text of its filter entry,
@@ -164,6 +167,7 @@ private:
     BatchRun CollectRun(int scope);
     // Carries out `run` with its journal, then tells the main window.
     void ExecuteRun(const BatchRun& run);
+    MainWindowLink* main_;
     bool created_ = false;
     int rowHeight_ = kTableRowHeight;  // of the file table
 };

@@ -29,7 +29,6 @@
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
 #include "app/Version.h"
-#include "app/ViewerState.h"
 #include "batch/Renname.h"
 #include "batch/Setdir.h"
 #include "detail/DHist.h"
@@ -39,6 +38,7 @@
 #include "platform/FileIo.h"
 #include "platform/Guard.h"
 #include "platform/WindowFrame.h"
+#include "shared/ViewerState.h"
 
 #include <xcb/xcb.h>
 

@@ -17,13 +17,13 @@
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/ViewerState.h"
 #include "batch/BatchPlan.h"
 #include "batch/Renname.h"
 #include "batch/Setdir.h"
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
+#include "shared/ViewerState.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

@@ -15,13 +15,13 @@
 #include "TmpfsMount.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "picture/Bmp.h"
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;

@@ -1,10 +1,10 @@
-#include "app/PictureBox.h"
+#include "shared/PictureBox.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/Thumbnail.h"
 #include "platform/Guard.h"
+#include "shared/Thumbnail.h"
 
 namespace tamarind {
 
