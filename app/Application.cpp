@@ -11,8 +11,8 @@
 
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
-#include "app/SlotCache.h"
 #include "app/HelpFile.h"
+#include "app/SlotCache.h"
 #include "app/Version.h"
 #include "app/VersionInfo.h"
 #include "batch/Renname.h"
@@ -61,11 +61,12 @@ QIcon AppIcon() {
 void CreateForms(const QStringList& args) {
     new TForm1(args);  // runs its creation handler before any other window exists
     new TForm2();
-    new TForm3();
-    new TForm4();
+    // The windows below report to the main window through its link.
+    new TForm3(Form1);
+    new TForm4(Form1);
     new TForm5();
-    new TForm6();
-    new TForm7();
+    new TForm6(Form1);
+    new TForm7(Form1);
     new TForm8();
 }
 

@@ -13,6 +13,7 @@
 #include "picture/Bitmap.h"
 #include "picture/Picture.h"
 #include "picture/PictureOptions.h"
+#include "shared/MainWindowLink.h"
 
 class QAction;
 class QComboBox;
@@ -40,7 +41,7 @@ class SplitterBar;
 // Marker states of a slot's marker square.
 enum MarkerState { kMarkerPlain = 0, kMarkerNext = 1, kMarkerSelected = 2 };
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public MainWindowLink {
 public:
     // Builds the window and runs its creation handler with the command-line
     // arguments (without the program name).
@@ -74,7 +75,7 @@ public:
     void I1Click();
     void J1Click();
 
-    // --- Size caption unit and resolution ---------------------------------------
+    // --- Size caption unit and resolution (app/FillAndScaleCommands.cpp) ----------
     void PixelP1Click();
     void mmM1Click();
     void inchI1Click();
@@ -101,7 +102,7 @@ public:
     // and the file list's mask.
     void ApplyPictureOptions(const PictureOptions& options);
 
-    // --- Fill mode --------------------------------------------------------------
+    // --- Fill mode (app/FillAndScaleCommands.cpp) ----------------------------------
     void SetFillMode(bool continuous);
     void N2Click();
 
@@ -116,7 +117,7 @@ public:
     void RefreshFileLists();
     // Shows `folder` in the drive selector, folder tree and file list, the
     // file list read afresh even when the folder is the one shown.
-    void ShowFolder(const QString& folder);
+    void ShowFolder(const QString& folder) override;
 
     // --- Loading pictures into slots ------------------------------------------------
     // `text` is shown as the frame caption and names the file: a full path,
@@ -133,11 +134,23 @@ public:
     // picture when it has one, otherwise its file decoded now (raising the
     // decoder's error); empty for an empty slot. For the clipboard, the
     // detail window, printing and the full-size view.
-    Picture SlotFullPicture(int slot);
+    Picture SlotFullPicture(int slot) override;
     // Puts a changed full picture into the slot, which keeps it (it exists
     // nowhere else), and into the measuring control Image17. The caller then
     // writes a new serial into Edit1 to have the slot re-fitted.
-    void SetSlotFullPicture(int slot, const Picture& picture);
+    void SetSlotFullPicture(int slot, const Picture& picture) override;
+
+    // --- What the other windows ask of it (app/MainWindowLink.cpp) ------------------
+    void SetSlotTitle(int slot, const QString& title) override;
+    void SetSlotSizeCaption(int slot, const QString& caption) override;
+    void PrepareSlotDrawing(int slot) override;
+    QString ListedFolder() const override;
+    QStringList ListedNames() const override;
+    void RequestRefit(const QString& serial) override;
+    void RequestSlotFile(const QString& folder, const QString& name, const QString& serial) override;
+    void RequestFrameReset(const QString& serial) override;
+    void RequestPrintJob(const QString& serial) override;
+    void RequestBatchFolder(const QString& serial) override;
 
     // --- Slot cursor, protection and gestures --------------------------------------------
     void SetNextSlot(int slot);

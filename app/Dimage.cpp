@@ -6,12 +6,12 @@
 #include <QScreen>
 
 #include "app/FullSizePlacement.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 

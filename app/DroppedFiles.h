@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <vector>
 
-#include "app/ViewerState.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 

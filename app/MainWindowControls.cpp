@@ -15,16 +15,16 @@
 #include "app/Cviewer1.h"
 #include "app/FileFilter.h"
 #include "app/Geometry.h"
-#include "app/PictureBox.h"
 #include "app/SlotDragDrop.h"
 #include "app/SlotKeys.h"
-#include "app/ViewerState.h"
 #include "platform/Controls.h"
 #include "platform/FolderControls.h"
 #include "platform/Fonts.h"
 #include "platform/Guard.h"
 #include "platform/Hints.h"
 #include "platform/Requests.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 

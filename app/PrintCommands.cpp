@@ -6,8 +6,6 @@
 #include <QPainter>
 
 #include "app/Cviewer1.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "picture/Orientation.h"
 #include "picture/OtherFormats.h"
 #include "picture/Picture.h"
@@ -19,6 +17,8 @@
 #include "print/Calibration.h"
 #include "print/PrintJob.h"
 #include "print/Set_Prt.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 

@@ -7,8 +7,8 @@
 
 #include "app/Cviewer1.h"
 #include "app/MainWindowControls.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 #include "platform/Controls.h"
 #include "platform/Hints.h"
 

@@ -10,8 +10,8 @@
 
 #include "app/Cviewer1.h"
 #include "app/DroppedFiles.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 #include "platform/BusyCursor.h"
 #include "platform/Folders.h"
 #include "platform/Guard.h"

@@ -8,8 +8,8 @@
 
 #include "app/Cviewer1.h"
 #include "app/Geometry.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "platform/Controls.h"
 #include "platform/FolderControls.h"

@@ -7,15 +7,15 @@
 #include <algorithm>
 
 #include "app/Cviewer1.h"
-#include "app/DevicePixels.h"
-#include "app/PictureBox.h"
 #include "app/SlotFitting.h"
 #include "app/SlotLoader.h"
-#include "app/ViewerState.h"
 #include "picture/PictureLoad.h"
 #include "platform/Controls.h"
 #include "platform/FolderControls.h"
 #include "platform/Folders.h"
+#include "shared/DevicePixels.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 

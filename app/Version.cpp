@@ -8,25 +8,12 @@
 
 #include "platform/Controls.h"
 #include "platform/Fonts.h"
-#include "platform/Guard.h"
 #include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
 
 namespace tamarind {
 
 TForm2* Form2 = nullptr;
-
-namespace {
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font,
-                  QPoint at) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(font);
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
-}  // namespace
 
 TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint |
                                                       Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
@@ -40,19 +27,18 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::CustomizeWind
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Label1 = MakeLabel(Panel1, "Label1", QStringLiteral("Tamarind.exe"),
-                       UiFont(kCenturyGothic, 21, true), {24, 32});
-    Label5 = MakeLabel(Panel1, "Label5", QStringLiteral("Ver 2.20"), UiFont(kGothic, 15), {56, 72});
-    Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("2004/5"), UiFont(kGothic, 16), {56, 96});
-    Label3 = MakeLabel(Panel1, "Label3", QStringLiteral("Tamarind 開発チーム"),
-                       UiFont(kMincho, 19, true), {32, 128});
-    Label4 = MakeLabel(Panel1, "Label4", QStringLiteral("Free Soft"), UiFont(kGothic, 16), {24, 160});
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), Panel1);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(50, 192, 71, 26);
+    Label1 = MakeLabel(Panel1, "Label1", QStringLiteral("Tamarind.exe"), {24, 32},
+                       UiFont(kCenturyGothic, 21, true));
+    Label5 = MakeLabel(Panel1, "Label5", QStringLiteral("Ver 2.20"), {56, 72}, UiFont(kGothic, 15));
+    Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("2004/5"), {56, 96}, UiFont(kGothic, 16));
+    Label3 = MakeLabel(Panel1, "Label3", QStringLiteral("Tamarind 開発チーム"), {32, 128},
+                       UiFont(kMincho, 19, true));
+    Label4 =
+        MakeLabel(Panel1, "Label4", QStringLiteral("Free Soft"), {24, 160}, UiFont(kGothic, 16));
+    BitBtn1 = MakeButton(Panel1, "BitBtn1", QStringLiteral("OK"), {50, 192, 71, 26},
+                         [this] { BitBtn1Click(); });
     BitBtn1->setDefault(true);
     BitBtn1->setAutoDefault(true);
-    QObject::connect(BitBtn1, &QPushButton::clicked, this, [this] { RunGuarded([this] { BitBtn1Click(); }); });
     CloseLikeBackButton(this, [this] { BitBtn1Click(); });
 
     F2_Create();

@@ -6,23 +6,23 @@
 
 #include "app/ClipboardCopy.h"
 #include "app/Cviewer1.h"
-#include "app/DevicePixels.h"
 #include "app/Dimage.h"
 #include "app/FullSizePlacement.h"
 #include "app/HelpWindow.h"
-#include "app/PictureBox.h"
-#include "app/Thumbnail.h"
 #include "app/Version.h"
-#include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "picture/Picture.h"
-#include "print/PrintJob.h"
 #include "platform/BusyCursor.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
+#include "print/PrintJob.h"
+#include "shared/DevicePixels.h"
+#include "shared/PictureBox.h"
+#include "shared/Thumbnail.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 

@@ -1,5 +1,7 @@
 #include "batch/BatchRun.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 
 #include "batch/RenamePass.h"
@@ -7,7 +9,9 @@
 #include "platform/ErrorText.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
+#include "platform/FileIo.h"
 #include "platform/Folders.h"
+#include "platform/TrashFirst.h"
 
 namespace tamarind {
 namespace {
@@ -44,14 +48,45 @@ bool AgreesToReplace(Operation op, const QString& source, const QString& target)
            BoxAnswer::Yes;
 }
 
+// One item of a run, telling the run's recorder (if any) what became of it.
+struct Step {
+    RunRecorder* recorder = nullptr;
+    int item = 0;
+
+    void Done(const QString& path) const {
+        if (recorder) recorder->Done(item, path);
+    }
+    void Skipped() const {
+        if (recorder) recorder->Skipped(item);
+    }
+    void Kept(const QString& trashed) const {
+        if (recorder && !trashed.isEmpty()) recorder->Kept(item, trashed);
+    }
+};
+
 // One file with the overwrite question: the operation never replaces a file
 // on its own; only when the target exists is the user asked, and only a yes
-// lets it replace the target. A skipped file gives Ok with nothing done.
-FileOpResult WithPrompt(Operation op, const QString& source, const QString& target) {
-    FileOpResult result = Apply(op, source, target, Replace::No);
-    if (!result.targetExists()) return result;
-    if (!AgreesToReplace(op, source, target)) return {};  // skipped: both files stay as they are
-    return Apply(op, source, target, Replace::Yes);
+// lets it replace the target, which goes to the trash first. A skipped file
+// gives Ok with nothing done. A copy reads `readFrom` (normally the source).
+FileOpResult WithPrompt(Operation op, const QString& source, const QString& target, const Step& step,
+                        const QString& readFrom = {}) {
+    const QString from = readFrom.isEmpty() ? source : readFrom;
+    FileOpResult result = Apply(op, from, target, Replace::No);
+    if (!result.targetExists()) {
+        if (result.ok()) step.Done(target);
+        return result;
+    }
+    if (!AgreesToReplace(op, source, target)) {  // skipped: both files stay as they are
+        step.Skipped();
+        return {};
+    }
+    // The journal learns where the replaced file waits before it is replaced.
+    result = ReplaceKeepingOld(
+        target, op == Operation::Copy ? Replaces::Content : Replaces::Entry,
+        [&](const QString& to, Replace replace) { return Apply(op, from, to, replace); }, nullptr,
+        [&](const QString& kept) { step.Kept(kept); });
+    if (result.ok()) step.Done(target);
+    return result;
 }
 
 void ReportRenameFailure(const QString& source, const QString& target, const QString& more = {}) {
@@ -71,8 +106,8 @@ QString StrandedText(const std::vector<std::pair<QString, QString>>& stranded) {
 
 // A target that is the source itself leaves the file as it was; the run
 // goes on and names the count at its end.
-void RenameWithPrompt(const QString& source, const QString& target, int& unchanged) {
-    const FileOpResult result = WithPrompt(Operation::Rename, source, target);
+void RenameWithPrompt(const QString& source, const QString& target, const Step& step, int& unchanged) {
+    const FileOpResult result = WithPrompt(Operation::Rename, source, target, step);
     if (result.sameFile()) {
         ++unchanged;
     } else if (!result.ok()) {
@@ -81,13 +116,21 @@ void RenameWithPrompt(const QString& source, const QString& target, int& unchang
 }
 
 // Copy and move: a failure ends the run with the reason.
-void CopyOrMoveWithPrompt(Operation op, const QString& source, const QString& target, int& unchanged) {
-    const FileOpResult result = WithPrompt(op, source, target);
+void CopyOrMoveWithPrompt(Operation op, const QString& source, const QString& target,
+                          const Step& step, int& unchanged, const QString& readFrom = {}) {
+    const FileOpResult result = WithPrompt(op, source, target, step, readFrom);
     if (result.sameFile()) {
         ++unchanged;
     } else if (!result.ok()) {
         throw TamarindError(result.text);
     }
+}
+
+// A replaced file where the volume has no usable trash: it goes, as the
+// user agreed, whatever its permissions.
+FileOpResult DiscardReplaced(const QString& path) {
+    if (FileCalls().unlink(AT_FDCWD, EncodePath(path).constData()) == 0) return {};
+    return {FileOpStatus::Failed, errno, SystemErrorText(errno)};
 }
 
 // Renames (or moves within one file system) the files of a run of which some
@@ -98,7 +141,7 @@ void CopyOrMoveWithPrompt(Operation op, const QString& source, const QString& ta
 // with nothing done, when no target belongs to the run: the run then goes
 // file by file as usual.
 bool RenameWithinRun(Operation op, const QStringList& sources, const QStringList& targets,
-                     int& unchanged) {
+                     RunRecorder* recorder, int& unchanged) {
     const RunFiles files(sources);
     bool chained = false;
     for (int k = 0; k < files.Count() && !chained; ++k)
@@ -117,9 +160,23 @@ bool RenameWithinRun(Operation op, const QStringList& sources, const QStringList
             ++unchanged;
     }
     std::vector<int> items;
-    const RenamePassResult done = RenameThroughTemporaryNames(RenameSteps(files, sources, targets, fates, items));
+    const std::vector<RenameStep> steps = RenameSteps(files, sources, targets, fates, items);
+    RenamePassHooks hooks;
+    // A file the user agreed to replace waits aside until every rename is
+    // done, then goes to the trash under the name it had.
+    hooks.dispose = [&](const QString& aside, const QString& original) {
+        QString trashed;
+        const FileOpResult result = MoveToTrash(aside, &trashed, original);
+        if (!result.ok()) return DiscardReplaced(aside);
+        for (std::size_t k = 0; k < steps.size(); ++k) {
+            if (steps[k].to == original) Step{recorder, items[k]}.Kept(trashed);
+        }
+        return result;
+    };
+    const RenamePassResult done = RenameThroughTemporaryNames(steps, hooks);
     const QString stranded = StrandedText(done.stranded);
     if (done.ok()) {
+        for (std::size_t k = 0; k < steps.size(); ++k) Step{recorder, items[k]}.Done(steps[k].to);
         if (!stranded.isEmpty()) Dialogs().Message(stranded.mid(kLineBreak.size()), BoxIcon::Warning);
         return true;
     }
@@ -142,42 +199,89 @@ void ReportUnchanged(int unchanged) {
 // The desktop's trash after the user's yes for this file. Declining, like a
 // trash that cannot take the file, is a failed deletion; the file is never
 // deleted for good instead.
-bool DeleteToWastebasket(const QString& path, const QString& name) {
+bool DeleteToWastebasket(const QString& path, const QString& name, const Step& step) {
     const BoxAnswer answer =
         Dialogs().Ask(kQuestionCaption, name + QStringLiteral(" をごみ箱に移動しますか？"),
                       BoxIcon::Question, BoxButtons::YesNo);
-    if (answer != BoxAnswer::Yes) return false;
-    return MoveToTrash(path).ok();
+    if (answer != BoxAnswer::Yes) {
+        step.Skipped();
+        return false;
+    }
+    QString trashed;
+    if (!MoveToTrash(path, &trashed).ok()) return false;
+    if (step.recorder) step.recorder->Trashed(step.item, trashed);
+    return true;
 }
 
-void RunFileByFile(const BatchRun& run, QString& targetPath, int& unchanged) {
-    for (const BatchItem& item : run.items) {
-        const QString source = run.sourceFolder + item.name;
+// Second names, in their own folders, for files of a copy run whose names
+// earlier copies of the run take: each such file is copied from its second
+// name, that is with its content as it was when the run started. The names
+// go again when the run ends.
+class StartContents {
+public:
+    StartContents() = default;
+    StartContents(const StartContents&) = delete;
+    StartContents& operator=(const StartContents&) = delete;
+    ~StartContents() {
+        for (const QByteArray& path : kept_) FileCalls().unlink(AT_FDCWD, path.constData());
+    }
+    // A second name for `source`: a hard link, or where the file system has
+    // none, a copy. Raises TamarindError when neither can be made.
+    QString Keep(const QString& source) {
+        const QByteArray from = EncodePath(source);
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            const QByteArray temp = TemporaryNameIn(EncodePath(FolderOf(source)));
+            bool made = FileCalls().link(AT_FDCWD, from.constData(), AT_FDCWD, temp.constData()) == 0;
+            if (!made && errno != EEXIST) {
+                const FileOpResult copied = CopyFile(source, DecodePath(temp), Replace::No);
+                if (!copied.ok() && !copied.targetExists()) throw TamarindError(copied.text);
+                made = copied.ok();
+            }
+            if (made) {
+                kept_.push_back(temp);
+                return DecodePath(temp);
+            }
+        }
+        throw TamarindError(SystemErrorText(EEXIST));
+    }
+
+private:
+    std::vector<QByteArray> kept_;
+};
+
+void RunFileByFile(const BatchRun& run, QString& targetPath, RunRecorder* recorder, int& unchanged) {
+    // In the copy modes, what each file is copied from.
+    std::vector<QString> readFrom(run.items.size());
+    StartContents startContents;
+    if (run.mode == 2 || run.mode == 5) {
+        QStringList sources;
+        for (const BatchItem& item : run.items) sources << SourceOf(run, item);
+        const RunFiles files(sources);
+        for (int k = 0; k < files.Count(); ++k) {
+            int holder = -1;
+            if (files.Exists(k) &&
+                files.Classify(k, TargetOf(run, run.items[std::size_t(k)]), &holder) == TargetKind::InRun &&
+                holder > k && readFrom[std::size_t(holder)].isEmpty())
+                readFrom[std::size_t(holder)] = startContents.Keep(sources[holder]);
+        }
+    }
+    for (std::size_t k = 0; k < run.items.size(); ++k) {
+        const BatchItem& item = run.items[k];
+        const QString source = SourceOf(run, item);
+        const Step step{recorder, int(k)};
+        targetPath = TargetOf(run, item);
         switch (run.mode) {
-            case 1:
-                targetPath = run.sourceFolder + item.newName;
-                RenameWithPrompt(source, targetPath, unchanged);
-                break;
+            case 1: RenameWithPrompt(source, targetPath, step, unchanged); break;
             case 2:
-                targetPath = JoinPath(run.destinationFolder, item.newName);
-                CopyOrMoveWithPrompt(Operation::Copy, source, targetPath, unchanged);
+            case 5:
+                CopyOrMoveWithPrompt(Operation::Copy, source, targetPath, step, unchanged, readFrom[k]);
                 break;
             case 3:
-                targetPath = JoinPath(run.destinationFolder, item.newName);
-                CopyOrMoveWithPrompt(Operation::Move, source, targetPath, unchanged);
-                break;
+            case 6: CopyOrMoveWithPrompt(Operation::Move, source, targetPath, step, unchanged); break;
             case 4:
-                if (!DeleteToWastebasket(source, item.name))
+                if (!DeleteToWastebasket(source, item.name, step))
                     Dialogs().Message(item.name + QStringLiteral(" の削除に失敗しました。"));
                 targetPath = run.sourceFolder;
-                break;
-            case 5:
-                targetPath = JoinPath(run.destinationFolder, item.name);
-                CopyOrMoveWithPrompt(Operation::Copy, source, targetPath, unchanged);
-                break;
-            case 6:
-                targetPath = JoinPath(run.destinationFolder, item.name);
-                CopyOrMoveWithPrompt(Operation::Move, source, targetPath, unchanged);
                 break;
             default:
                 return;
@@ -187,7 +291,26 @@ void RunFileByFile(const BatchRun& run, QString& targetPath, int& unchanged) {
 
 }  // namespace
 
-void RunBatch(const BatchRun& run, QString& targetPath) {
+QString ModeCaption(int mode) {
+    static const char16_t* const captions[6] = {u"名前の変更", u"名変とコピー", u"名変と移動",
+                                                u"削除",       u"コピー",       u"移動"};
+    return mode >= 1 && mode <= 6 ? QString::fromUtf16(captions[mode - 1]) : QString();
+}
+
+QString SourceOf(const BatchRun& run, const BatchItem& item) { return run.sourceFolder + item.name; }
+
+QString TargetOf(const BatchRun& run, const BatchItem& item) {
+    switch (run.mode) {
+        case 1: return run.sourceFolder + item.newName;
+        case 2:
+        case 3: return JoinPath(run.destinationFolder, item.newName);
+        case 5:
+        case 6: return JoinPath(run.destinationFolder, item.name);
+        default: return {};
+    }
+}
+
+void RunBatch(const BatchRun& run, QString& targetPath, RunRecorder* recorder) {
     int unchanged = 0;
     try {
         // Renames (and moves into the source folder itself) whose new names
@@ -195,18 +318,17 @@ void RunBatch(const BatchRun& run, QString& targetPath) {
         if ((run.mode == 1 || run.mode == 3) && !run.items.empty()) {
             QStringList sources, targets;
             for (const BatchItem& item : run.items) {
-                sources << run.sourceFolder + item.name;
-                targets << (run.mode == 1 ? run.sourceFolder + item.newName
-                                          : JoinPath(run.destinationFolder, item.newName));
+                sources << SourceOf(run, item);
+                targets << TargetOf(run, item);
             }
             if (RenameWithinRun(run.mode == 1 ? Operation::Rename : Operation::Move, sources, targets,
-                                unchanged)) {
+                                recorder, unchanged)) {
                 targetPath = targets.back();
                 ReportUnchanged(unchanged);
                 return;
             }
         }
-        RunFileByFile(run, targetPath, unchanged);
+        RunFileByFile(run, targetPath, recorder, unchanged);
     } catch (const TamarindError&) {
         ReportUnchanged(unchanged);
         throw;

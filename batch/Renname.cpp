@@ -12,8 +12,12 @@
 #include <QScreen>
 #include <QScrollBar>
 
-#include "app/Cviewer1.h"
+#include "batch/BatchControls.h"
+#include "batch/BatchPlan.h"
 #include "batch/BatchRun.h"
+#include "batch/Journal.h"
+#include "batch/RunPlan.h"
+#include "batch/Undo.h"
 #include "batch/Setdir.h"
 #include "batch/UpDown.h"
 #include "platform/BusyCursor.h"
@@ -27,6 +31,7 @@
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
+#include "shared/MainWindowLink.h"
 
 namespace tamarind {
 
@@ -37,7 +42,6 @@ QString DestinationFolder;
 namespace {
 
 const QColor kMoneyGreen(192, 220, 192);
-const QColor kCream(255, 251, 240);
 const QColor kAqua(0, 255, 255);
 const QColor kHeaderGrey(192, 192, 192);
 
@@ -45,84 +49,24 @@ constexpr int kGroupBox1Top = 8;
 constexpr int kGroupBox1Height = 174;
 constexpr int kScrollBarWidth = 16;
 
-QLineEdit* CreamField(QWidget* parent, const QString& name, const QColor& colour = kCream) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(name);
-    field->setReadOnly(true);
-    field->setAlignment(Qt::AlignCenter);
-    QPalette p = field->palette();
-    p.setColor(QPalette::Base, colour);
-    field->setPalette(p);
-    return field;
-}
-
-QLabel* Caption(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
-}
-
-UpDown* Spin(QWidget* parent, const QString& name, int min, int max, int position, QRect geometry) {
-    auto* spin = new UpDown(min, max, position, parent);
-    spin->setObjectName(name);
-    spin->setGeometry(geometry);
-    return spin;
-}
-
-QGroupBox* Group(QWidget* parent, const QString& name, const QString& title, QRect geometry) {
-    auto* box = new QGroupBox(title, parent);
-    box->setObjectName(name);
-    box->setGeometry(geometry);
-    return box;
-}
-
-// A borderless column of the table body whose lines line up with the list's rows.
-QListWidget* Column(QWidget* parent, const QString& name, Qt::Alignment alignment) {
-    auto* column = new QListWidget(parent);
-    column->setObjectName(name);
-    column->setFrameShape(QFrame::NoFrame);
-    column->setSelectionMode(QAbstractItemView::NoSelection);
-    column->setFocusPolicy(Qt::NoFocus);
-    column->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    column->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    column->setUniformItemSizes(true);
-    column->setTextElideMode(Qt::ElideNone);  // cut at the edge, as a text column is
-    column->setProperty("alignment", int(alignment));
-    return column;
-}
-
-void AddLine(QListWidget* list, const QString& text, int rowHeight) {
-    auto* item = new QListWidgetItem(text);
-    item->setSizeHint(QSize(0, rowHeight));
-    const QVariant alignment = list->property("alignment");
-    if (alignment.isValid()) item->setTextAlignment(Qt::Alignment(alignment.toInt()) | Qt::AlignVCenter);
-    list->addItem(item);
-}
-
-// The width of the widest number of `digits` digits in `font`.
-int WidestNumberAdvance(const QFont& font, int digits) {
-    const QFontMetrics metrics(font);
-    int widest = 0;
-    for (char16_t d = u'0'; d <= u'9'; ++d)
-        widest = std::max(widest, metrics.horizontalAdvance(QString(digits, QChar(d))));
-    return widest;
-}
-
-ClickLabel* HeaderCell(QWidget* parent, const QString& name, const QString& caption, int width) {
-    auto* cell = new ClickLabel(caption, parent);
-    cell->setObjectName(name);
-    cell->setAlignment(Qt::AlignCenter);
-    cell->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    cell->resize(width, 16);
-    return cell;
+// The plan window's line about the run.
+QString PlanHeading(const BatchRun& run, int scope) {
+    QString text = ModeCaption(run.mode) + QStringLiteral("　") +
+                   (scope == 1 ? QStringLiteral("選択ﾌｧｲﾙ") : QStringLiteral("全ﾌｧｲﾙ")) +
+                   QStringLiteral(" %1 個").arg(run.items.size());
+    if (run.mode == kModeRenameCopy || run.mode == kModeCopy)
+        text += QStringLiteral("　コピー先 ") + run.destinationFolder;
+    if (run.mode == kModeRenameMove || run.mode == kModeMove)
+        text += QStringLiteral("　移動先 ") + run.destinationFolder;
+    return text;
 }
 
 }  // namespace
 
-TForm7::TForm7(QWidget* parent)
+TForm7::TForm7(MainWindowLink* main, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      main_(main) {
     Form7 = this;
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("連番処理"));
@@ -136,20 +80,19 @@ TForm7::TForm7(QWidget* parent)
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
     Edit3 = MakeRequestField(this, QStringLiteral("Edit3"), {});
     Edit4 = MakeRequestField(this, QStringLiteral("Edit4"), [this] { Edit4Change(); });
+    PlanWindow = new TBatchPlan(this);
     RunGuarded([this] { F7Create(); });
 }
 
 // --- Building the window ------------------------------------------------------------
 
 void TForm7::BuildModeGroup() {
-    GroupBox1 = Group(this, QStringLiteral("GroupBox1"), QStringLiteral("処理モード"),
-                      QRect(6, kGroupBox1Top, 150, kGroupBox1Height));
-    const char16_t* const captions[6] = {u"名前の変更", u"名変とコピー", u"名変と移動",
-                                         u"削除",       u"コピー",       u"移動"};
+    GroupBox1 = MakeGroupBox(this, QStringLiteral("GroupBox1"), QStringLiteral("処理モード"),
+                             QRect(6, kGroupBox1Top, 150, kGroupBox1Height));
     QRadioButton** buttons[6] = {&RadioButton1, &RadioButton2, &RadioButton3,
                                  &RadioButton4, &RadioButton5, &RadioButton6};
     for (int k = 0; k < 6; ++k) {
-        auto* button = new QRadioButton(QString::fromUtf16(captions[k]), GroupBox1);
+        auto* button = new QRadioButton(ModeCaption(k + 1), GroupBox1);
         button->setObjectName(QStringLiteral("RadioButton%1").arg(k + 1));
         button->setGeometry(12, 20 + k * 24, 130, 20);
         *buttons[k] = button;
@@ -161,11 +104,11 @@ void TForm7::BuildModeGroup() {
 }
 
 void TForm7::BuildNamingGroup() {
-    GroupBox5 = Group(this, QStringLiteral("GroupBox5"), QStringLiteral("連番指定"),
-                      QRect(162, kGroupBox1Top, 352, kGroupBox1Height));
+    GroupBox5 = MakeGroupBox(this, QStringLiteral("GroupBox5"), QStringLiteral("連番指定"),
+                             QRect(162, kGroupBox1Top, 352, kGroupBox1Height));
     // The first row: fixed part + number + extension.
-    GroupBox8 = Group(GroupBox5, QStringLiteral("GroupBox8"), QStringLiteral("固定部名称"),
-                      QRect(8, 16, 110, 46));
+    GroupBox8 = MakeGroupBox(GroupBox5, QStringLiteral("GroupBox8"), QStringLiteral("固定部名称"),
+                             QRect(8, 16, 110, 46));
     // One line: the name's fixed part never wraps or scrolls to a second line.
     Memo1 = new QLineEdit(QStringLiteral("A"), GroupBox8);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -177,18 +120,18 @@ void TForm7::BuildNamingGroup() {
     }
     QObject::connect(Memo1, &QLineEdit::textChanged, this,
                      [this] { RunGuarded([this] { Memo1Change(); }); });
-    Label1 =
-        Caption(GroupBox5, QStringLiteral("Label1"), QStringLiteral("＋"), QRect(120, 34, 14, 16));
-    GroupBox9 = Group(GroupBox5, QStringLiteral("GroupBox9"), QStringLiteral("連番部桁数"),
-                      QRect(136, 16, 96, 46));
+    Label1 = MakeLabel(GroupBox5, QStringLiteral("Label1"), QStringLiteral("＋"),
+                       QRect(120, 34, 14, 16));
+    GroupBox9 = MakeGroupBox(GroupBox5, QStringLiteral("GroupBox9"), QStringLiteral("連番部桁数"),
+                             QRect(136, 16, 96, 46));
     Memo2 = CreamField(GroupBox9, QStringLiteral("Memo2"));
     Memo2->setGeometry(6, 16, 54, 24);
     UpDown1 = Spin(GroupBox9, QStringLiteral("UpDown1"), kDigitsMin, kDigitsMax, kDigitsDefault,
                    QRect(62, 18, 30, 20));
-    Label2 =
-        Caption(GroupBox5, QStringLiteral("Label2"), QStringLiteral("＋"), QRect(234, 34, 14, 16));
-    GroupBox10 = Group(GroupBox5, QStringLiteral("GroupBox10"), QStringLiteral("拡張子部"),
-                       QRect(250, 16, 94, 46));
+    Label2 = MakeLabel(GroupBox5, QStringLiteral("Label2"), QStringLiteral("＋"),
+                       QRect(234, 34, 14, 16));
+    GroupBox10 = MakeGroupBox(GroupBox5, QStringLiteral("GroupBox10"), QStringLiteral("拡張子部"),
+                              QRect(250, 16, 94, 46));
     Memo5 = CreamField(GroupBox10, QStringLiteral("Memo5"));
     Memo5->setGeometry(6, 16, 82, 24);
     // The digits field shows the longest padded number whole (the largest
@@ -206,16 +149,16 @@ void TForm7::BuildNamingGroup() {
     Memo5->resize(Memo5->width() - widen, Memo5->height());
 
     // The second row: initial value and increment, tens above ones.
-    GroupBox6 = Group(GroupBox5, QStringLiteral("GroupBox6"), QStringLiteral("初期値"),
-                      QRect(8, 66, 160, 66));
+    GroupBox6 = MakeGroupBox(GroupBox5, QStringLiteral("GroupBox6"), QStringLiteral("初期値"),
+                             QRect(8, 66, 160, 66));
     Memo3 = CreamField(GroupBox6, QStringLiteral("Memo3"));
     Memo3->setGeometry(8, 26, 80, 24);
     UpDown4 =
         Spin(GroupBox6, QStringLiteral("UpDown4"), 0, kStartTensMax, 0, QRect(100, 16, 40, 20));
     UpDown2 =
         Spin(GroupBox6, QStringLiteral("UpDown2"), 0, kStartOnesMax, 0, QRect(100, 40, 40, 20));
-    GroupBox7 = Group(GroupBox5, QStringLiteral("GroupBox7"), QStringLiteral("増分値"),
-                      QRect(184, 66, 160, 66));
+    GroupBox7 = MakeGroupBox(GroupBox5, QStringLiteral("GroupBox7"), QStringLiteral("増分値"),
+                             QRect(184, 66, 160, 66));
     Memo4 = CreamField(GroupBox7, QStringLiteral("Memo4"));
     Memo4->setGeometry(8, 26, 80, 24);
     UpDown5 =
@@ -226,8 +169,8 @@ void TForm7::BuildNamingGroup() {
         u->onClick = [this] { UpdateNamePreview(); };
 
     // The preview of the first new name.
-    Label3 = Caption(GroupBox5, QStringLiteral("Label3"), QStringLiteral("初期ファイル名"),
-                     QRect(12, 144, 90, 16));
+    Label3 = MakeLabel(GroupBox5, QStringLiteral("Label3"), QStringLiteral("初期ファイル名"),
+                       QRect(12, 144, 90, 16));
     Memo6 = CreamField(GroupBox5, QStringLiteral("Memo6"), kAqua);
     Memo6->setGeometry(104, 140, 240, 24);
 }
@@ -307,34 +250,35 @@ void TForm7::BuildTable() {
 }
 
 void TForm7::BuildCountGroups() {
-    GroupBox2 = Group(this, QStringLiteral("GroupBox2"), QStringLiteral("全ﾌｧｲﾙ処理"),
-                      QRect(6, 0, 160, 56));
-    Label4 = Caption(GroupBox2, QStringLiteral("Label4"), QStringLiteral("ﾌｧｲﾙ数"),
-                     QRect(8, 26, 44, 16));
+    GroupBox2 = MakeGroupBox(this, QStringLiteral("GroupBox2"), QStringLiteral("全ﾌｧｲﾙ処理"),
+                             QRect(6, 0, 160, 56));
+    Label4 = MakeLabel(GroupBox2, QStringLiteral("Label4"), QStringLiteral("ﾌｧｲﾙ数"),
+                       QRect(8, 26, 44, 16));
     Memo7 = CreamField(GroupBox2, QStringLiteral("Memo7"));
     Memo7->setGeometry(52, 22, 50, 22);
-    BitBtn3 = new QPushButton(QStringLiteral("実行"), GroupBox2);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    BitBtn3->setGeometry(106, 18, 48, 30);
-    Connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    BitBtn3 = MakeButton(GroupBox2, QStringLiteral("BitBtn3"), QStringLiteral("実行"),
+                         QRect(106, 18, 48, 30), [this] { BitBtn3Click(); });
 
-    GroupBox3 = Group(this, QStringLiteral("GroupBox3"), QStringLiteral("選択ﾌｧｲﾙ処理"),
-                      QRect(172, 0, 172, 56));
-    Label6 = Caption(GroupBox3, QStringLiteral("Label6"), QStringLiteral("選択ﾌｧｲﾙ数"),
-                     QRect(8, 26, 62, 16));
+    GroupBox3 = MakeGroupBox(this, QStringLiteral("GroupBox3"), QStringLiteral("選択ﾌｧｲﾙ処理"),
+                             QRect(172, 0, 172, 56));
+    Label6 = MakeLabel(GroupBox3, QStringLiteral("Label6"), QStringLiteral("選択ﾌｧｲﾙ数"),
+                       QRect(8, 26, 62, 16));
     Memo12 = CreamField(GroupBox3, QStringLiteral("Memo12"));
     Memo12->setGeometry(70, 22, 46, 22);
-    BitBtn2 = new QPushButton(QStringLiteral("実行"), GroupBox3);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setGeometry(120, 18, 48, 30);
+    BitBtn2 = MakeButton(GroupBox3, QStringLiteral("BitBtn2"), QStringLiteral("実行"),
+                         QRect(120, 18, 48, 30), [this] { BitBtn2Click(); });
     BitBtn2->setEnabled(false);
-    Connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
-    BitBtn1 = new QPushButton(QStringLiteral("キャンセル"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->resize(90, 30);
-    Connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    // Placed by PlaceLowerControls.
+    BitBtn1 = MakeButton(this, QStringLiteral("BitBtn1"), QStringLiteral("キャンセル"),
+                         QRect(0, 0, 90, 30), [this] { BitBtn1Click(); });
     CloseLikeBackButton(this, [this] { BitBtn1Click(); });
+
+    // Placed by PlaceLowerControls, in the row below the groups.
+    BitBtn4 = MakeButton(this, QStringLiteral("BitBtn4"), QStringLiteral("実行計画(&P)"),
+                         QRect(0, 0, 110, 26), [this] { BitBtn4Click(); });
+    BitBtn5 = MakeButton(this, QStringLiteral("BitBtn5"), QStringLiteral("元に戻す(&U)"),
+                         QRect(0, 0, 110, 26), [this] { BitBtn5Click(); });
 }
 
 void TForm7::PlaceLowerControls() {
@@ -345,6 +289,10 @@ void TForm7::PlaceLowerControls() {
     const int right = Panel1->x() + Panel1->width();
     BitBtn1->move(std::max(GroupBox3->x() + GroupBox3->width() + 10, right - BitBtn1->width()),
                   top + 18);
+    // The plan and undo buttons in the free row below the groups.
+    const int below = top + GroupBox2->height() + 6;
+    BitBtn4->move(GroupBox2->x(), below);
+    BitBtn5->move(BitBtn4->x() + BitBtn4->width() + 6, below);
 }
 
 // --- Opening and the table ------------------------------------------------------------
@@ -357,6 +305,7 @@ void TForm7::OpenFromMainWindow(int filterIndex, int serial) {
 
 void TForm7::Edit1Change() {
     HighlightMode(BatchMode);
+    UpdateUndoButton();
     GatherFileList();
     UpdateNamePreview();
 }
@@ -366,9 +315,9 @@ void TForm7::GatherFileList() {
     ComputePageSize();
     QStringList names;
     QString folder;
-    if (Form1) {
-        names = Form1->FileListBox1->Names();
-        folder = Form1->FileListBox1->Directory();
+    if (main_) {
+        names = main_->ListedNames();
+        folder = main_->ListedFolder();
     }
     RowCount = int(names.size());
     Memo7->setText(QString::number(RowCount));
@@ -471,6 +420,7 @@ void TForm7::F7Create() {
     RunNotifySerial = 0;
     created_ = true;
     F7Resize();
+    UpdateUndoButton();
 }
 
 void TForm7::resizeEvent(QResizeEvent*) {
@@ -596,23 +546,13 @@ void TForm7::Edit4Change() {
     RunOperations();
 }
 
-void TForm7::RunOperations() {
+BatchRun TForm7::CollectRun(int scope) {
     BatchRun run;
     run.mode = BatchMode;
     run.sourceFolder = SourceFolder;
     run.destinationFolder = DestinationFolder;
     UpdateNamePreview();
-    if (BatchMode <= kModeRenameMove && !IsUsableFixedPart(Naming.fixedPart)) {
-        Dialogs().Message(QStringLiteral(
-            "固定部名称に「/」は使えません。\n\r固定部名称を直してから実行してください。"));
-        return;
-    }
-    if (BatchMode <= kModeRenameMove && MakesHiddenNames(Naming.fixedPart)) {
-        Dialogs().Message(QStringLiteral("固定部名称の先頭に「.」は使えません（隠しファイルになります）。"
-                                         "\n\r固定部名称を直してから実行してください。"));
-        return;
-    }
-    if (RunScope == 1) {
+    if (scope == 1) {
         int i = 0;
         for (int r = 0; r < ListBox1->count() && i < SelectedCount; ++r) {
             const QListWidgetItem* item = ListBox1->item(r);
@@ -620,18 +560,90 @@ void TForm7::RunOperations() {
             run.items.push_back({item->text().mid(1), SequenceName(i)});
             ++i;
         }
-    } else if (RunScope == 2) {
+    } else if (scope == 2) {
         for (int k = 0; k < RowCount; ++k)
             run.items.push_back({FileTable[std::size_t(k)].Name, SequenceName(k)});
     }
-    {
-        const BusyCursor busy;
-        RunBatch(run, BatchTargetPath);  // an input/output failure ends the run here
+    return run;
+}
+
+void TForm7::RunOperations() {
+    const BatchRun run = CollectRun(RunScope);
+    // The plan comes first when the run will ask questions or cannot start.
+    const RunPlan plan = MakePlan(run);
+    if (plan.NeedsLook()) {
+        PlanWindow->ShowPlan(plan, PlanHeading(run, RunScope), true, [this, run] { ExecuteRun(run); });
+        return;
     }
+    ExecuteRun(run);
+}
+
+void TForm7::ExecuteRun(const BatchRun& run) {
+    JournalWriter journal;
+    QString why;
+    if (!run.items.empty() && !journal.Begin(run, &why) &&
+        Dialogs().Ask(QStringLiteral("確認"),
+                      QStringLiteral("元に戻すための記録を書けません（%1）。\n\r記録なしで実行しますか？").arg(why),
+                      BoxIcon::Warning, BoxButtons::YesNo) != BoxAnswer::Yes)
+        return;
+    try {
+        const BusyCursor busy;
+        RunBatch(run, BatchTargetPath, journal.IsOpen() ? &journal : nullptr);
+    } catch (...) {  // an input/output failure ends the run here
+        journal.End();
+        UpdateUndoButton();
+        throw;
+    }
+    journal.End();
     RunScope = 0;
     ++RunNotifySerial;
-    if (Form1) SendRequest(Form1->Edit7, QString::number(RunNotifySerial));
+    if (main_) main_->RequestBatchFolder(QString::number(RunNotifySerial));
     hide();
+    UpdateUndoButton();
 }
+
+void TForm7::BitBtn4Click() {
+    const int scope = SelectedCount > 0 ? 1 : 2;
+    const bool chooses = BatchMode != kModeRename && BatchMode != kModeDelete;
+    BatchRun run = CollectRun(scope);
+    // Before the chooser has answered, copies and moves are planned into the
+    // folder it last chose, or else the one it opens on.
+    if (chooses && run.destinationFolder.isEmpty())
+        run.destinationFolder = WithoutTrailingSeparator(SourceFolder);
+    const bool canExecute = (scope == 1 ? BitBtn2 : BitBtn3)->isEnabled();
+    PlanWindow->ShowPlan(MakePlan(run), PlanHeading(run, scope), canExecute, [this, scope, run, chooses] {
+        if (chooses) return StartRun(scope);  // the chooser, then the run
+        RunScope = scope;
+        ExecuteRun(run);
+    });
+}
+
+void TForm7::BitBtn5Click() {
+    const QString path = LatestJournal();
+    Journal journal;
+    if (path.isEmpty() || !ReadJournal(path, journal)) return UpdateUndoButton();
+    if (JournalInUse(path)) {
+        Dialogs().Message(QStringLiteral("この一括処理はまだ実行中です。"));
+        return;
+    }
+    if (Dialogs().Ask(QStringLiteral("確認"), UndoQuestion(journal), BoxIcon::Question,
+                      BoxButtons::YesNo) != BoxAnswer::Yes)
+        return;
+    UndoResult result;
+    {
+        const BusyCursor busy;
+        result = UndoRun(journal);
+    }
+    if (result.failure.isEmpty()) MarkUndone(path);
+    Dialogs().Message(UndoReport(result), result.leftAlone.isEmpty() ? BoxIcon::Information : BoxIcon::Warning);
+    // The main window shows the folder again, read afresh.
+    BatchTargetPath = WithTrailingSeparator(journal.sourceFolder);
+    ++RunNotifySerial;
+    if (main_) main_->RequestBatchFolder(QString::number(RunNotifySerial));
+    hide();
+    UpdateUndoButton();
+}
+
+void TForm7::UpdateUndoButton() { BitBtn5->setEnabled(!LatestJournal().isEmpty()); }
 
 }  // namespace tamarind

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/BatchLayout.h"
+#include "batch/BatchRun.h"
 #include "batch/FileTable.h"
 #include "batch/SequenceName.h"
 
@@ -21,7 +22,9 @@ class QScrollBar;
 namespace tamarind {
 
 class ClickLabel;
+class TBatchPlan;
 class DockPanel;
+class MainWindowLink;
 class SplitterBar;
 class UpDown;
 
@@ -43,7 +46,9 @@ enum BatchModes {
 
 class TForm7 : public QWidget {
 public:
-    explicit TForm7(QWidget* parent = nullptr);
+    // `main` is the main window the window reports to (none: it reports
+    // nowhere).
+    explicit TForm7(MainWindowLink* main = nullptr, QWidget* parent = nullptr);
 
     // --- Opening and the table ------------------------------------------------
     // The main window's "連番処理(&R)": the extension text of its filter entry,
@@ -83,6 +88,13 @@ public:
     void OpenDestinationChooser();
     // Start the run (a negative number: the destination choice was cancelled).
     void Edit4Change();
+    // "実行計画(&P)": the plan of a run on the selected rows (when any are
+    // selected) or on all rows, in the current mode.
+    void BitBtn4Click();
+    // "元に戻す(&U)": takes the last run back.
+    void BitBtn5Click();
+    // Enables "元に戻す(&U)" when there is a run to take back.
+    void UpdateUndoButton();
 
     // --- State ------------------------------------------------------------------
     std::vector<FileRow> FileTable;
@@ -130,6 +142,9 @@ public:
     QLineEdit* Memo12;
     QPushButton* BitBtn2;
     QPushButton* BitBtn1;  // キャンセル
+    QPushButton* BitBtn4;  // 実行計画(&P)
+    QPushButton* BitBtn5;  // 元に戻す(&U)
+    TBatchPlan* PlanWindow;
 
     QLineEdit* Edit1;  // open request
     QLineEdit* Edit3;  // the main window's current folder (data only)
@@ -147,6 +162,12 @@ private:
     void PlaceLowerControls();
     void SortBy(SortColumn column, bool& descending);
     void RunOperations();
+    // The files of a run on `scope` (1 selected rows, 2 all rows), as the run
+    // will take them.
+    BatchRun CollectRun(int scope);
+    // Carries out `run` with its journal, then tells the main window.
+    void ExecuteRun(const BatchRun& run);
+    MainWindowLink* main_;
     bool created_ = false;
     int rowHeight_ = kTableRowHeight;  // of the file table
 };

@@ -32,24 +32,18 @@ TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Window) {
     SetBackgroundColor(this, kMoneyGreen);
     SetPlacedGeometry(this, QRect(292, 120, 341, 452));
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(6, 6, 320, 16);
+    Label1 = MakeLabel(this, "Label1", QString(), {6, 6, 320, 16});
     DriveComboBox1 = new DriveComboBox(this);
     DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
     DriveComboBox1->setGeometry(6, 26, 91, 22);
     DirectoryListBox1 = new DirectoryListBox(this);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
     DirectoryListBox1->setGeometry(6, 51, 161, 276);
-    Button1 = new QPushButton(QStringLiteral("実行"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(179, 26, 78, 39);
-    Button2 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(179, 77, 78, 39);
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(205, 147, 32, 32);
+    Button1 = MakeButton(this, "Button1", QStringLiteral("実行"), {179, 26, 78, 39},
+                         [this] { Button1Click(); });
+    Button2 = MakeButton(this, "Button2", QStringLiteral("ｷｬﾝｾﾙ"), {179, 77, 78, 39},
+                         [this] { Button2Click(); });
+    Image1 = MakeLabel(this, "Image1", QString(), {205, 147, 32, 32});
     Image1->setPixmap(style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(32, 32));
 
     DriveComboBox1->onChange = [this] { DriveComboBox1Change(); };
@@ -60,8 +54,6 @@ TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Window) {
             DirectoryListBox1->SetDirectory(NearestReadableFolder(shown));
     };
     DirectoryListBox1->onChange = [this] { DirectoryListBox1Change(); };
-    Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     // Closing the chooser from its title bar cancels, as "ｷｬﾝｾﾙ" does.
     CloseLikeBackButton(this, [this] { Button2Click(); });
     RunGuarded([this] { F8Create(); });

@@ -7,9 +7,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "app/Cviewer1.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "detail/DHist.h"
 #include "detail/DetailPicture.h"
 #include "detail/FileFacts.h"
@@ -22,10 +19,13 @@
 #include "platform/Controls.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/Fonts.h"
 #include "platform/Folders.h"
+#include "platform/Fonts.h"
 #include "platform/Requests.h"
+#include "platform/TrashFirst.h"
 #include "platform/TopLevel.h"
+#include "shared/MainWindowLink.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 
@@ -33,30 +33,6 @@ TForm3* Form3 = nullptr;
 int MainRequestSerial = 0;
 
 namespace {
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-
-QLineEdit* MakeBox(QWidget* parent, const char* name, int x, int y, int w) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(x, y, w, 22);
-    return box;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, int x, int y,
-                        int w, std::function<void()> handler) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(x, y, w, 28);
-    Connect(button, &QPushButton::clicked, button, std::move(handler));
-    return button;
-}
 
 // The caption colour of a flat button while it is enabled.
 void SetButtonTextColor(QPushButton* button, const QColor& color) {
@@ -78,77 +54,76 @@ QString Failure(const QString& headline, const FileOpResult& result) {
 
 }  // namespace
 
-TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
+TForm3::TForm3(MainWindowLink* main, QWidget* parent) : QWidget(parent, Qt::Window), main_(main) {
     Form3 = this;
     setObjectName(QStringLiteral("Form3"));
     setFont(UiFont(kGothic, 15));
 
     // File facts, top to bottom.
-    Label1 = MakeLabel(this, "Label1", QStringLiteral("パス："), 12, 14);
-    Edit2 = MakeBox(this, "Edit2", 100, 10, 336);
+    Label1 = MakeLabel(this, "Label1", QStringLiteral("パス："), {12, 14});
+    Edit2 = MakeBox(this, "Edit2", {100, 10, 336, 22});
     Edit2->setFocusPolicy(Qt::ClickFocus);  // no tab stop
-    Label2 = MakeLabel(this, "Label2", QStringLiteral("ファイル名："), 12, 42);
-    Memo1 = MakeBox(this, "Memo1", 100, 38, 336);
-    Memo9 = MakeBox(this, "Memo9", 100, 66, 80);
+    Label2 = MakeLabel(this, "Label2", QStringLiteral("ファイル名："), {12, 42});
+    Memo1 = MakeBox(this, "Memo1", {100, 38, 336, 22});
+    Memo9 = MakeBox(this, "Memo9", {100, 66, 80, 22});
     Memo9->setReadOnly(true);
-    Label3 = MakeLabel(this, "Label3", QStringLiteral("ファイル長："), 12, 98);
-    Memo3 = MakeBox(this, "Memo3", 100, 94, 336);
-    Label8 = MakeLabel(this, "Label8", QStringLiteral("作成日時："), 12, 126);
-    Memo8 = MakeBox(this, "Memo8", 100, 122, 336);
-    Label4 = MakeLabel(this, "Label4", QStringLiteral("更新日時："), 12, 154);
-    Memo4 = MakeBox(this, "Memo4", 100, 150, 336);
-    Label5 = MakeLabel(this, "Label5", QStringLiteral("画像情報："), 12, 182);
-    Memo5 = MakeBox(this, "Memo5", 100, 178, 336);
+    Label3 = MakeLabel(this, "Label3", QStringLiteral("ファイル長："), {12, 98});
+    Memo3 = MakeBox(this, "Memo3", {100, 94, 336, 22});
+    Label8 = MakeLabel(this, "Label8", QStringLiteral("作成日時："), {12, 126});
+    Memo8 = MakeBox(this, "Memo8", {100, 122, 336, 22});
+    Label4 = MakeLabel(this, "Label4", QStringLiteral("更新日時："), {12, 154});
+    Memo4 = MakeBox(this, "Memo4", {100, 150, 336, 22});
+    Label5 = MakeLabel(this, "Label5", QStringLiteral("画像情報："), {12, 182});
+    Memo5 = MakeBox(this, "Memo5", {100, 178, 336, 22});
     for (QLineEdit* box : {Memo3, Memo8, Memo4, Memo5}) box->setReadOnly(true);
-    BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("ﾋｽﾄｸﾞﾗﾑ"), 100, 208, 100,
+    BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("ﾋｽﾄｸﾞﾗﾑ"), {100, 208, 100, 28},
                          [this] { BitBtn2Click(); });
-    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("　戻る"), 336, 208, 100,
+    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("　戻る"), {336, 208, 100, 28},
                          [this] { BitBtn1Click(); });
     BitBtn1->setDefault(true);
     Edit1 = MakeRequestField(this, QStringLiteral("Edit1"), [this] { Edit1Change(); });
     CloseLikeBackButton(this, [this] { F3_Close(); });
 
     // File and picture processing.
-    GroupBox1 = new QGroupBox(QStringLiteral("ファイル・画像処理"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(12, 244, 424, 400);
-    Button1 = MakeButton(GroupBox1, "Button1", QStringLiteral("ファイル名変更"), 8, 24, 100,
+    GroupBox1 =
+        MakeGroupBox(this, "GroupBox1", QStringLiteral("ファイル・画像処理"), {12, 244, 424, 400});
+    Button1 = MakeButton(GroupBox1, "Button1", QStringLiteral("ファイル名変更"), {8, 24, 100, 28},
                          [this] { Button1Click(); });
-    Button2 = MakeButton(GroupBox1, "Button2", QStringLiteral("ファイル削除"), 110, 24, 100,
+    Button2 = MakeButton(GroupBox1, "Button2", QStringLiteral("ファイル削除"), {110, 24, 100, 28},
                          [this] { Button2Click(); });
-    Button3 = MakeButton(GroupBox1, "Button3", QStringLiteral("ファイル複写"), 212, 24, 100,
+    Button3 = MakeButton(GroupBox1, "Button3", QStringLiteral("ファイル複写"), {212, 24, 100, 28},
                          [this] { Button3Click(); });
-    Button4 = MakeButton(GroupBox1, "Button4", QStringLiteral("ファイル移動"), 314, 24, 100,
+    Button4 = MakeButton(GroupBox1, "Button4", QStringLiteral("ファイル移動"), {314, 24, 100, 28},
                          [this] { Button4Click(); });
-    Button5 = MakeButton(GroupBox1, "Button5", QStringLiteral("左９０°回転"), 8, 64, 80,
+    Button5 = MakeButton(GroupBox1, "Button5", QStringLiteral("左９０°回転"), {8, 64, 80, 28},
                          [this] { Button5Click(); });
-    Button6 = MakeButton(GroupBox1, "Button6", QStringLiteral("右９０°回転"), 90, 64, 80,
+    Button6 = MakeButton(GroupBox1, "Button6", QStringLiteral("右９０°回転"), {90, 64, 80, 28},
                          [this] { Button6Click(); });
-    Button7 = MakeButton(GroupBox1, "Button7", QStringLiteral("１８０°回転"), 172, 64, 80,
+    Button7 = MakeButton(GroupBox1, "Button7", QStringLiteral("１８０°回転"), {172, 64, 80, 28},
                          [this] { Button7Click(); });
-    Button8 = MakeButton(GroupBox1, "Button8", QStringLiteral("上下反転"), 254, 64, 78,
+    Button8 = MakeButton(GroupBox1, "Button8", QStringLiteral("上下反転"), {254, 64, 78, 28},
                          [this] { Button8Click(); });
-    Button9 = MakeButton(GroupBox1, "Button9", QStringLiteral("左右反転"), 334, 64, 80,
+    Button9 = MakeButton(GroupBox1, "Button9", QStringLiteral("左右反転"), {334, 64, 80, 28},
                          [this] { Button9Click(); });
-    Button11 = MakeButton(GroupBox1, "Button11", QStringLiteral("大きさ変更"), 8, 104, 120,
+    Button11 = MakeButton(GroupBox1, "Button11", QStringLiteral("大きさ変更"), {8, 104, 120, 28},
                           [this] { Button11Click(); });
-    SpeedButton2 = MakeButton(GroupBox1, "SpeedButton2", QStringLiteral("画像形式変更"), 294, 104,
-                              120, [this] { SpeedButton2Click(); });
+    SpeedButton2 = MakeButton(GroupBox1, "SpeedButton2", QStringLiteral("画像形式変更"),
+                              {294, 104, 120, 28}, [this] { SpeedButton2Click(); });
     SpeedButton2->setFlat(true);
     SetButtonTextColor(SpeedButton2, QColor(0, 0, 255));
     SetHint(SpeedButton2, QStringLiteral("BMP/JPG変換保存"));
     SpeedButton2->setToolTip(QStringLiteral("BMP/JPG変換保存"));
-    Label11 = MakeLabel(GroupBox1, "Label11", QStringLiteral("JPG圧縮度"), 198, 150);
-    Memo2 = MakeBox(GroupBox1, "Memo2", 294, 146, 60);
+    Label11 = MakeLabel(GroupBox1, "Label11", QStringLiteral("JPG圧縮度"), {198, 150});
+    Memo2 = MakeBox(GroupBox1, "Memo2", {294, 146, 60, 22});
     Memo2->setReadOnly(true);
     // The save row: cut off when the group is 224 high.
-    SpeedButton1 = MakeButton(GroupBox1, "SpeedButton1", QStringLiteral("保存処理実行"), 8, 212,
-                              120, [this] { SpeedButton1Click(); });
+    SpeedButton1 = MakeButton(GroupBox1, "SpeedButton1", QStringLiteral("保存処理実行"),
+                              {8, 212, 120, 28}, [this] { SpeedButton1Click(); });
     SpeedButton1->setFlat(true);
     SetButtonTextColor(SpeedButton1, QColor(255, 0, 0));
     SetHint(SpeedButton1, QStringLiteral("ファイル保存"));
     SpeedButton1->setToolTip(QStringLiteral("ファイル保存"));
-    Label9 = MakeLabel(GroupBox1, "Label9", QStringLiteral("S"), 180, 218);
+    Label9 = MakeLabel(GroupBox1, "Label9", QStringLiteral("S"), {180, 218});
     ScrollBar1 = new QScrollBar(Qt::Horizontal, GroupBox1);
     ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
     ScrollBar1->setGeometry(196, 216, 196, 18);
@@ -157,17 +132,16 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
     SetHint(ScrollBar1, QStringLiteral("JPGファイルの圧縮度合設定"));
     ScrollBar1->setToolTip(QStringLiteral("JPGファイルの圧縮度合設定"));
     Connect(ScrollBar1, &QScrollBar::valueChanged, ScrollBar1, [this] { ScrollBar1Change(); });
-    Label10 = MakeLabel(GroupBox1, "Label10", QStringLiteral("L"), 398, 218);
+    Label10 = MakeLabel(GroupBox1, "Label10", QStringLiteral("L"), {398, 218});
 
-    GroupBox2 = new QGroupBox(QStringLiteral("大きさ指定"), GroupBox1);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(8, 250, 408, 62);
-    Label6 = MakeLabel(GroupBox2, "Label6", QStringLiteral("W："), 10, 28);
-    Edit3 = MakeBox(GroupBox2, "Edit3", 40, 24, 80);
+    GroupBox2 =
+        MakeGroupBox(GroupBox1, "GroupBox2", QStringLiteral("大きさ指定"), {8, 250, 408, 62});
+    Label6 = MakeLabel(GroupBox2, "Label6", QStringLiteral("W："), {10, 28});
+    Edit3 = MakeBox(GroupBox2, "Edit3", {40, 24, 80, 22});
     Connect(Edit3, &QLineEdit::textChanged, Edit3, [this] { Edit3Change(); });
-    Label7 = MakeLabel(GroupBox2, "Label7", QStringLiteral("H："), 132, 28);
-    Edit4 = MakeBox(GroupBox2, "Edit4", 162, 24, 80);
-    Button12 = MakeButton(GroupBox2, "Button12", QStringLiteral("実行"), 262, 22, 80,
+    Label7 = MakeLabel(GroupBox2, "Label7", QStringLiteral("H："), {132, 28});
+    Edit4 = MakeBox(GroupBox2, "Edit4", {162, 24, 80, 22});
+    Button12 = MakeButton(GroupBox2, "Button12", QStringLiteral("実行"), {262, 22, 80, 28},
                           [this] { Button12Click(); });
 
     SavePictureDialog1.filters = PictureSaveFilters();
@@ -277,7 +251,7 @@ void TForm3::ShowImageFacts(const QString& path) {
 
 void TForm3::BitBtn1Click() {
     const QString serial = NextMainSerial();
-    if (Form1) SendRequest(Form1->Edit5, serial);
+    if (main_) main_->RequestFrameReset(serial);
     hide();
 }
 
@@ -293,17 +267,14 @@ void TForm3::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm3::ReportSlotChange() {
-    if (!Form1) return;
+    if (!main_) return;
     const int slot = Viewer.WorkSlot;
-    if (slot >= 1 && slot <= kSlotCount) Form1->Frame(slot)->setTitle(DetailFileName);
-    // The main window reads Edit3 and Edit4 when Edit2 changes.
-    Form1->Edit3->setText(DetailFolder);
-    Form1->Edit4->setText(DetailFileName);
-    SendRequest(Form1->Edit2, NextMainSerial());
+    if (slot >= 1 && slot <= kSlotCount) main_->SetSlotTitle(slot, DetailFileName);
+    main_->RequestSlotFile(DetailFolder, DetailFileName, NextMainSerial());
 }
 
 void TForm3::ShowFolderInMainWindow(const QString& path) {
-    if (Form1) Form1->ShowFolder(FolderOf(path));
+    if (main_) main_->ShowFolder(FolderOf(path));
 }
 
 // --- Turning and mirroring --------------------------------------------------------
@@ -312,15 +283,15 @@ void TForm3::ApplyTransform(int mode) {
     const BusyCursor busy;  // turning a large picture takes a moment
     TransformMode = mode;
     DetailBitmap = RotateBitmap(DetailBitmap, TransformMode);
-    if (Form1) Form1->SetSlotFullPicture(Viewer.WorkSlot, Picture::FromBitmap(DetailBitmap));
+    if (main_) main_->SetSlotFullPicture(Viewer.WorkSlot, Picture::FromBitmap(DetailBitmap));
     SpeedButton1->setEnabled(true);
     const QString serial = NextMainSerial();
-    if (!Form1) return;
-    SendRequest(Form1->Edit1, serial);
+    if (!main_) return;
+    main_->RequestRefit(serial);
     // The slot's drawing of the turned picture is made now, under the busy
     // cursor, rather than at the next repaint.
     const int slot = Viewer.WorkSlot;
-    if (slot >= 1 && slot <= kSlotCount) Form1->SlotImage(slot)->ScaledImage();
+    if (slot >= 1 && slot <= kSlotCount) main_->PrepareSlotDrawing(slot);
 }
 
 void TForm3::Button5Click() { ApplyTransform(kTurnLeft); }
@@ -353,7 +324,7 @@ void TForm3::Button12Click() {
     DetailResultBitmap = ResizeBitmap(DetailBitmap, w, h);
     DetailBitmap = DetailResultBitmap;
     const int slot = Viewer.WorkSlot;
-    if (Form1 && slot >= 1 && slot <= kSlotCount) Form1->SizeCaption(slot)->setText(SizeCaption(w, h));
+    if (main_ && slot >= 1 && slot <= kSlotCount) main_->SetSlotSizeCaption(slot, SizeCaption(w, h));
 }
 
 // --- File operations -------------------------------------------------------------------
@@ -427,7 +398,10 @@ void TForm3::Button3Click() {
     }
     if (Dialogs().Ask(kInformation, QStringLiteral("上書きしますか？。"), BoxIcon::Information,
                       BoxButtons::OkCancel) == BoxAnswer::Ok) {
-        const FileOpResult again = CopyFile(DetailPath, d, Replace::Yes);
+        // The replaced file goes to the trash first, where there is one.
+        const FileOpResult again = ReplaceKeepingOld(
+            d, Replaces::Content,
+            [&](const QString& target, Replace replace) { return CopyFile(DetailPath, target, replace); });
         if (!again.ok()) Dialogs().Message(Failure(failed, again));
     } else {
         ShowFolderInMainWindow(d);

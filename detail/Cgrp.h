@@ -16,9 +16,13 @@ class QScrollBar;
 
 namespace tamarind {
 
+class MainWindowLink;
+
 class TForm3 : public QWidget {
 public:
-    explicit TForm3(QWidget* parent = nullptr);
+    // `main` is the main window the window reports to (none: it reports
+    // nowhere).
+    explicit TForm3(MainWindowLink* main = nullptr, QWidget* parent = nullptr);
 
     void F3_Create();
     // Fill request from the main window (folder in Edit2, name in Memo1).
@@ -104,6 +108,8 @@ private:
     QString NextMainSerial();
     // Prepares the save dialog for copying or moving the shown file.
     void PrepareFileDialog(const QString& title);
+
+    MainWindowLink* main_;
 };
 
 extern TForm3* Form3;

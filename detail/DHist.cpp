@@ -7,8 +7,6 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "app/Cviewer1.h"
-#include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "detail/Histogram.h"
 #include "platform/Controls.h"
@@ -16,6 +14,8 @@
 #include "platform/Requests.h"
 #include "platform/TopLevel.h"
 #include "platform/WindowFrame.h"
+#include "shared/MainWindowLink.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 
@@ -37,8 +37,8 @@ void CanvasBox::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, canvas_);
 }
 
-TForm4::TForm4(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+TForm4::TForm4(MainWindowLink* main, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), main_(main) {
     Form4 = this;
     setObjectName(QStringLiteral("Form4"));
     MarkAsToolWindow(this);  // no title-bar buttons: "戻る" closes it
@@ -46,21 +46,15 @@ TForm4::TForm4(QWidget* parent)
     setFont(UiFont(kGothic, 15));
     SetBackgroundColor(this, kTeal);
 
-    Edit3 = new QLineEdit(this);
-    Edit3->setObjectName(QStringLiteral("Edit3"));
-    Edit3->setGeometry(kImageLeft, 8, 267, 24);
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(kImageLeft, 38, 267, 24);
+    Edit3 = MakeBox(this, "Edit3", {kImageLeft, 8, 267, 24});
+    Edit1 = MakeBox(this, "Edit1", {kImageLeft, 38, 267, 24});
     ScrollBar1 = new QScrollBar(Qt::Horizontal, this);
     ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
     ScrollBar1->setGeometry(kImageLeft, 74, 170, 17);
     ScrollBar1->setRange(1, 200);
     ScrollBar1->setValue(40);
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                              QStringLiteral("戻る"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(kImageLeft + 182, 68, 85, 28);
+    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("戻る"), {kImageLeft + 182, 68, 85, 28});
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
 
     const int heights[] = {105, 105, 105, 113, 25};
     CanvasBox** images[] = {&Image1, &Image2, &Image3, &Image4, &Image5};
@@ -99,7 +93,7 @@ void TForm4::BitBtn1Click() {
     // for both, or the second of two equal texts would never reach the main
     // window and the slot's frame would stay lit.
     ++MainRequestSerial;
-    if (Form1) SendRequest(Form1->Edit5, QString::number(MainRequestSerial));
+    if (main_) main_->RequestFrameReset(QString::number(MainRequestSerial));
     hide();
 }
 

@@ -17,6 +17,8 @@ class QScrollBar;
 
 namespace tamarind {
 
+class MainWindowLink;
+
 // A picture box the window draws into: it shows its canvas unscaled.
 class CanvasBox : public QWidget {
 public:
@@ -33,7 +35,9 @@ private:
 
 class TForm4 : public QWidget {
 public:
-    explicit TForm4(QWidget* parent = nullptr);
+    // `main` is the main window the window reports to (none: it reports
+    // nowhere).
+    explicit TForm4(MainWindowLink* main = nullptr, QWidget* parent = nullptr);
 
     void Form4_Create();
     // Draw request from the detail window.
@@ -57,6 +61,9 @@ public:
     CanvasBox* Image4;  // red + green + blue
     CanvasBox* Image5;  // value axis labels
     QLineEdit* Edit2;   // hidden request field
+
+private:
+    MainWindowLink* main_;
 };
 
 extern TForm4* Form4;

@@ -9,8 +9,60 @@
 #include <algorithm>
 
 #include "platform/Guard.h"
+#include "platform/Requests.h"
 
 namespace tamarind {
+// --- Builders ----------------------------------------------------------------
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QPoint at) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QPoint at,
+                  const QFont& font) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFont(font);  // before the label takes the size of its text
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit* MakeBox(QWidget* parent, const QString& name, QRect geometry) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& text,
+                        QRect geometry, std::function<void()> handler) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    if (handler) Connect(button, &QPushButton::clicked, button, std::move(handler));
+    return button;
+}
+
+QGroupBox* MakeGroupBox(QWidget* parent, const QString& name, const QString& title,
+                        QRect geometry) {
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
 // --- DockPanel -------------------------------------------------------------
 
 DockPanel::DockPanel(QWidget* parent) : QWidget(parent) {}

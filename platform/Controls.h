@@ -2,12 +2,14 @@
 // Small widgets that behave like the classic form controls the windows are
 // built from: panels whose children dock to an edge, splitter bars that drag
 // the neighbour they are docked against, labels that report clicks, and hints
-// that the status bar shows for the control under the pointer.
+// that the status bar shows for the control under the pointer; and the
+// builders every window makes its plain controls with.
 
 #include <QColor>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -109,6 +111,25 @@ private:
     std::function<void()> clicked_;
     bool pressed_ = false;
 };
+
+// --- Builders ----------------------------------------------------------------
+// The windows place their controls at fixed positions and give each its form
+// name as object name (empty: none).
+
+// A label at `at`, as large as its text (in `font` when given).
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QPoint at);
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QPoint at,
+                  const QFont& font);
+// A label filling `geometry`.
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry);
+// A one-line text box.
+QLineEdit* MakeBox(QWidget* parent, const QString& name, QRect geometry);
+// A push button; a click runs `handler`, when given, inside the error guard.
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& text,
+                        QRect geometry, std::function<void()> handler = {});
+// A group box with its title.
+QGroupBox* MakeGroupBox(QWidget* parent, const QString& name, const QString& title,
+                        QRect geometry);
 
 // Shows `text` in a one-line box of fixed size so that all of it can be
 // read: in the box's font at `pixels` when it fits, else in the largest

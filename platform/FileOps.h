@@ -100,8 +100,24 @@ FileOpResult DeleteFile(const QString& path);
 // trash fails and the file is never deleted instead. A name too long for
 // its record gets a shorter one in the trash (the record keeps the full
 // path). `trashedAs`, when given, receives the file's new path inside the
-// trash.
-FileOpResult MoveToTrash(const QString& path, QString* trashedAs = nullptr);
+// trash. `recordAs`, when given, is the name (in the same folder) the trash
+// records as the file's place: the name it had before it was moved aside.
+FileOpResult MoveToTrash(const QString& path, QString* trashedAs = nullptr,
+                         const QString& recordAs = {});
+
+// Gives `path` a second name in the trash (a hard link, with its record),
+// the file staying where it is: once something replaces the file at `path`,
+// its old content is in the trash as if it had been moved there. Fails where
+// the file system has no hard links or the volume no usable trash.
+FileOpResult LinkIntoTrash(const QString& path, QString* trashedAs);
+
+// Takes the file `trashed` (a path in a trash's "files" folder) back to
+// `original`, never replacing anything there, and removes its record.
+FileOpResult RestoreFromTrash(const QString& trashed, const QString& original);
+
+// Removes a second name that LinkIntoTrash gave, with its record; a file
+// whose last name is in the trash stays there.
+FileOpResult ForgetTrashEntry(const QString& trashed);
 
 // Where writing content to `path` lands, for copies and saves: `path`
 // itself, or for a symbolic link the file at the end of its chain (the link

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QPushButton>
 
+#include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Requests.h"
@@ -32,31 +33,25 @@ CalibrationWindow::CalibrationWindow(QWidget* parent, std::function<void()> chan
     setObjectName(QStringLiteral("CalibrationWindow"));
     setWindowTitle(QStringLiteral("プリンターの較正"));
     setFont(UiFont(kGothic, 12));
-    Label1 = new QLabel(this);
-    Label1->setGeometry(10, 8, 380, 20);
+    Label1 = MakeLabel(this, QString(), QString(), {10, 8, 380, 20});
     const char* captions[] = {"① 用紙の左端から十字 A まで", "② 用紙の上端から十字 A まで",
                               "③ 十字 A から十字 B まで", "④ 十字 A から十字 C まで"};
     QLineEdit** fields[] = {&Edit1, &Edit2, &Edit3, &Edit4};
     for (int i = 0; i < 4; ++i) {
-        auto* label = new QLabel(QString::fromUtf8(captions[i]), this);
-        label->setGeometry(10, 38 + 28 * i, 230, 22);
-        QLineEdit* field = new QLineEdit(this);
-        field->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
-        field->setGeometry(250, 36 + 28 * i, 80, 22);
+        MakeLabel(this, QString(), QString::fromUtf8(captions[i]), {10, 38 + 28 * i, 230, 22});
+        QLineEdit* field =
+            MakeBox(this, QStringLiteral("Edit%1").arg(i + 1), {250, 36 + 28 * i, 80, 22});
         field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         *fields[i] = field;
-        (new QLabel(QStringLiteral("mm"), this))->setGeometry(336, 38 + 28 * i, 40, 22);
+        MakeLabel(this, QString(), QStringLiteral("mm"), {336, 38 + 28 * i, 40, 22});
     }
-    Button1 = new QPushButton(QStringLiteral("保存"), this);
-    Button1->setGeometry(10, 156, 110, 28);
-    Button2 = new QPushButton(QStringLiteral("較正値を消す"), this);
-    Button2->setGeometry(128, 156, 130, 28);
-    Button3 = new QPushButton(QStringLiteral("閉じる"), this);
-    Button3->setGeometry(266, 156, 110, 28);
+    Button1 = MakeButton(this, QString(), QStringLiteral("保存"), {10, 156, 110, 28},
+                         [this] { Button1Click(); });
+    Button2 = MakeButton(this, QString(), QStringLiteral("較正値を消す"), {128, 156, 130, 28},
+                         [this] { Button2Click(); });
+    Button3 = MakeButton(this, QString(), QStringLiteral("閉じる"), {266, 156, 110, 28},
+                         [this] { Button3Click(); });
     setFixedSize(390, 194);
-    Connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    Connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    Connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     CloseLikeBackButton(this, [this] { Button3Click(); });
 }
 

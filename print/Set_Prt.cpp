@@ -9,10 +9,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "app/Cviewer1.h"
-#include "app/ViewerState.h"
-#include "app/PictureBox.h"
 #include "platform/BusyCursor.h"
+#include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Printer.h"
@@ -21,6 +19,9 @@
 #include "print/Calibration.h"
 #include "print/CalibrationWindow.h"
 #include "print/PrintJob.h"
+#include "shared/MainWindowLink.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 
@@ -40,19 +41,10 @@ void Paint(QWidget* widget, const QColor& color) {
 
 QLineEdit* ReadOnlyField(QWidget* parent, const QString& name, QRect geometry,
                          bool rightAligned = false) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(name);
+    QLineEdit* field = MakeBox(parent, name, geometry);
     field->setReadOnly(true);
-    field->setGeometry(geometry);
     if (rightAligned) field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return field;
-}
-
-QLabel* Caption(QWidget* parent, const QString& text, QPoint at) {
-    auto* label = new QLabel(text, parent);
-    label->move(at);
-    label->adjustSize();
-    return label;
 }
 
 QScrollBar* MmBar(QWidget* parent, const QString& name, QRect geometry) {
@@ -90,53 +82,47 @@ private:
     QList<QRect> marks_;
 };
 
-TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
+TForm6::TForm6(MainWindowLink* main, QWidget* parent) : QWidget(parent, Qt::Window), main_(main) {
     Form6 = this;
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("プリンター情報"));
     setFont(UiFont(kGothic, 12));
 
     // Size: keep the aspect, fill, the aspect itself, W and H.
-    GroupBox1 = new QGroupBox(QStringLiteral("大きさ指定"), this);
-    GroupBox1->setGeometry(8, 8, 224, 128);
+    GroupBox1 = MakeGroupBox(this, "GroupBox1", QStringLiteral("大きさ指定"), {8, 8, 224, 128});
     CheckBox1 = new QCheckBox(QStringLiteral("縦横比維持"), GroupBox1);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(10, 22, 110, 22);
     CheckBox1->setChecked(true);
-    Button3 = new QPushButton(QStringLiteral("全体に配置"), GroupBox1);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    Button3->setGeometry(124, 20, 90, 26);
+    Button3 = MakeButton(GroupBox1, "Button3", QStringLiteral("全体に配置"), {124, 20, 90, 26});
     Memo14 = ReadOnlyField(GroupBox1, QStringLiteral("Memo14"), QRect(10, 50, 80, 22));
-    Caption(GroupBox1, QStringLiteral("W:"), QPoint(10, 79));
+    MakeLabel(GroupBox1, QString(), QStringLiteral("W:"), {10, 79});
     Memo10 = ReadOnlyField(GroupBox1, QStringLiteral("Memo10"), QRect(30, 76, 70, 22), true);
     ScrollBar3 = MmBar(GroupBox1, QStringLiteral("ScrollBar3"), QRect(106, 79, 108, 16));
-    Caption(GroupBox1, QStringLiteral("Y:"), QPoint(10, 103));
+    MakeLabel(GroupBox1, QString(), QStringLiteral("Y:"), {10, 103});
     Memo11 = ReadOnlyField(GroupBox1, QStringLiteral("Memo11"), QRect(30, 100, 70, 22), true);
     ScrollBar4 = MmBar(GroupBox1, QStringLiteral("ScrollBar4"), QRect(106, 103, 108, 16));
-    Label17 = new QLabel(GroupBox1);
-    Label17->setObjectName(QStringLiteral("Label17"));
-    Label17->setGeometry(96, 51, 118, 20);
+    Label17 = MakeLabel(GroupBox1, "Label17", QString(), {96, 51, 118, 20});
     Label17->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Position: centre, from the left, from the top.
-    GroupBox2 = new QGroupBox(QStringLiteral("位置指定"), this);
-    GroupBox2->setGeometry(8, 142, 224, 104);
+    GroupBox2 = MakeGroupBox(this, "GroupBox2", QStringLiteral("位置指定"), {8, 142, 224, 104});
     CheckBox3 = new QCheckBox(QStringLiteral("中央に配置"), GroupBox2);
     CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
     CheckBox3->setGeometry(10, 22, 110, 22);
-    Caption(GroupBox2, QStringLiteral("右から"), QPoint(10, 53));
+    MakeLabel(GroupBox2, QString(), QStringLiteral("右から"), {10, 53});
     Memo12 = ReadOnlyField(GroupBox2, QStringLiteral("Memo12"), QRect(50, 50, 60, 22), true);
     ScrollBar1 = MmBar(GroupBox2, QStringLiteral("ScrollBar1"), QRect(116, 53, 98, 16));
-    Caption(GroupBox2, QStringLiteral("上から"), QPoint(10, 77));
+    MakeLabel(GroupBox2, QString(), QStringLiteral("上から"), {10, 77});
     Memo13 = ReadOnlyField(GroupBox2, QStringLiteral("Memo13"), QRect(50, 74, 60, 22), true);
     ScrollBar2 = MmBar(GroupBox2, QStringLiteral("ScrollBar2"), QRect(116, 77, 98, 16));
 
-    Label16 = Caption(this, QStringLiteral("単位：mm"), QPoint(12, 252));
+    Label16 = MakeLabel(this, QString(), QStringLiteral("単位：mm"), {12, 252});
 
     // The printer's measurements, dots with millimetres in brackets.
-    GroupBox3 = new QGroupBox(QStringLiteral("プリンター情報"), this);
-    GroupBox3->setGeometry(8, 274, 224, 286);
-    Caption(GroupBox3, QStringLiteral("単位：Pixel (mm)"), QPoint(10, 22));
+    GroupBox3 =
+        MakeGroupBox(this, "GroupBox3", QStringLiteral("プリンター情報"), {8, 274, 224, 286});
+    MakeLabel(GroupBox3, QString(), QStringLiteral("単位：Pixel (mm)"), {10, 22});
     struct Row {
         const char* label;
         QLineEdit** field;
@@ -150,36 +136,24 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window) {
     };
     int y = 44;
     for (const Row& row : rows) {
-        Caption(GroupBox3, QString::fromUtf8(row.label), QPoint(10, y + 3));
-        *row.field = ReadOnlyField(GroupBox3, QString::fromLatin1(row.name), QRect(76, y, 138, 22), true);
+        MakeLabel(GroupBox3, QString(), QString::fromUtf8(row.label), {10, y + 3});
+        *row.field =
+            ReadOnlyField(GroupBox3, QString::fromLatin1(row.name), QRect(76, y, 138, 22), true);
         y += 24;
     }
 
-    Button1 = new QPushButton(QStringLiteral("印刷実行"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(244, 10, 90, 28);
-    Button2 = new QPushButton(QStringLiteral("中止"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(340, 10, 70, 28);
-    BitBtn1 = new QPushButton(QStringLiteral("Printer設定"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(416, 10, 100, 28);
+    Button1 = MakeButton(this, "Button1", QStringLiteral("印刷実行"), {244, 10, 90, 28});
+    Button2 = MakeButton(this, "Button2", QStringLiteral("中止"), {340, 10, 70, 28});
+    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Printer設定"), {416, 10, 100, 28});
 
     // Below the preview, where every sheet leaves room: sizes that measure
     // what the main window says, and the printer's calibration.
-    const auto button = [this](const QString& text, const char* name, QRect geometry) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(geometry);
-        return b;
-    };
-    Button4 = button(QStringLiteral("表示サイズ(&C)"), "Button4", QRect(244, 408, 200, 26));
-    Button5 = button(QStringLiteral("ファイル解像度(&F)"), "Button5", QRect(244, 438, 200, 26));
-    Button6 = button(QStringLiteral("較正シート印刷"), "Button6", QRect(244, 476, 200, 26));
-    Button7 = button(QStringLiteral("較正値入力(&K)"), "Button7", QRect(244, 506, 200, 26));
-    Label18 = new QLabel(this);
-    Label18->setObjectName(QStringLiteral("Label18"));
-    Label18->setGeometry(244, 538, 300, 40);
+    Button4 = MakeButton(this, "Button4", QStringLiteral("表示サイズ(&C)"), {244, 408, 200, 26});
+    Button5 =
+        MakeButton(this, "Button5", QStringLiteral("ファイル解像度(&F)"), {244, 438, 200, 26});
+    Button6 = MakeButton(this, "Button6", QStringLiteral("較正シート印刷"), {244, 476, 200, 26});
+    Button7 = MakeButton(this, "Button7", QStringLiteral("較正値入力(&K)"), {244, 506, 200, 26});
+    Label18 = MakeLabel(this, "Label18", QString(), {244, 538, 300, 40});
     Label18->setWordWrap(true);
     Calibration = new CalibrationWindow(this, [this] { ShowCalibration(); });
 
@@ -374,7 +348,7 @@ void TForm6::Button3Click() {
 void TForm6::Button1Click() {
     Printing.PlacementRect = layout_.Placement();
     ++Printing.PrintJobSerial;
-    if (Form1) SendRequest(Form1->Edit6, QString::number(Printing.PrintJobSerial));
+    if (main_) main_->RequestPrintJob(QString::number(Printing.PrintJobSerial));
     hide();
 }
 

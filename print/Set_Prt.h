@@ -21,10 +21,13 @@ namespace tamarind {
 class PictureBox;
 class OverflowMarks;
 class CalibrationWindow;
+class MainWindowLink;
 
 class TForm6 : public QWidget {
 public:
-    explicit TForm6(QWidget* parent = nullptr);
+    // `main` is the main window the window reports to (none: it reports
+    // nowhere).
+    explicit TForm6(MainWindowLink* main = nullptr, QWidget* parent = nullptr);
 
     // Measures the current printer and shows it.
     void RefreshPrinterInfo();
@@ -78,6 +81,7 @@ private:
     void ShowCalibration();
     std::optional<CalibrationSheet> SheetToCalibrate() const;
 
+    MainWindowLink* main_;
     PrintLayout layout_;
 };
 

@@ -56,13 +56,13 @@
 #include "ProcessStatus.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/PictureBox.h"
 #include "app/SlotCache.h"
-#include "app/ViewerState.h"
 #include "picture/ThumbnailLoad.h"
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using bench::Median;

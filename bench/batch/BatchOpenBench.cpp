@@ -17,13 +17,13 @@
 
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/ViewerState.h"
 #include "batch/FileTable.h"
 #include "batch/Renname.h"
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Folders.h"
 #include "platform/Guard.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 

@@ -22,9 +22,6 @@
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/PictureBox.h"
-#include "app/Thumbnail.h"
-#include "app/ViewerState.h"
 #include "batch/Renname.h"
 #include "detail/Cgrp.h"
 #include "picture/Bmp.h"
@@ -33,6 +30,9 @@
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
+#include "shared/PictureBox.h"
+#include "shared/Thumbnail.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;

@@ -17,12 +17,12 @@
 #include "app/Application.h"
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "picture/Bmp.h"
 #include "picture/Jpeg.h"
 #include "platform/FileIo.h"
 #include "platform/Guard.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;

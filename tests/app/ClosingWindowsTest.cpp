@@ -17,7 +17,6 @@
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
 #include "app/Version.h"
-#include "app/ViewerState.h"
 #include "batch/Renname.h"
 #include "batch/Setdir.h"
 #include "detail/Cgrp.h"
@@ -27,6 +26,7 @@
 #include "platform/Guard.h"
 #include "print/CalibrationWindow.h"
 #include "print/Set_Prt.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::PressKey;

@@ -30,7 +30,6 @@
 #include "app/Dimage.h"
 #include "app/SlotKeys.h"
 #include "app/Version.h"
-#include "app/ViewerState.h"
 #include "batch/Renname.h"
 #include "batch/Setdir.h"
 #include "detail/Cgrp.h"
@@ -44,6 +43,7 @@
 #include "platform/WindowFrame.h"
 #include "print/Set_Prt.h"
 #include "ScriptedDialogs.h"
+#include "shared/ViewerState.h"
 
 #include <xcb/xcb.h>
 

@@ -18,11 +18,11 @@
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/ViewerState.h"
 #include "batch/Renname.h"
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;

@@ -17,9 +17,9 @@
 #include "app/CommandLine.h"
 #include "app/FullSizePlacement.h"
 #include "app/HelpFile.h"
-#include "app/Thumbnail.h"
 #include "app/VersionInfo.h"
 #include "picture/Picture.h"
+#include "shared/Thumbnail.h"
 
 using namespace tamarind;
 

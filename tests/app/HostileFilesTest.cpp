@@ -16,11 +16,11 @@
 #include "app/Application.h"
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "platform/FileIo.h"
 #include "platform/Guard.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using namespace tamarind::test;

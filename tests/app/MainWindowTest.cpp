@@ -20,9 +20,7 @@
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
 #include "app/Geometry.h"
-#include "app/PictureBox.h"
 #include "app/Version.h"
-#include "app/ViewerState.h"
 #include "batch/Renname.h"
 #include "batch/Setdir.h"
 #include "detail/Cgrp.h"
@@ -30,6 +28,8 @@
 #include "platform/Controls.h"
 #include "platform/FolderControls.h"
 #include "print/Set_Prt.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 

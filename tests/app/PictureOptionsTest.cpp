@@ -19,8 +19,6 @@
 #include "app/Application.h"
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "exif/Exif.h"
 #include "picture/Jpeg.h"
@@ -30,6 +28,8 @@
 #include "platform/Hints.h"
 #include "platform/Settings.h"
 #include "print/PrintJob.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using namespace tamarind::test;

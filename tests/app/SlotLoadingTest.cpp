@@ -16,13 +16,13 @@
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/PictureBox.h"
 #include "app/SlotLoader.h"
-#include "app/ViewerState.h"
 #include "picture/Jpeg.h"
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;

@@ -27,9 +27,7 @@
 #include "app/Cviewer1.h"
 #include "app/Dimage.h"
 #include "app/HelpWindow.h"
-#include "app/PictureBox.h"
 #include "app/Version.h"
-#include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "picture/Bmp.h"
 #include "picture/Jpeg.h"
@@ -37,6 +35,8 @@
 #include "platform/Guard.h"
 #include "platform/Requests.h"
 #include "print/PrintJob.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <QRadioButton>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 
 #include "BatchSupport.h"
 #include "TmpfsMount.h"
@@ -50,6 +52,12 @@ protected:
         dialogs.clear();
     }
     void RunAll(const QString& destination = {}) { Run(batch->BitBtn3, destination); }
+    // The plan that opens on its own before a run with a question to come:
+    // its "実行" goes on with the run.
+    void GoOnFromPlan() {
+        ASSERT_TRUE(batch->PlanWindow->isVisible());
+        Click(batch->PlanWindow->Button1);
+    }
     void RunSelected(const QString& destination = {}) { Run(batch->BitBtn2, destination); }
     QStringList Listed() const { return main->FileListBox1->Names(); }
     QString Shown() const { return main->FileListBox1->Directory(); }
@@ -186,6 +194,7 @@ TEST_F(BatchRuns, OverwriteQuestionSkipsOnNoAndReplacesOnYes) {
     dialogs.AnswerAsk(BoxAnswer::No);
     dialogs.AnswerAsk(BoxAnswer::Yes);
     RunAll(dest);
+    GoOnFromPlan();
     ASSERT_EQ(dialogs.shown().size(), 2u);
     EXPECT_EQ(dialogs.shown()[0].text,
               folder + "/a.jpg\n\r (コピー)=> " + dest + "/a.jpg" + kOverwriteTail);
@@ -201,6 +210,7 @@ TEST_F(BatchRuns, OverwriteQuestionSkipsOnNoAndReplacesOnYes) {
     dialogs.AnswerAsk(BoxAnswer::No);
     dialogs.AnswerAsk(BoxAnswer::No);
     RunAll(dest);
+    GoOnFromPlan();
     ASSERT_EQ(dialogs.shown().size(), 3u);
     EXPECT_EQ(dialogs.shown()[2].text,
               folder + "/c.jpg\n\r (移動)=> " + dest + "/c.jpg" + kOverwriteTail);
@@ -215,6 +225,7 @@ TEST_F(BatchRuns, RenameCollidesWithAFileOutsideTheRun) {
     const Files before = Contents(folder);
     dialogs.AnswerAsk(BoxAnswer::No);
     RunAll();
+    GoOnFromPlan();
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(dialogs.shown()[0].text,
               folder + "/b.jpg\n\r (名変)=> " + folder + "/A0001.jpg" + kOverwriteTail);
@@ -314,6 +325,36 @@ TEST_F(TrashRuns, DecliningIsAFailedDeletion) {
     EXPECT_EQ(Contents(Trash() + "/files"), Files({{"b.jpg", before.at("b.jpg")}}));
 }
 
+// "元に戻す(&U)" takes the last run back, a rename and then a delete run (from
+// the trash), and is offered only while there is a run to take back.
+TEST_F(TrashRuns, UndoTakesTheLastRunBack) {
+    PutNumbered({"a.jpg", "b.jpg", "c.jpg"});
+    Start(1);
+    Open();
+    const Files before = Contents(folder);
+    EXPECT_FALSE(batch->BitBtn5->isEnabled());
+    RunAll();
+    EXPECT_EQ(Contents(folder), Renamed(before, {{"a.jpg", "A0000.jpg"}, {"b.jpg", "A0001.jpg"}, {"c.jpg", "A0002.jpg"}}));
+    for (const int mode : {kModeRename, kModeDelete}) {
+        SCOPED_TRACE(mode);
+        Reopen(mode);
+        ASSERT_TRUE(batch->BitBtn5->isEnabled());
+        dialogs.AnswerAsk(BoxAnswer::Yes);
+        Click(batch->BitBtn5);
+        EXPECT_EQ(Contents(folder), before);
+        EXPECT_EQ(dialogs.messages(), std::vector<QString>({"元に戻しました（3 個のファイル）。"}));
+        EXPECT_EQ(Listed(), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+        Reopen(kModeDelete);
+        EXPECT_FALSE(batch->BitBtn5->isEnabled());
+        if (mode == kModeRename) {
+            for (int k = 0; k < 3; ++k) dialogs.AnswerAsk(BoxAnswer::Yes);
+            RunAll();
+            EXPECT_TRUE(Contents(folder).empty());
+        }
+    }
+    EXPECT_TRUE(Contents(Trash() + "/files").empty());
+}
+
 // --- Faults the window guards against ----------------------------------------------
 
 TEST_F(BatchRuns, FixedPartWithASlashIsRefusedBeforeAnyFileIsTouched) {
@@ -327,8 +368,13 @@ TEST_F(BatchRuns, FixedPartWithASlashIsRefusedBeforeAnyFileIsTouched) {
         batch->Memo1->setText(fixed);
         dialogs.clear();
         RunAll();
-        ASSERT_EQ(dialogs.messages().size(), 1u);
-        EXPECT_TRUE(dialogs.messages()[0].contains(fixed == ".x" ? "「.」" : "「/」"));
+        // The plan opens with every row "不可", says why, and cannot run.
+        ASSERT_TRUE(batch->PlanWindow->isVisible());
+        EXPECT_FALSE(batch->PlanWindow->Button1->isEnabled());
+        EXPECT_TRUE(batch->PlanWindow->Label3->text().contains("（行 1, 2）"));
+        EXPECT_TRUE(batch->PlanWindow->StringGrid1->item(0, 4)->text().contains(fixed == ".x" ? "「.」" : "「/」"));
+        Click(batch->PlanWindow->Button2);
+        EXPECT_TRUE(dialogs.shown().empty());
         EXPECT_EQ(Contents(folder), before);
         EXPECT_TRUE(Contents(folder + "/sub").empty());
         // Only the name is looked for above the test folder: other programs'
@@ -505,6 +551,7 @@ TEST_F(ChainedRuns, SwapsAndChainsLoseNothingAndAskNothing) {
     PlainNumbers(2);
     dialogs.AnswerAsk(BoxAnswer::Yes);
     RunAll();
+    GoOnFromPlan();
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(dialogs.shown()[0].text, folder + "/3.jpg\n\r (名変)=> " + folder + "/4.jpg" + kOverwriteTail);
     EXPECT_EQ(Contents(folder), Files({{"2.jpg", before.at("1.jpg")}, {"3.jpg", before.at("2.jpg")},
@@ -538,6 +585,7 @@ TEST_F(ChainedRuns, AFailureHalfWayLeavesEveryFileUnderItsOldName) {
         dialogs.AnswerAsk(BoxAnswer::Yes);     // replace 5.jpg
         dialogs.AnswerAsk(BoxAnswer::Cancel);  // the error box
         RunAll();
+        GoOnFromPlan();
         SetFileCalls(SystemFileCalls());
         EXPECT_EQ(Contents(folder), before);
         ASSERT_EQ(dialogs.shown().size(), 2u);

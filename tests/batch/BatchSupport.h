@@ -17,12 +17,13 @@
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/ViewerState.h"
+#include "batch/BatchPlan.h"
 #include "batch/Renname.h"
 #include "batch/Setdir.h"
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
+#include "shared/ViewerState.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -34,8 +35,15 @@ protected:
     void SetUp() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         folder = dir.path();
+        // Run journals and trashed files stay inside the test.
+        oldState_ = qgetenv("XDG_STATE_HOME");
+        oldData_ = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_STATE_HOME", EncodePath(home.path() + "/state"));
+        qputenv("XDG_DATA_HOME", EncodePath(home.path() + "/data"));
     }
     void TearDown() override {
+        qputenv("XDG_STATE_HOME", oldState_);
+        qputenv("XDG_DATA_HOME", oldData_);
         DestroyForms();
         BatchTargetPath.clear();
         DestinationFolder.clear();
@@ -89,12 +97,16 @@ protected:
         return files;
     }
 
+    QTemporaryDir home;
     QTemporaryDir dir;
     QString folder;
     TForm1* main = nullptr;
     TForm7* batch = nullptr;
     TForm8* chooser = nullptr;
     ScriptedDialogs dialogs;
+
+private:
+    QByteArray oldState_, oldData_;
 };
 
 }  // namespace tamarind::test

@@ -26,8 +26,6 @@
 #include "TmpfsMount.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "detail/DHist.h"
 #include "detail/FileFacts.h"
@@ -37,6 +35,8 @@
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
 #include "platform/Requests.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;

@@ -15,13 +15,13 @@
 #include "TmpfsMount.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "detail/Cgrp.h"
 #include "picture/Bmp.h"
 #include "platform/FileIo.h"
 #include "platform/FolderControls.h"
 #include "platform/Guard.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::ScriptedDialogs;
@@ -39,6 +39,9 @@ protected:
     void SetUp() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         folder = dir.path();
+        // Replaced files go to a trash inside the test.
+        oldData_ = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", EncodePath(data.path()));
         ASSERT_TRUE(QDir(folder).mkpath(QStringLiteral("other")));
         other = folder + QStringLiteral("/other");
         Viewer = ViewerState{};
@@ -58,6 +61,7 @@ protected:
     }
     void TearDown() override {
         DestroyForms();
+        qputenv("XDG_DATA_HOME", oldData_);
         QLocale::setDefault(QLocale::c());
     }
     QString Path(const QString& name) const { return folder + u'/' + name; }
@@ -66,8 +70,10 @@ protected:
     }
     QString Shown() const { return main->FileListBox1->Directory(); }
 
+    QTemporaryDir data;
     QTemporaryDir dir;
     QString folder, other;
+    QByteArray oldData_;
     TForm1* main = nullptr;
     TForm3* detail = nullptr;
     ScriptedDialogs dialogs;
@@ -264,7 +270,8 @@ TEST_F(FileButtons, CopyOntoAnExistingFileAsksAndHonoursTheAnswer) {
     EXPECT_EQ(ReadFileBytes(target), QByteArray("old target"));
     EXPECT_EQ(Shown(), other);
 
-    // OK: replaced, and the folder view stays where it was.
+    // OK: replaced, the old file in the trash, and the folder view stays
+    // where it was.
     RunGuarded([&] { main->ShowFolder(folder); });
     dialogs.AnswerSave(target);
     dialogs.AnswerAsk(BoxAnswer::Ok);
@@ -272,6 +279,7 @@ TEST_F(FileButtons, CopyOntoAnExistingFileAsksAndHonoursTheAnswer) {
     EXPECT_EQ(ReadFileBytes(target), BmpBytes(5, 10));
     EXPECT_EQ(Shown(), folder);
     EXPECT_EQ(Names(other), QStringList{QStringLiteral("c.bmp")});
+    EXPECT_EQ(ReadFileBytes(data.path() + QStringLiteral("/Trash/files/c.bmp")), QByteArray("old target"));
     EXPECT_TRUE(dialogs.messages().empty());
 }
 

@@ -7,11 +7,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "app/Application.h"
-#include "app/Cviewer1.h"
-#include "app/ViewerState.h"
+#include "FakeMainWindow.h"
 #include "detail/DHist.h"
 #include "detail/Histogram.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 
@@ -21,10 +20,12 @@ class HistogramWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         Viewer = ViewerState{};
-        CreateForms({});
-        form = Form4;
+        form = new TForm4(&main);
     }
-    void TearDown() override { DestroyForms(); }
+    void TearDown() override {
+        delete form;
+        Form4 = nullptr;
+    }
 
     // What the detail window does after counting.
     void Request(const HistogramTables& tables) {
@@ -42,6 +43,7 @@ protected:
         return 101 - top;
     }
 
+    test::FakeMainWindow main;
     TForm4* form = nullptr;
 };
 
@@ -114,13 +116,12 @@ TEST_F(HistogramWindow, FewerThanFivePixelsLeaveTheFramesEmpty) {
 
 TEST_F(HistogramWindow, BackAsksTheMainWindowToResetItsFramesAndHides) {
     form->show();
-    const QString before = Form1->Edit5->text();
     form->BitBtn1->click();
     EXPECT_FALSE(form->isVisible());
-    EXPECT_NE(Form1->Edit5->text(), before);
-    const QString first = Form1->Edit5->text();
+    EXPECT_FALSE(main.frameReset.isEmpty());
+    const QString first = main.frameReset;
     form->BitBtn1Click();
-    EXPECT_NE(Form1->Edit5->text(), first);
+    EXPECT_NE(main.frameReset, first);
 }
 
 }  // namespace

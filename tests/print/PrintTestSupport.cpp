@@ -8,10 +8,10 @@
 #include <QPushButton>
 
 #include "app/Cviewer1.h"
-#include "app/ViewerState.h"
 #include "picture/Bmp.h"
 #include "platform/Guard.h"
 #include "print/Set_Prt.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind::test {
 

@@ -15,9 +15,9 @@
 #include "PrintedPage.h"
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
-#include "app/ViewerState.h"
 #include "platform/SystemPrinter.h"
 #include "print/PrintJob.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using namespace tamarind::test;

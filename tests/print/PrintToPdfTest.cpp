@@ -22,8 +22,6 @@
 #include "ScriptedDialogs.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "picture/Bmp.h"
 #include "picture/Jpeg.h"
 #include "platform/FileIo.h"
@@ -31,6 +29,8 @@
 #include "platform/SystemPrinter.h"
 #include "print/PrintJob.h"
 #include "print/Set_Prt.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using namespace tamarind::test;

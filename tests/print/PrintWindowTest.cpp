@@ -16,8 +16,6 @@
 #include "ScriptedPrinter.h"
 #include "app/Application.h"
 #include "app/Cviewer1.h"
-#include "app/PictureBox.h"
-#include "app/ViewerState.h"
 #include "picture/Bmp.h"
 #include "picture/Jpeg.h"
 #include "platform/Controls.h"
@@ -26,6 +24,8 @@
 #include "print/CalibrationWindow.h"
 #include "print/PrintJob.h"
 #include "print/Set_Prt.h"
+#include "shared/PictureBox.h"
+#include "shared/ViewerState.h"
 
 using namespace tamarind;
 using tamarind::test::A4Printer600;

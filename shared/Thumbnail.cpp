@@ -1,4 +1,4 @@
-#include "app/Thumbnail.h"
+#include "shared/Thumbnail.h"
 
 #include <algorithm>
 #include <vector>

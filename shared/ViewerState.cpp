@@ -1,4 +1,4 @@
-#include "app/ViewerState.h"
+#include "shared/ViewerState.h"
 
 namespace tamarind {
 

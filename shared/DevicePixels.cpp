@@ -1,4 +1,4 @@
-#include "app/DevicePixels.h"
+#include "shared/DevicePixels.h"
 
 #include <cmath>
 

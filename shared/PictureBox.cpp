@@ -1,11 +1,11 @@
-#include "app/PictureBox.h"
+#include "shared/PictureBox.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/DevicePixels.h"
-#include "app/Thumbnail.h"
 #include "platform/Guard.h"
+#include "shared/DevicePixels.h"
+#include "shared/Thumbnail.h"
 
 namespace tamarind {
 
