@@ -19,6 +19,15 @@ class UpDown;
 
 // The ground of the batch window's read-only fields.
 inline const QColor kCream(255, 251, 240);
+// The window's own ground, the marked mode's colour and the header cells'.
+inline const QColor kMoneyGreen(192, 220, 192);
+inline const QColor kAqua(0, 255, 255);
+inline const QColor kHeaderGrey(192, 192, 192);
+
+// The naming group's place, and the width of the table's scroll bar.
+constexpr int kGroupBox1Top = 8;
+constexpr int kGroupBox1Height = 174;
+constexpr int kScrollBarWidth = 16;
 
 // A read-only field with centred text on `colour`.
 QLineEdit* CreamField(QWidget* parent, const QString& name, const QColor& colour = kCream);

@@ -1,5 +1,5 @@
-// Moving files into the desktop's trash (freedesktop.org trash
-// specification): the user's own trash or the one at the top of the file's
+// Moving files into the desktop's trash (the freedesktop.org trash
+// standard): the user's own trash or the one at the top of the file's
 // volume, with a record of where each file came from.
 #include <fcntl.h>
 #include <stdio.h>
