@@ -35,8 +35,10 @@ phase() {
 
 # Widget tests use Qt's offscreen platform; the few that need a real X server
 # start their own Xvfb through xvfb-run (see tests/CMakeLists.txt).
+# Twice as many tests as processors at a time: many of them spend part of
+# their time waiting for an X server, cupsd or a child process.
 run_tests() {
-  (cd "$1" && ctest --output-on-failure --parallel "$(nproc)" --timeout 900)
+  (cd "$1" && ctest --output-on-failure --parallel "$(( $(nproc) * 2 ))" --timeout 900)
 }
 
 # Only what ctest runs is built (target tamarind_tests): the benchmark
