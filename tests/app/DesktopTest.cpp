@@ -43,6 +43,7 @@
 #include "platform/WindowFrame.h"
 #include "print/Set_Prt.h"
 #include "ScriptedDialogs.h"
+#include "Program.h"
 #include "shared/ViewerState.h"
 
 #include <xcb/xcb.h>
@@ -228,7 +229,7 @@ protected:
     }
     void Launch(const QStringList& args, const QString& folder = QDir::tempPath()) {
         program.setWorkingDirectory(folder);
-        program.start(QStringLiteral(TAMARIND_PROGRAM), args);
+        program.start(tamarind::test::TamarindProgram(), args);
         ASSERT_TRUE(program.waitForStarted(5000));
     }
     // The program's window once it is framed, and as soon as its frame is at

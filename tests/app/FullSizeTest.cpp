@@ -20,6 +20,7 @@
 #include "app/VersionInfo.h"
 #include "picture/Picture.h"
 #include "shared/Thumbnail.h"
+#include "Program.h"
 
 using namespace tamarind;
 
@@ -156,7 +157,7 @@ TEST(FullSize, PicturesAreMadeAtTheSizeTheyAreShown) {
 }
 
 TEST(Version, TheRecordIsDataInTheProgramFile) {
-    const QByteArray program = ReadAll(QStringLiteral(TAMARIND_PROGRAM));
+    const QByteArray program = ReadAll(tamarind::test::TamarindProgram());
     ASSERT_FALSE(program.isEmpty());
     static const char raw[] =
         "TamarindVersionRecord\0FileVersion\0" "2.2.0.0\0ProductVersion\0" "2.20\0"

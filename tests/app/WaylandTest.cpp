@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "Program.h"
+
 namespace {
 
 class Wayland : public ::testing::Test {
@@ -64,7 +66,7 @@ class Wayland : public ::testing::Test {
         env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(home.path());
-        program.start(QStringLiteral(TAMARIND_PROGRAM), {});
+        program.start(tamarind::test::TamarindProgram(), {});
         ASSERT_TRUE(program.waitForStarted(5000));
     }
     // Reads the protocol log until `pattern` matched, or until its latest

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# install-check.sh BUILD_DIR: cmake --install into a fresh prefix, then check
-# the installed files, the desktop entry (desktop-file-validate) and that the
-# installed program finds its help file and reports its version.
+# install-check.sh BUILD_DIR [PROGRAM]: cmake --install into a fresh prefix,
+# then check the installed files, the desktop entry (desktop-file-validate)
+# and that the installed program finds its help file and reports its version.
+# PROGRAM (the sanitized program) takes the installed program's place first.
 set -euo pipefail
 build=$1
+program=${2:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix="$work/インストール 先"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
+if [ -n "$program" ]; then
+  cp "$program" "$prefix/bin/tamarind" || fail "copying $program"
+fi
 
 for f in bin/tamarind share/tamarind/tamarind.hlp share/applications/tamarind.desktop \
          share/icons/hicolor/scalable/apps/tamarind.svg; do
