@@ -126,13 +126,6 @@ void CopyOrMoveWithPrompt(Operation op, const QString& source, const QString& ta
     }
 }
 
-// A replaced file where the volume has no usable trash: it goes, as the
-// user agreed, whatever its permissions.
-FileOpResult DiscardReplaced(const QString& path) {
-    if (FileCalls().unlink(AT_FDCWD, EncodePath(path).constData()) == 0) return {};
-    return {FileOpStatus::Failed, errno, SystemErrorText(errno)};
-}
-
 // Renames (or moves within one file system) the files of a run of which some
 // new names are current names of other files of the run. Nothing is asked
 // for those: they are renamed through temporary names, all or none. Targets
@@ -167,7 +160,8 @@ bool RenameWithinRun(Operation op, const QStringList& sources, const QStringList
     hooks.dispose = [&](const QString& aside, const QString& original) {
         QString trashed;
         const FileOpResult result = MoveToTrash(aside, &trashed, original);
-        if (!result.ok()) return DiscardReplaced(aside);
+        // Where the volume has no usable trash it goes, as the user agreed.
+        if (!result.ok()) return RemoveName(aside);
         for (std::size_t k = 0; k < steps.size(); ++k) {
             if (steps[k].to == original) Step{recorder, items[k]}.Kept(trashed);
         }

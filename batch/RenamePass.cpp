@@ -14,16 +14,16 @@ namespace {
 
 QByteArray NameBytes(const QString& path) { return EncodePath(FileNameOf(path)); }
 
-FileOpResult RemoveEntry(const QString& path) {
-    if (FileCalls().unlink(AT_FDCWD, EncodePath(path).constData()) == 0) return {};
-    return {FileOpStatus::Failed, errno, SystemErrorText(errno)};
-}
-
 bool StatFolderOf(const QString& path, struct stat& st) {
     return ::stat(EncodePath(FolderOf(path)).constData(), &st) == 0;
 }
 
 }  // namespace
+
+FileOpResult RemoveName(const QString& path) {
+    if (FileCalls().unlink(AT_FDCWD, EncodePath(path).constData()) == 0) return {};
+    return {FileOpStatus::Failed, errno, SystemErrorText(errno)};
+}
 
 RunFiles::RunFiles(const QStringList& sources) {
     entries_.resize(std::size_t(sources.size()));
@@ -212,7 +212,7 @@ RenamePassResult RenameThroughTemporaryNames(const std::vector<RenameStep>& step
     for (const auto& [aside, original] : replaced) {
         // The user agreed to its replacement: it goes as a replaced file
         // would, whatever its permissions.
-        const FileOpResult why = hooks.dispose ? hooks.dispose(aside, original) : RemoveEntry(aside);
+        const FileOpResult why = hooks.dispose ? hooks.dispose(aside, original) : RemoveName(aside);
         if (!why.ok()) outcome.stranded.emplace_back(aside, original);
     }
     for (const auto& folder : folders) FlushFolderOf(folder.second);

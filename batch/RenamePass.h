@@ -24,6 +24,11 @@
 
 namespace tamarind {
 
+// Removes one name (unlink), whatever the file's permissions: a temporary
+// name of the run's own, or a replaced file the user agreed to lose where
+// the volume has no usable trash.
+FileOpResult RemoveName(const QString& path);
+
 // How a file's target stands to the files of its run.
 enum class TargetKind {
     Free,     // no file has the name
